@@ -1,0 +1,64 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+# Also: `make asan`, `make tsan`, `make bench`, `make fuzz`, `make install PREFIX=...`.
+
+PACKAGES := cmake make g++ pkg-config libxerces-c-dev libicu-dev libgtest-dev libgmock-dev \
+            libbenchmark-dev libcli11-dev clang libclang-rt-14-dev
+JOBS     ?= $(shell nproc)
+WERROR   ?= OFF
+CMAKE_FLAGS ?=
+PREFIX   ?= /usr/local
+comma    := ,
+
+configure = cmake -S . -B $(1) -DQUEX_WERROR=$(WERROR) $(CMAKE_FLAGS) $(2) >/dev/null
+build     = cmake --build $(1) -j $(JOBS)
+check     = ctest --test-dir $(1) --output-on-failure -j $(JOBS) --timeout 300
+
+.PHONY: deps run test asan tsan bench fuzz install clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	  else \
+	    echo "missing packages; run: sudo apt-get install -y$$missing"; exit 1; \
+	  fi; \
+	fi
+
+build/CMakeCache.txt: | deps
+	$(call configure,build,-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+
+run: deps build/CMakeCache.txt
+	$(call build,build)
+	./build/examples/hello_host/hello_host build/examples/modules
+
+test: deps
+	$(call configure,build,-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+	$(call build,build)
+	$(call check,build)
+
+asan: deps
+	$(call configure,build-asan,-DCMAKE_BUILD_TYPE=Debug -DQUEX_SANITIZE=address$(comma)undefined -DQUEX_BUILD_BENCHMARKS=OFF)
+	$(call build,build-asan)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(call check,build-asan)
+
+tsan: deps
+	$(call configure,build-tsan,-DCMAKE_BUILD_TYPE=Debug -DQUEX_SANITIZE=thread -DQUEX_BUILD_BENCHMARKS=OFF)
+	$(call build,build-tsan)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(call check,build-tsan)
+
+bench: deps
+	$(call configure,build-bench,-DCMAKE_BUILD_TYPE=Release -DQUEX_BUILD_TESTS=ON)
+	$(call build,build-bench)
+	@for b in build-bench/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2; done; true
+
+install: deps build/CMakeCache.txt
+	$(call build,build)
+	cmake --install build --prefix $(PREFIX)
+
+clean:
+	rm -rf build build-asan build-tsan build-bench build-fuzz

@@ -1,0 +1,22 @@
+# Installs headers, the library, a CMake package (find_package(Quex CONFIG))
+# and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS quex EXPORT QuexTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY include/quex DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT QuexTargets NAMESPACE quex:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quex)
+
+configure_package_config_file(cmake/QuexConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/QuexConfig.cmake
+                              INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quex)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/QuexConfigVersion.cmake
+                                 COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/QuexConfig.cmake ${PROJECT_BINARY_DIR}/QuexConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quex)
+
+configure_file(cmake/quex.pc.in ${PROJECT_BINARY_DIR}/quex.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/quex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,212 @@
+// ExtensionWrapper: the host's handle on one extension module.
+//
+// Load a module in-process (its library is opened and its entry points
+// resolved) or for a child process, then drive its components through the
+// call methods below. Every call method resets the error code, traces its
+// enter and exit lines at the process-wide trace level, turns exceptions out
+// of the module into QX_ERR_EXCEPTION_THROWN and answers
+// QX_ERR_INVALID_OPERATION for an entry point the module does not export.
+#ifndef QUEX_FRONT_EXTENSIONWRAPPER_H
+#define QUEX_FRONT_EXTENSIONWRAPPER_H
+
+#include <quex/export.h>
+#include <quex/qx.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace KSCommon {
+class Record; // the host's record type; only its address reaches the module
+}
+
+// An object of the host handed to each child process the library starts.
+class QUEX_API ChildResource {
+public:
+  virtual ~ChildResource();
+  virtual void fillText(std::string& text) = 0;
+};
+
+namespace Extension {
+
+// Implemented by the host: path expansion, Java virtual machine access and
+// child-process start data for the components of a module.
+class QUEX_API ContextSupport {
+public:
+  virtual ~ContextSupport();
+  virtual bool expandFilePath(const std::string& path, unsigned int flags,
+                              std::string& expanded) = 0;
+  virtual ChildResource* acquireChildResource() = 0; // caller owns the result
+  virtual bool openJVM(void** jvm, const char* text) = 0;
+  virtual bool closeJVM(void* jvm) = 0;
+};
+
+} // namespace Extension
+
+// Receives finished trace lines; implemented by the host. A line is valid only
+// for the duration of the call. May be called from several threads when the
+// host calls modules from several threads.
+class QUEX_API ExtensionWrapperTraceOutput {
+public:
+  virtual void trace(const char* line) = 0;
+  virtual ~ExtensionWrapperTraceOutput();
+};
+
+namespace quex::detail {
+class ModuleProxy;
+class LoadedLibrary;
+} // namespace quex::detail
+
+class QUEX_API ExtensionWrapper {
+public:
+  // ---- status names and process-wide tracing ----
+  static const char* QXStatus2String(unsigned int status);
+  static void setTraceLevel(int level);
+  static int getTraceLevel();
+  // The output is not owned by the setter; the last live ExtensionWrapper
+  // deletes the current output when it is destroyed and clears the setting.
+  static void setTraceOutput(ExtensionWrapperTraceOutput* output);
+  static ExtensionWrapperTraceOutput* getTraceOutput();
+
+  // The four trace checks; the host services use them with their own names.
+  static void QXCHK_enter(const char* name);
+  static void QXCHK_enter(ExtensionWrapper* wrapper, void* component, const char* name);
+  static void QXCHK_exit(unsigned int status, int errorCode, const char* name,
+                         const char* detail);
+  static void QXCHK_exit(ExtensionWrapper* wrapper, unsigned int status, void* component,
+                         int errorCode, const char* name, const char* detail);
+
+  // ---- loading ----
+  ExtensionWrapper();
+  ExtensionWrapper(const ExtensionWrapper& other);
+  ExtensionWrapper& operator=(const ExtensionWrapper& other);
+  ~ExtensionWrapper();
+
+  // Opens "<path>.dll" in-process, or, with a child program, prepares the
+  // module for child processes and opens nothing. False on failure; getError()
+  // holds the message when the library could not be opened.
+  bool load(const char* name, const char* path, const char* childProgram);
+  void unload();
+  const std::string& getError() const { return error_; }
+  const std::string& getDllPath() const { return path_; }
+
+  // ---- module information and host support ----
+  std::string getModuleInformation() const { return moduleInformation_; }
+  bool supportsInteraction() const { return supportsInteraction_; }
+  bool useBulkFetch() const { return proxy_ != nullptr || entries_.bulkFetch != nullptr; }
+  size_t getBulkFetchValueCount() const { return bulkFetchValueCount_; }
+  bool isOlderGeneration() const { return olderGeneration_; }
+  void setContextSupport(Extension::ContextSupport* support) { contextSupport_ = support; }
+  Extension::ContextSupport* getContextSupport() const { return contextSupport_; }
+  // Forwarders to the context support; false when none is set.
+  bool expandFilePath(const std::string& path, std::string& expanded) const;
+  bool expandFilePathExt(const std::string& path, unsigned int flags,
+                         std::string& expanded) const;
+  bool openJVM(void** jvm, const char* text) const;
+  bool closeJVM(void* jvm) const;
+
+  // ---- module calls ----
+  QXStatus qx_initialise(QXHost* host, int* errorCode);
+  QXStatus qx_cleanup(int* errorCode);
+  QXStatus qx_getModuleInformation(char* buffer, size_t bufferSize, size_t* needed,
+                                   int* errorCode);
+  QXStatus qx_create_component(QXContext* context, const char* text, void** component,
+                               int* errorCode);
+  QXStatus tarnext_create_peer(QXContext* context, int number, const char* text, void** peer,
+                               int* errorCode);
+  QXStatus qx_destroy_component(void* component, int* errorCode);
+  QXStatus qx_component_configure(void* component, int* errorCode);
+  QXStatus qx_component_getDataModel(void* component, int number, char* buffer,
+                                     size_t bufferSize, size_t* needed, int* errorCode);
+  QXStatus qx_component_getExecutionRequirements(void* component, char* buffer,
+                                                 size_t bufferSize, size_t* needed,
+                                                 int* errorCode);
+  QXStatus qx_component_getCatalogueInformation(void* component, const char* text, char* buffer,
+                                                size_t bufferSize, size_t* needed,
+                                                int* errorCode);
+  QXStatus qx_component_beginExecution(void* component, QXIterator* iterator,
+                                       QXProgress* progress, int* errorCode);
+  QXStatus qx_component_endExecution(void* component, int* errorCode);
+  QXStatus qx_component_cancelExecution(void* component, int* errorCode);
+  QXStatus qx_component_nextRecord(void* component, int* errorCode);
+  QXStatus qx_component_getRecordValue(void* component, size_t index, void** value,
+                                       size_t* length, int* errorCode);
+  // Without the module's own bulk fetch, the values are copied one by one into
+  // blocks the caller releases with free().
+  QXStatus qx_component_bulkFetch(void* component, size_t capacity, void** values,
+                                  size_t* lengths, size_t* fieldCount, size_t* recordCount,
+                                  int* errorCode);
+  QXStatus qx_component_getSQLGeneration(void* component, char* buffer, size_t bufferSize,
+                                         size_t* needed, int* errorCode);
+  // *errorCode carries in the module-specific code whose text is wanted.
+  QXStatus qx_component_getErrorDetail(void* component, char* buffer, size_t bufferSize,
+                                       size_t* needed, int* errorCode);
+  QXStatus qx_component_beginInteraction(void* component, QXChannel* channel, int* errorCode);
+  QXStatus qx_component_endInteraction(void* component, int* errorCode);
+  QXStatus qx_component_request(void* component, const char* data, size_t length,
+                                int* errorCode);
+  QXStatus qx_component_getRequestReply(void* component, char* buffer, size_t bufferSize,
+                                        size_t* needed, int* errorCode);
+  QXStatus qx_component_getPsmControlInformation(void* component, char* buffer,
+                                                 size_t bufferSize, size_t* needed,
+                                                 int* errorCode);
+  QXStatus qx_component_psmMerge(void* component, int* errorCode);
+  QXStatus qx_peer_call(void* component, const char* callName, void** arguments,
+                        void*** results, int* errorCode);
+  QXStatus qx_peer_score(void* component, const KSCommon::Record& record,
+                         std::vector<double>& scores,
+                         std::vector<std::vector<double>>& scoreRows, int* errorCode);
+
+private:
+  struct EntryPoints {
+    qx_initialise_fn initialise = nullptr;
+    qx_cleanup_fn cleanup = nullptr;
+    qx_getModuleInformation_fn getModuleInformation = nullptr;
+    qx_create_component_fn createComponent = nullptr;
+    qx_destroy_component_fn destroyComponent = nullptr;
+    qx_component_configure_fn configure = nullptr;
+    qx_component_getDataModel_fn getDataModel = nullptr;
+    qx_component_getExecutionRequirements_fn getExecutionRequirements = nullptr;
+    qx_component_getCatalogueInformation_fn getCatalogueInformation = nullptr;
+    qx_component_beginExecution_fn beginExecution = nullptr;
+    qx_component_endExecution_fn endExecution = nullptr;
+    qx_component_cancelExecution_fn cancelExecution = nullptr;
+    qx_component_nextRecord_fn nextRecord = nullptr;
+    qx_component_getRecordValue_fn getRecordValue = nullptr;
+    qx_component_bulkFetch_fn bulkFetch = nullptr;
+    qx_component_getSQLGeneration_fn getSQLGeneration = nullptr;
+    qx_component_getErrorDetail_fn getErrorDetail = nullptr;
+    qx_component_beginInteraction_fn beginInteraction = nullptr;
+    qx_component_endInteraction_fn endInteraction = nullptr;
+    qx_component_request_fn request = nullptr;
+    qx_component_getRequestReply_fn getRequestReply = nullptr;
+    qx_component_getPsmControlInformation_fn getPsmControlInformation = nullptr;
+    qx_component_psmMerge_fn psmMerge = nullptr;
+    tarnext_create_peer_fn createPeer = nullptr;
+    tarnext_peer_call_fn peerCall = nullptr;
+  };
+
+  bool functionExists(const char* name) const;
+  template <typename Fn>
+  bool openFunction(const char* currentName, const char* olderName, Fn& entry) const;
+  bool resolveEntryPoints();
+  QXStatus bulkFetchEmulated(void* component, size_t capacity, void** values, size_t* lengths,
+                             size_t* fieldCount, size_t* recordCount, int* errorCode);
+  void fetchModuleInformation(int* errorCode);
+
+  EntryPoints entries_;
+  std::shared_ptr<quex::detail::LoadedLibrary> library_; // set while loaded in-process
+  std::string error_;
+  std::string name_;
+  std::string path_;
+  std::string childProgram_;
+  std::shared_ptr<quex::detail::ModuleProxy> proxy_; // set for a child-process module
+  bool supportsInteraction_ = false;
+  bool olderGeneration_ = false;
+  std::string moduleInformation_;
+  Extension::ContextSupport* contextSupport_ = nullptr;
+  size_t bulkFetchValueCount_ = 2000;
+};
+
+#endif // QUEX_FRONT_EXTENSIONWRAPPER_H

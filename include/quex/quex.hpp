@@ -1,0 +1,8 @@
+// quex.hpp - everything a host application needs from libquex.
+#ifndef QUEX_QUEX_HPP
+#define QUEX_QUEX_HPP
+
+#include <quex/qx.h>
+#include <quex/front/ExtensionWrapper.h>
+
+#endif // QUEX_QUEX_HPP

@@ -1,0 +1,218 @@
+// The call methods of ExtensionWrapper: one per module entry point.
+#include "call_guard.h"
+
+#include <quex/front/ExtensionWrapper.h>
+
+using quex::detail::componentCall;
+using quex::detail::Gate;
+using quex::detail::ModuleProxy;
+using quex::detail::plainCall;
+
+QXStatus ExtensionWrapper::qx_cleanup(int* errorCode) {
+  ModuleProxy* proxy = proxy_.get();
+  return plainCall("qx_cleanup", nullptr, proxy != nullptr || entries_.cleanup != nullptr,
+                   errorCode, [&] {
+                     return proxy != nullptr ? proxy->qx_cleanup(errorCode)
+                                             : entries_.cleanup(errorCode);
+                   });
+}
+
+QXStatus ExtensionWrapper::qx_getModuleInformation(char* buffer, size_t bufferSize,
+                                                   size_t* needed, int* errorCode) {
+  // A child-process module's information arrives with qx_initialise instead.
+  const auto entry = proxy_ != nullptr ? nullptr : entries_.getModuleInformation;
+  return plainCall("qx_getModuleInformation", buffer, entry != nullptr, errorCode,
+                   [&] { return entry(buffer, bufferSize, needed, errorCode); });
+}
+
+QXStatus ExtensionWrapper::qx_create_component(QXContext* context, const char* text,
+                                               void** component, int* errorCode) {
+  // Components of a child-process module are made with tarnext_create_peer.
+  const auto entry = proxy_ != nullptr ? nullptr : entries_.createComponent;
+  return plainCall("qx_create_component", nullptr, entry != nullptr, errorCode,
+                   [&] { return entry(context, text, component, errorCode); });
+}
+
+QXStatus ExtensionWrapper::tarnext_create_peer(QXContext* context, int number, const char* text,
+                                               void** peer, int* errorCode) {
+  ModuleProxy* proxy = proxy_.get();
+  return plainCall("qx_create_peer", nullptr, proxy != nullptr || entries_.createPeer != nullptr,
+                   errorCode, [&] {
+                     return proxy != nullptr
+                                ? proxy->tarnext_create_peer(context, number, text, peer,
+                                                             errorCode)
+                                : entries_.createPeer(context, number, text, peer, errorCode);
+                   });
+}
+
+QXStatus ExtensionWrapper::qx_destroy_component(void* component, int* errorCode) {
+  ModuleProxy* proxy = proxy_.get();
+  return plainCall("qx_destroy_component", nullptr,
+                   proxy != nullptr || entries_.destroyComponent != nullptr, errorCode, [&] {
+                     return proxy != nullptr
+                                ? proxy->qx_destroy_component(component, errorCode)
+                                : entries_.destroyComponent(component, errorCode);
+                   });
+}
+
+QXStatus ExtensionWrapper::qx_component_configure(void* component, int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_configure", nullptr, proxy_.get(),
+                                       &ModuleProxy::qx_component_configure, entries_.configure,
+                                       component, errorCode);
+}
+
+QXStatus ExtensionWrapper::qx_component_getDataModel(void* component, int number, char* buffer,
+                                                     size_t bufferSize, size_t* needed,
+                                                     int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_getDataModel", buffer, proxy_.get(),
+                                       &ModuleProxy::qx_component_getDataModel,
+                                       entries_.getDataModel, component, errorCode, number,
+                                       buffer, bufferSize, needed);
+}
+
+QXStatus ExtensionWrapper::qx_component_getExecutionRequirements(void* component, char* buffer,
+                                                                 size_t bufferSize,
+                                                                 size_t* needed,
+                                                                 int* errorCode) {
+  return componentCall<Gate::Standard>(
+      this, "qx_component_getExecutionRequirements", buffer, proxy_.get(),
+      &ModuleProxy::qx_component_getExecutionRequirements, entries_.getExecutionRequirements,
+      component, errorCode, buffer, bufferSize, needed);
+}
+
+QXStatus ExtensionWrapper::qx_component_getCatalogueInformation(void* component,
+                                                                const char* text, char* buffer,
+                                                                size_t bufferSize,
+                                                                size_t* needed,
+                                                                int* errorCode) {
+  return componentCall<Gate::Standard>(
+      this, "qx_component_getCatalogueInformation", buffer, proxy_.get(),
+      &ModuleProxy::qx_component_getCatalogueInformation, entries_.getCatalogueInformation,
+      component, errorCode, text, buffer, bufferSize, needed);
+}
+
+QXStatus ExtensionWrapper::qx_component_beginExecution(void* component, QXIterator* iterator,
+                                                       QXProgress* progress, int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_beginExecution", nullptr,
+                                       proxy_.get(), &ModuleProxy::qx_component_beginExecution,
+                                       entries_.beginExecution, component, errorCode, iterator,
+                                       progress);
+}
+
+QXStatus ExtensionWrapper::qx_component_endExecution(void* component, int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_endExecution", nullptr, proxy_.get(),
+                                       &ModuleProxy::qx_component_endExecution,
+                                       entries_.endExecution, component, errorCode);
+}
+
+QXStatus ExtensionWrapper::qx_component_cancelExecution(void* component, int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_cancelExecution", nullptr,
+                                       proxy_.get(), &ModuleProxy::qx_component_cancelExecution,
+                                       entries_.cancelExecution, component, errorCode);
+}
+
+QXStatus ExtensionWrapper::qx_component_nextRecord(void* component, int* errorCode) {
+  return componentCall<Gate::PerRecord>(this, "qx_component_nextRecord", nullptr, proxy_.get(),
+                                        &ModuleProxy::qx_component_nextRecord,
+                                        entries_.nextRecord, component, errorCode);
+}
+
+QXStatus ExtensionWrapper::qx_component_getRecordValue(void* component, size_t index,
+                                                       void** value, size_t* length,
+                                                       int* errorCode) {
+  return componentCall<Gate::PerRecord>(this, "qx_component_getRecordValue", nullptr,
+                                        proxy_.get(), &ModuleProxy::qx_component_getRecordValue,
+                                        entries_.getRecordValue, component, errorCode, index,
+                                        value, length);
+}
+
+QXStatus ExtensionWrapper::qx_component_bulkFetch(void* component, size_t capacity,
+                                                  void** values, size_t* lengths,
+                                                  size_t* fieldCount, size_t* recordCount,
+                                                  int* errorCode) {
+  if (proxy_ == nullptr && entries_.bulkFetch == nullptr)
+    return bulkFetchEmulated(component, capacity, values, lengths, fieldCount, recordCount,
+                             errorCode);
+  return componentCall<Gate::PerRecord>(this, "qx_component_bulkFetch", nullptr, proxy_.get(),
+                                        &ModuleProxy::qx_component_bulkFetch,
+                                        entries_.bulkFetch, component, errorCode, capacity,
+                                        values, lengths, fieldCount, recordCount);
+}
+
+QXStatus ExtensionWrapper::qx_component_getSQLGeneration(void* component, char* buffer,
+                                                         size_t bufferSize, size_t* needed,
+                                                         int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_getSQLGeneration", buffer,
+                                       proxy_.get(), &ModuleProxy::qx_component_getSQLGeneration,
+                                       entries_.getSQLGeneration, component, errorCode, buffer,
+                                       bufferSize, needed);
+}
+
+QXStatus ExtensionWrapper::qx_component_getErrorDetail(void* component, char* buffer,
+                                                       size_t bufferSize, size_t* needed,
+                                                       int* errorCode) {
+  // *errorCode carries in the code whose text is asked for: not reset.
+  return componentCall<Gate::Standard, false>(
+      this, "qx_component_getErrorDetail", buffer, proxy_.get(),
+      &ModuleProxy::qx_component_getErrorDetail, entries_.getErrorDetail, component, errorCode,
+      buffer, bufferSize, needed);
+}
+
+QXStatus ExtensionWrapper::qx_component_beginInteraction(void* component, QXChannel* channel,
+                                                         int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_beginInteraction", nullptr,
+                                       proxy_.get(), &ModuleProxy::qx_component_beginInteraction,
+                                       entries_.beginInteraction, component, errorCode, channel);
+}
+
+QXStatus ExtensionWrapper::qx_component_endInteraction(void* component, int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_endInteraction", nullptr,
+                                       proxy_.get(), &ModuleProxy::qx_component_endInteraction,
+                                       entries_.endInteraction, component, errorCode);
+}
+
+QXStatus ExtensionWrapper::qx_component_request(void* component, const char* data,
+                                                size_t length, int* errorCode) {
+  return componentCall<Gate::Standard>(this, "qx_component_request", nullptr, proxy_.get(),
+                                       &ModuleProxy::qx_component_request, entries_.request,
+                                       component, errorCode, data, length);
+}
+
+QXStatus ExtensionWrapper::qx_component_getRequestReply(void* component, char* buffer,
+                                                        size_t bufferSize, size_t* needed,
+                                                        int* errorCode) {
+  // Replies are not traced.
+  return componentCall<Gate::Standard>(this, "qx_component_getRequestReply", nullptr,
+                                       proxy_.get(), &ModuleProxy::qx_component_getRequestReply,
+                                       entries_.getRequestReply, component, errorCode, buffer,
+                                       bufferSize, needed);
+}
+
+// These two have no child-process counterpart: with a proxy they answer
+// QX_ERR_INVALID_OPERATION after the enter line.
+QXStatus ExtensionWrapper::qx_component_getPsmControlInformation(void* component, char* buffer,
+                                                                 size_t bufferSize,
+                                                                 size_t* needed,
+                                                                 int* errorCode) {
+  using Call = QXStatus (ModuleProxy::*)(void*, char*, size_t, size_t*, int*);
+  const auto entry = proxy_ != nullptr ? nullptr : entries_.getPsmControlInformation;
+  return componentCall<Gate::Standard>(this, "qx_component_getPsmControlInformation", buffer,
+                                       nullptr, Call{}, entry, component, errorCode, buffer,
+                                       bufferSize, needed);
+}
+
+QXStatus ExtensionWrapper::qx_component_psmMerge(void* component, int* errorCode) {
+  using Call = QXStatus (ModuleProxy::*)(void*, int*);
+  const auto entry = proxy_ != nullptr ? nullptr : entries_.psmMerge;
+  return componentCall<Gate::Standard>(this, "qx_component_psmMerge", nullptr, nullptr, Call{},
+                                       entry, component, errorCode);
+}
+
+QXStatus ExtensionWrapper::qx_peer_call(void* component, const char* callName,
+                                        void** arguments, void*** results, int* errorCode) {
+  // The generic call reaches in-process older-generation modules only.
+  using Call = QXStatus (ModuleProxy::*)(void*, const char*, void**, void***, int*);
+  const auto entry = proxy_ != nullptr ? nullptr : entries_.peerCall;
+  return componentCall<Gate::PerRecord>(this, "qx_peer_call", nullptr, nullptr, Call{}, entry,
+                                        component, errorCode, callName, arguments, results);
+}

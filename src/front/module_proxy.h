@@ -1,0 +1,72 @@
+// The seam between ExtensionWrapper and a module that runs in child processes.
+// ExtensionWrapper forwards every component call to a ModuleProxy when the
+// module was loaded with a child program.
+#ifndef QUEX_SRC_FRONT_MODULE_PROXY_H
+#define QUEX_SRC_FRONT_MODULE_PROXY_H
+
+#include <quex/front/ExtensionWrapper.h>
+
+#include <memory>
+#include <string>
+
+namespace quex::detail {
+
+class ModuleProxy {
+public:
+  virtual ~ModuleProxy() = default;
+
+  virtual QXStatus qx_initialise(QXHost* host, int* errorCode) = 0;
+  virtual QXStatus qx_cleanup(int* errorCode) = 0;
+  // Runs the module's initialisation and module-information query in a child
+  // process. Its exceptions reach the caller of ExtensionWrapper::qx_initialise.
+  virtual QXStatus startModule(int* errorCode, bool* supportsInteraction,
+                               std::string* moduleInformation) = 0;
+  virtual QXStatus tarnext_create_peer(QXContext* context, int number, const char* text,
+                                       void** peer, int* errorCode) = 0;
+  virtual QXStatus qx_destroy_component(void* component, int* errorCode) = 0;
+  virtual QXStatus qx_component_configure(void* component, int* errorCode) = 0;
+  virtual QXStatus qx_component_getDataModel(void* component, int number, char* buffer,
+                                             size_t bufferSize, size_t* needed,
+                                             int* errorCode) = 0;
+  virtual QXStatus qx_component_getExecutionRequirements(void* component, char* buffer,
+                                                         size_t bufferSize, size_t* needed,
+                                                         int* errorCode) = 0;
+  virtual QXStatus qx_component_getCatalogueInformation(void* component, const char* text,
+                                                        char* buffer, size_t bufferSize,
+                                                        size_t* needed, int* errorCode) = 0;
+  virtual QXStatus qx_component_beginExecution(void* component, QXIterator* iterator,
+                                               QXProgress* progress, int* errorCode) = 0;
+  virtual QXStatus qx_component_endExecution(void* component, int* errorCode) = 0;
+  virtual QXStatus qx_component_cancelExecution(void* component, int* errorCode) = 0;
+  virtual QXStatus qx_component_nextRecord(void* component, int* errorCode) = 0;
+  virtual QXStatus qx_component_getRecordValue(void* component, size_t index, void** value,
+                                               size_t* length, int* errorCode) = 0;
+  virtual QXStatus qx_component_bulkFetch(void* component, size_t capacity, void** values,
+                                          size_t* lengths, size_t* fieldCount,
+                                          size_t* recordCount, int* errorCode) = 0;
+  virtual QXStatus qx_component_getSQLGeneration(void* component, char* buffer,
+                                                 size_t bufferSize, size_t* needed,
+                                                 int* errorCode) = 0;
+  virtual QXStatus qx_component_getErrorDetail(void* component, char* buffer,
+                                               size_t bufferSize, size_t* needed,
+                                               int* errorCode) = 0;
+  virtual QXStatus qx_component_beginInteraction(void* component, QXChannel* channel,
+                                                 int* errorCode) = 0;
+  virtual QXStatus qx_component_endInteraction(void* component, int* errorCode) = 0;
+  virtual QXStatus qx_component_request(void* component, const char* data, size_t length,
+                                        int* errorCode) = 0;
+  virtual QXStatus qx_component_getRequestReply(void* component, char* buffer,
+                                                size_t bufferSize, size_t* needed,
+                                                int* errorCode) = 0;
+};
+
+// Makes the proxy for a child-process module; null while the library has no
+// child-process support, in which case such a module answers
+// QX_ERR_INVALID_OPERATION to every call.
+std::shared_ptr<ModuleProxy> createModuleProxy(const std::string& name, const std::string& path,
+                                               const std::string& childProgram,
+                                               Extension::ContextSupport* support);
+
+} // namespace quex::detail
+
+#endif // QUEX_SRC_FRONT_MODULE_PROXY_H

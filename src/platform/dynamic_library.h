@@ -1,0 +1,41 @@
+// A shared library opened in this process; closed when the object goes.
+#ifndef QUEX_SRC_PLATFORM_DYNAMIC_LIBRARY_H
+#define QUEX_SRC_PLATFORM_DYNAMIC_LIBRARY_H
+
+#include <unicode/unistr.h>
+
+#include <string>
+
+namespace quex::platform {
+
+class DynamicLibrary {
+public:
+  // Why an open failed: the system's error number and its text ("<unknown>"
+  // when the system has none).
+  struct Failure {
+    unsigned long number = 0;
+    std::string text;
+  };
+
+  DynamicLibrary() = default;
+  DynamicLibrary(DynamicLibrary&& other) noexcept;
+  DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+  ~DynamicLibrary();
+
+  // Binds every symbol at once first and lazily second; on failure the result
+  // is empty and `failure` says why.
+  static DynamicLibrary open(const icu::UnicodeString& path, Failure& failure);
+
+  explicit operator bool() const { return handle_ != nullptr; }
+  void* symbol(const char* name) const; // null when not exported
+
+private:
+  explicit DynamicLibrary(void* handle) : handle_(handle) {}
+  void* handle_ = nullptr;
+};
+
+} // namespace quex::platform
+
+#endif // QUEX_SRC_PLATFORM_DYNAMIC_LIBRARY_H
