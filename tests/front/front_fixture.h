@@ -1,0 +1,93 @@
+// Shared set-up of the front tests: a trace output that records every line,
+// a ModuleScript handed to the scripted modules, and loading by module name.
+#ifndef QUEX_TESTS_FRONT_FRONT_FIXTURE_H
+#define QUEX_TESTS_FRONT_FRONT_FIXTURE_H
+
+#include "module_script.h"
+
+#include <quex/quex.hpp>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Records lines into a list that outlives the output itself: the last live
+// ExtensionWrapper deletes the output.
+class RecordingTraceOutput : public ExtensionWrapperTraceOutput {
+public:
+  explicit RecordingTraceOutput(std::shared_ptr<std::vector<std::string>> lines,
+                                std::shared_ptr<bool> deleted = nullptr)
+      : lines_(std::move(lines)), deleted_(std::move(deleted)) {}
+  ~RecordingTraceOutput() override {
+    if (deleted_) *deleted_ = true;
+  }
+  void trace(const char* line) override { lines_->push_back(line); }
+
+private:
+  std::shared_ptr<std::vector<std::string>> lines_;
+  std::shared_ptr<bool> deleted_;
+};
+
+inline std::string modulePath(const std::string& name) {
+  return std::string(QUEX_TEST_MODULE_DIR) + "/" + name;
+}
+
+inline std::string pointerText(const void* pointer) {
+  std::ostringstream stream;
+  stream << pointer;
+  return stream.str();
+}
+
+class FrontTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    lines = std::make_shared<std::vector<std::string>>();
+    ExtensionWrapper::setTraceOutput(new RecordingTraceOutput(lines));
+    ExtensionWrapper::setTraceLevel(0);
+  }
+
+  void TearDown() override {
+    ExtensionWrapper::setTraceLevel(0);
+    // When a test's wrappers are gone the output was deleted with the last of them.
+  }
+
+  // Loads a scripted module in-process and initialises it with the script.
+  void loadAndInitialise(const std::string& name) {
+    ASSERT_TRUE(wrapper.load(name.c_str(), modulePath(name).c_str(), nullptr))
+        << wrapper.getError();
+    int errorCode = -1;
+    ASSERT_EQ(wrapper.qx_initialise(&host, &errorCode), QX_OK);
+  }
+
+  // Creates a component of the current or older generation.
+  void* createComponent() {
+    void* component = nullptr;
+    int errorCode = -1;
+    QXStatus status = wrapper.isOlderGeneration()
+                          ? wrapper.tarnext_create_peer(nullptr, 7, "text", &component, &errorCode)
+                          : wrapper.qx_create_component(nullptr, "text", &component, &errorCode);
+    EXPECT_EQ(status, QX_OK);
+    return component;
+  }
+
+  // Records with `fields` values each, "r<record>f<field>".
+  void giveRecords(size_t count, size_t fields) {
+    script.records.clear();
+    for (size_t r = 0; r < count; ++r) {
+      script.records.emplace_back();
+      for (size_t f = 0; f < fields; ++f)
+        script.records.back().emplace_back("r" + std::to_string(r) + "f" + std::to_string(f));
+    }
+  }
+
+  std::shared_ptr<std::vector<std::string>> lines;
+  ModuleScript script;
+  QXHost host{&script, nullptr, nullptr, nullptr, nullptr};
+  ExtensionWrapper wrapper;
+};
+
+#endif // QUEX_TESTS_FRONT_FRONT_FIXTURE_H

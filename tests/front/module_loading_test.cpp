@@ -1,0 +1,188 @@
+// Opening module libraries, generation detection, entry-point rules and the
+// wrapper's ownership of its library and of the trace output.
+#include "front_fixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+class ModuleLoading : public FrontTest {
+protected:
+  bool load(const std::string& name) {
+    return wrapper.load(name.c_str(), modulePath(name).c_str(), nullptr);
+  }
+};
+
+TEST_F(ModuleLoading, CurrentGenerationModuleLoadsWithDllAppendedToItsPath) {
+  ExtensionWrapper::setTraceLevel(1);
+  ASSERT_TRUE(load("current_full"));
+  EXPECT_EQ(wrapper.getDllPath(), modulePath("current_full") + ".dll");
+  EXPECT_FALSE(wrapper.isOlderGeneration());
+  EXPECT_TRUE(wrapper.useBulkFetch());
+  EXPECT_EQ(wrapper.getBulkFetchValueCount(), 2000u);
+  EXPECT_THAT(*lines, ElementsAre("loaded library: (current_full)"));
+}
+
+TEST_F(ModuleLoading, MissingFileGivesTheLoaderMessageWithThePathAsGiven) {
+  ExtensionWrapper::setTraceLevel(1);
+  const std::string path = modulePath("no_such_module");
+  EXPECT_FALSE(wrapper.load("nosuch", path.c_str(), nullptr));
+  EXPECT_THAT(wrapper.getError(), StartsWith("cannot load library: nosuch path=(" + path +
+                                             ") error=("));
+  EXPECT_THAT(wrapper.getError(), HasSubstr("no_such_module.dll: cannot open shared object"));
+  EXPECT_THAT(wrapper.getError(), EndsWith(")"));
+  EXPECT_THAT(*lines, ElementsAre(wrapper.getError()));
+}
+
+TEST_F(ModuleLoading, FileThatIsNotALibraryFailsToLoadAndIsNotTracedAtLevelZero) {
+  EXPECT_FALSE(load("not_a_library"));
+  EXPECT_THAT(wrapper.getError(), HasSubstr("not_a_library.dll"));
+  EXPECT_THAT(*lines, IsEmpty());
+}
+
+TEST_F(ModuleLoading, ErrorTextSurvivesALaterSuccessfulLoad) {
+  EXPECT_FALSE(load("no_such_module"));
+  const std::string error = wrapper.getError();
+  ASSERT_TRUE(load("current_minimal"));
+  EXPECT_EQ(wrapper.getError(), error);
+}
+
+TEST_F(ModuleLoading, LibraryExportingBothGenerationsIsDrivenByItsOlderNames) {
+  // older_full's qx_initialise and qx_create_component abort if ever called.
+  loadAndInitialise("older_full");
+  EXPECT_TRUE(wrapper.isOlderGeneration());
+  void* component = createComponent();
+  EXPECT_EQ(component, &script);
+  EXPECT_EQ(script.createNumber, 7);
+  EXPECT_EQ(script.createText, "text");
+  int errorCode = 0;
+  void* none = nullptr;
+  EXPECT_EQ(wrapper.qx_create_component(nullptr, "", &none, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(script.calls[kInitialise], 1);
+}
+
+TEST_F(ModuleLoading, ModuleWithoutOptionalEntriesLoadsAndAnswersThemWithInvalidOperation) {
+  loadAndInitialise("current_minimal");
+  EXPECT_FALSE(wrapper.useBulkFetch());
+  EXPECT_FALSE(wrapper.supportsInteraction());
+  EXPECT_EQ(wrapper.getModuleInformation(), "");
+  void* component = createComponent();
+  int errorCode = 99;
+  EXPECT_EQ(wrapper.qx_component_cancelExecution(component, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(errorCode, 0);
+  EXPECT_EQ(wrapper.qx_component_beginInteraction(component, nullptr, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(wrapper.qx_component_psmMerge(component, &errorCode), QX_ERR_INVALID_OPERATION);
+  char buffer[8];
+  size_t needed = 0;
+  EXPECT_EQ(wrapper.qx_getModuleInformation(buffer, sizeof buffer, &needed, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+}
+
+TEST_F(ModuleLoading, MissingRequiredEntryFailsAfterTheLibraryWasOpened) {
+  ExtensionWrapper::setTraceLevel(1);
+  EXPECT_FALSE(load("missing_error_detail"));
+  EXPECT_EQ(wrapper.getError(), "");
+  EXPECT_THAT(*lines, ElementsAre("loaded library: (missing_error_detail)"));
+}
+
+TEST_F(ModuleLoading, BeginInteractionWithoutTheOtherThreeFailsTheLoad) {
+  ExtensionWrapper::setTraceLevel(1);
+  EXPECT_FALSE(load("interaction_begin_only"));
+  EXPECT_EQ(wrapper.getError(), "");
+  EXPECT_THAT(*lines, ElementsAre("loaded library: (interaction_begin_only)"));
+}
+
+TEST_F(ModuleLoading, InteractionEntriesWithoutBeginAreStoredAndReachable) {
+  loadAndInitialise("interaction_without_begin");
+  EXPECT_FALSE(wrapper.supportsInteraction());
+  void* component = createComponent();
+  int errorCode = 0;
+  EXPECT_EQ(wrapper.qx_component_request(component, "hi", 2, &errorCode), QX_OK);
+  EXPECT_EQ(wrapper.qx_component_endInteraction(component, &errorCode), QX_OK);
+  EXPECT_EQ(script.request, "hi");
+  EXPECT_EQ(script.calls[kEndInteraction], 1);
+}
+
+TEST_F(ModuleLoading, ChildProcessLoadOpensNothingAndKeepsThePathWithoutExtension) {
+  const std::string path = modulePath("current_full");
+  EXPECT_TRUE(wrapper.load("m", path.c_str(), "/usr/bin/quex-child"));
+  EXPECT_EQ(wrapper.getDllPath(), path);
+  int errorCode = 0;
+  void* component = nullptr;
+  EXPECT_EQ(wrapper.qx_create_component(nullptr, "", &component, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(wrapper.qx_component_psmMerge(nullptr, &errorCode), QX_ERR_INVALID_OPERATION);
+}
+
+TEST_F(ModuleLoading, CallsAfterUnloadAnswerInvalidOperation) {
+  loadAndInitialise("current_full");
+  void* component = createComponent();
+  wrapper.unload();
+  int errorCode = 0;
+  EXPECT_EQ(wrapper.qx_component_configure(component, &errorCode), QX_ERR_INVALID_OPERATION);
+}
+
+TEST_F(ModuleLoading, CopyKeepsTheLibraryOpenAfterTheOriginalIsGone) {
+  std::unique_ptr<ExtensionWrapper> original = std::make_unique<ExtensionWrapper>();
+  ASSERT_TRUE(original->load("c_module", modulePath("c_module").c_str(), nullptr));
+  ExtensionWrapper copy(*original);
+  original.reset();
+  int errorCode = 0;
+  ASSERT_EQ(copy.qx_initialise(&host, &errorCode), QX_OK);
+  EXPECT_EQ(copy.getModuleInformation(), "<ModuleInformation name=\"c_module\"/>");
+}
+
+TEST(TraceOutputOwnership, LastLiveWrapperDeletesTheOutputAndClearsTheSetting) {
+  auto lines = std::make_shared<std::vector<std::string>>();
+  auto deleted = std::make_shared<bool>(false);
+  auto first = std::make_unique<ExtensionWrapper>();
+  ExtensionWrapper::setTraceOutput(new RecordingTraceOutput(lines, deleted));
+  auto second = std::make_unique<ExtensionWrapper>(*first);
+  first.reset();
+  EXPECT_FALSE(*deleted);
+  EXPECT_NE(ExtensionWrapper::getTraceOutput(), nullptr);
+  second.reset();
+  EXPECT_TRUE(*deleted);
+  EXPECT_EQ(ExtensionWrapper::getTraceOutput(), nullptr);
+}
+
+namespace {
+class RecordingSupport : public Extension::ContextSupport {
+public:
+  bool expandFilePath(const std::string& path, unsigned int flags,
+                      std::string& expanded) override {
+    expanded = path + "@" + std::to_string(flags);
+    return true;
+  }
+  ChildResource* acquireChildResource() override { return nullptr; }
+  bool openJVM(void** jvm, const char* text) override {
+    *jvm = this;
+    return std::string(text) == "yes";
+  }
+  bool closeJVM(void* jvm) override { return jvm == this; }
+};
+} // namespace
+
+TEST(ContextSupportForwarders, AnswerFalseWithoutSupportAndForwardWithIt) {
+  ExtensionWrapper wrapper;
+  std::string expanded;
+  void* jvm = nullptr;
+  EXPECT_FALSE(wrapper.expandFilePath("a", expanded));
+  EXPECT_FALSE(wrapper.openJVM(&jvm, "yes"));
+  EXPECT_FALSE(wrapper.closeJVM(jvm));
+
+  RecordingSupport support;
+  wrapper.setContextSupport(&support);
+  EXPECT_TRUE(wrapper.expandFilePath("a", expanded));
+  EXPECT_EQ(expanded, "a@0");
+  EXPECT_TRUE(wrapper.expandFilePathExt("b", 5, expanded));
+  EXPECT_EQ(expanded, "b@5");
+  EXPECT_TRUE(wrapper.openJVM(&jvm, "yes"));
+  EXPECT_EQ(jvm, &support);
+  EXPECT_TRUE(wrapper.closeJVM(jvm));
+}
