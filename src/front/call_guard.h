@@ -49,6 +49,40 @@ inline QXStatus componentCall(ExtensionWrapper* wrapper, const char* name, const
   return status;
 }
 
+// The exit line of a per-record call that failed below level 3; kept out of
+// line so the record loop carries none of its weight.
+[[gnu::cold, gnu::noinline]] inline void traceRecordFailure(ExtensionWrapper* wrapper,
+                                                            QXStatus status, void* component,
+                                                            int errorCode, const char* name) {
+  ExtensionWrapper::QXCHK_exit(wrapper, status, component, errorCode, name, nullptr);
+}
+
+// The general per-record call, out of line so the fast path stays small.
+template <typename ProxyCall, typename Entry, typename... Args>
+[[gnu::noinline]] QXStatus perRecordCallTraced(ExtensionWrapper* wrapper, const char* name,
+                                               ModuleProxy* proxy, ProxyCall proxyCall,
+                                               Entry entry, void* component, int* errorCode,
+                                               Args... args) {
+  return componentCall<Gate::PerRecord>(wrapper, name, nullptr, proxy, proxyCall, entry,
+                                        component, errorCode, args...);
+}
+
+// A per-record call. Below level 3 an in-process call does nothing but reset
+// the error code, guard the entry and report a failure.
+template <typename ProxyCall, typename Entry, typename... Args>
+inline QXStatus perRecordCall(ExtensionWrapper* wrapper, const char* name, ModuleProxy* proxy,
+                              ProxyCall proxyCall, Entry entry, void* component, int* errorCode,
+                              Args... args) {
+  if (__builtin_expect(proxy != nullptr || entry == nullptr || currentTraceLevel() >= 3, 0))
+    return perRecordCallTraced(wrapper, name, proxy, proxyCall, entry, component, errorCode,
+                               args...);
+  *errorCode = 0;
+  const QXStatus status = runGuarded([&] { return entry(component, args..., errorCode); });
+  if (__builtin_expect(status != QX_OK, 0))
+    traceRecordFailure(wrapper, status, component, *errorCode, name);
+  return status;
+}
+
 // A call traced with the plain checks (no component in the lines).
 // `call` runs only when `available`; otherwise QX_ERR_INVALID_OPERATION.
 template <typename Call>

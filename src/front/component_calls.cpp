@@ -6,6 +6,7 @@
 using quex::detail::componentCall;
 using quex::detail::Gate;
 using quex::detail::ModuleProxy;
+using quex::detail::perRecordCall;
 using quex::detail::plainCall;
 
 QXStatus ExtensionWrapper::qx_cleanup(int* errorCode) {
@@ -112,18 +113,17 @@ QXStatus ExtensionWrapper::qx_component_cancelExecution(void* component, int* er
 }
 
 QXStatus ExtensionWrapper::qx_component_nextRecord(void* component, int* errorCode) {
-  return componentCall<Gate::PerRecord>(this, "qx_component_nextRecord", nullptr, proxy_.get(),
-                                        &ModuleProxy::qx_component_nextRecord,
-                                        entries_.nextRecord, component, errorCode);
+  return perRecordCall(this, "qx_component_nextRecord", proxy_.get(),
+                       &ModuleProxy::qx_component_nextRecord, entries_.nextRecord, component,
+                       errorCode);
 }
 
 QXStatus ExtensionWrapper::qx_component_getRecordValue(void* component, size_t index,
                                                        void** value, size_t* length,
                                                        int* errorCode) {
-  return componentCall<Gate::PerRecord>(this, "qx_component_getRecordValue", nullptr,
-                                        proxy_.get(), &ModuleProxy::qx_component_getRecordValue,
-                                        entries_.getRecordValue, component, errorCode, index,
-                                        value, length);
+  return perRecordCall(this, "qx_component_getRecordValue", proxy_.get(),
+                       &ModuleProxy::qx_component_getRecordValue, entries_.getRecordValue,
+                       component, errorCode, index, value, length);
 }
 
 QXStatus ExtensionWrapper::qx_component_bulkFetch(void* component, size_t capacity,
@@ -133,10 +133,9 @@ QXStatus ExtensionWrapper::qx_component_bulkFetch(void* component, size_t capaci
   if (proxy_ == nullptr && entries_.bulkFetch == nullptr)
     return bulkFetchEmulated(component, capacity, values, lengths, fieldCount, recordCount,
                              errorCode);
-  return componentCall<Gate::PerRecord>(this, "qx_component_bulkFetch", nullptr, proxy_.get(),
-                                        &ModuleProxy::qx_component_bulkFetch,
-                                        entries_.bulkFetch, component, errorCode, capacity,
-                                        values, lengths, fieldCount, recordCount);
+  return perRecordCall(this, "qx_component_bulkFetch", proxy_.get(),
+                       &ModuleProxy::qx_component_bulkFetch, entries_.bulkFetch, component,
+                       errorCode, capacity, values, lengths, fieldCount, recordCount);
 }
 
 QXStatus ExtensionWrapper::qx_component_getSQLGeneration(void* component, char* buffer,
