@@ -33,7 +33,7 @@ build/CMakeCache.txt: | deps
 
 run: deps build/CMakeCache.txt
 	$(call build,build)
-	./build/examples/hello_host/hello_host build/examples/modules
+	./build/examples/hello_host/hello_host build/examples/modules/squares 5 2
 
 test: deps
 	$(call configure,build,-DCMAKE_BUILD_TYPE=RelWithDebInfo)
