@@ -18,5 +18,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/QuexConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/QuexConfig.cmake ${PROJECT_BINARY_DIR}/QuexConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quex)
 
+file(RELATIVE_PATH QUEX_PC_RELATIVE_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" QUEX_PC_RELATIVE_PREFIX "${QUEX_PC_RELATIVE_PREFIX}")
 configure_file(cmake/quex.pc.in ${PROJECT_BINARY_DIR}/quex.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/quex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
