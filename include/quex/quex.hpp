@@ -4,5 +4,8 @@
 
 #include <quex/qx.h>
 #include <quex/front/ExtensionWrapper.h>
+#include <quex/xml/QXXMLFactory.h>
+#include <quex/xml/QXXMLIteratorWrapper.h>
+#include <quex/xml/QXXMLWrapper.h>
 
 #endif // QUEX_QUEX_HPP
