@@ -4,5 +4,10 @@
 
 #include <quex/qx.h>
 #include <quex/front/ExtensionWrapper.h>
+#include <quex/xml/QXXMLFactory.h>
+#include <quex/xml/QXXMLIteratorWrapper.h>
+#include <quex/xml/QXXMLWrapper.h>
+#include <quex/xml/XMLVocabulary.h>
+#include <quex/cpphelper/ExtensionCppHelper.h>
 
 #endif // QUEX_QUEX_HPP
