@@ -73,6 +73,7 @@ public:
       dispatch(name);
       reply(main_, call_);
       if (name == "BareLoop") bareLoop();
+      if (name == "Drain") drain();
     }
   }
 
@@ -86,6 +87,12 @@ private:
     if (name == "Source") return source();
     if (name == "Die") std::raise(SIGKILL);
     if (name == "BadCallback") return badCallback();
+    if (name == "Drain") {
+      call_.getText(drainChannel_);
+      call_.beginCall("return");
+      call_.putInt(0);
+      return;
+    }
     if (name == "Ping" || name == "BareLoop") {
       call_.beginCall("return");
       call_.putInt(0);
@@ -208,7 +215,8 @@ private:
   // length of all ones ends the loop.
   void bareLoop() {
     ChildEndpoint bare(base_, "bare", 1000000);
-    std::vector<unsigned char> sink(bare.chunkCapacity());
+    std::vector<unsigned char> sink(kBareSinkSize); // as large as the messages pushed
+    size_t offset = 0;
     const auto* area =
         static_cast<const unsigned char*>(static_cast<void*>(&bare.header())) +
         Remote::kRegionHeaderSize;
@@ -216,13 +224,31 @@ private:
       if (!bare.toRemote().waitFor(30000)) return;
       const bool last = Remote::loadField(bare.header().totalLength) == UINT64_MAX;
       const uint64_t chunk = Remote::loadField(bare.header().chunkLength);
-      if (chunk > 0 && chunk <= sink.size()) std::memcpy(sink.data(), area, chunk);
+      if (chunk > 0 && chunk <= bare.chunkCapacity()) {
+        if (offset + chunk > sink.size()) offset = 0;
+        std::memcpy(sink.data() + offset, area, chunk);
+        offset += chunk;
+      }
       bare.fromRemote().post();
       if (last) return;
     }
   }
 
+  // The benchmarks' message channel "<base>.<channel>": every message is
+  // taken whole and answered with a short one; a one-byte message ends it.
+  void drain() {
+    ChildEndpoint channel(base_, drainChannel_, 1000000);
+    std::vector<unsigned char> message;
+    static const unsigned char answer[8] = {'r', 'e', 't', 'u', 'r', 'n', 0, 0};
+    while (channel.receive(message, 30000)) {
+      channel.send(answer, sizeof answer, 30000);
+      if (message.size() <= 1) return;
+    }
+  }
+
+  static constexpr size_t kBareSinkSize = 16u << 20;
   std::string base_;
+  std::string drainChannel_;
   ChildEndpoint main_;
   ChildEndpoint fromRemote_;
   ChildEndpoint toRemote_;
