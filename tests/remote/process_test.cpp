@@ -289,6 +289,10 @@ TEST_F(ProcessTest, Terminate_EndsTheChildWhichIsReaped) {
   process->terminate();
   EXPECT_LT(Clock::now() - started, 5s);
   EXPECT_FALSE(process->hasMonitor());
+  RemoteCall& call = process->mainCall();
+  call.beginCall("Ping");
+  call.putSize(0);
+  EXPECT_FALSE(process->call()); // fails at once: nothing is sent after "TERMINATE"
   process.reset();
   EXPECT_FALSE(remote_test::processExists(child));
 }
