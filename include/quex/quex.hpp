@@ -4,5 +4,6 @@
 
 #include <quex/qx.h>
 #include <quex/front/ExtensionWrapper.h>
+#include <quex/remote/RemoteException.h>
 
 #endif // QUEX_QUEX_HPP

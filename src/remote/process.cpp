@@ -1,7 +1,7 @@
 #include "process.h"
 
 #include "child_counter.h"
-#include "remote_exception.h"
+#include <quex/remote/RemoteException.h>
 #include "runnable_thread.h"
 
 #include "../platform/os_error.h"
