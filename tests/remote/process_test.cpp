@@ -282,6 +282,15 @@ TEST_F(ProcessTest, CallbackWithoutAKey_BreaksTheProtocolAndLosesTheChild) {
   process->unlockAsync();
 }
 
+TEST_F(ProcessTest, AsyncCallWithoutAKey_LosesTheChildAndEndsTheOutstandingCall) {
+  RemoteCall& call = process->mainCall();
+  call.beginCall("BadReport");
+  call.putSize(0);
+  const auto started = Clock::now();
+  EXPECT_FALSE(process->call()); // "main" was closed by the thread that saw the violation
+  EXPECT_LT(Clock::now() - started, kGenerous);
+}
+
 TEST_F(ProcessTest, Terminate_EndsTheChildWhichIsReaped) {
   const long child = process->childProcessId();
   ASSERT_TRUE(remote_test::processExists(child));

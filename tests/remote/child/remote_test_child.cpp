@@ -89,6 +89,7 @@ private:
     if (name == "Source") return source();
     if (name == "Die") std::raise(SIGKILL);
     if (name == "BadCallback") return badCallback();
+    if (name == "BadReport") return badReport();
     if (name == "Drain") {
       call_.getText(drainChannel_);
       call_.beginCall("return");
@@ -251,6 +252,14 @@ private:
   static constexpr size_t kBareSinkSize = 16u << 20;
   std::string base_;
   std::string drainChannel_;
+  // An asynchronous call whose name is not followed by a key.
+  void badReport() {
+    RemoteCall report;
+    report.beginCall("Report");
+    reply(fromRemote_, report);
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1)); // the host ends us
+  }
+
   ChildEndpoint main_;
   ChildEndpoint fromRemote_;
   ChildEndpoint toRemote_;
