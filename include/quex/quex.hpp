@@ -4,6 +4,7 @@
 
 #include <quex/qx.h>
 #include <quex/front/ExtensionWrapper.h>
+#include <quex/remote/RemoteException.h>
 #include <quex/xml/QXXMLFactory.h>
 #include <quex/xml/QXXMLIteratorWrapper.h>
 #include <quex/xml/QXXMLWrapper.h>
