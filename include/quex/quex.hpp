@@ -17,5 +17,8 @@
 #include <quex/services/QXProgressWrapper.h>
 #include <quex/services/QxChannelFactory.h>
 #include <quex/services/QxChannelWrapper.h>
+#include <quex/xml/QXXMLFactory.h>
+#include <quex/xml/QXXMLIteratorWrapper.h>
+#include <quex/xml/QXXMLWrapper.h>
 
 #endif // QUEX_QUEX_HPP

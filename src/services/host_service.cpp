@@ -3,6 +3,7 @@
 
 #include <quex/services/QXHostFactory.h>
 #include <quex/services/QXHostWrapper.h>
+#include <quex/xml/QXXMLFactory.h>
 
 using quex::detail::currentTraceLevel;
 
@@ -51,13 +52,21 @@ QXStatus hostGetHostInformation(void* owner, char* buffer, size_t bufferSize, si
   });
 }
 
-QXStatus hostCreateNewDocument(void* /*owner*/, const char* /*rootName*/, QXXML** /*document*/) {
-  return QX_ERR_NOT_IMPLEMENTED; // served by the XML document service once it is linked in
+// The new document belongs to the module, which releases it with its dispose
+// member. A text that cannot be parsed still gives a handle (whose element
+// operations answer QX_ERR_XML), so both answer QX_OK.
+QXStatus hostCreateNewDocument(void* /*owner*/, const char* rootName, QXXML** document) {
+  return quex::detail::guardCallback([&] {
+    *document = QXXMLFactory::createDocument(rootName != nullptr ? rootName : "");
+    return QX_OK;
+  });
 }
 
-QXStatus hostCreateDocumentFromContents(void* /*owner*/, const char* /*text*/,
-                                        QXXML** /*document*/) {
-  return QX_ERR_NOT_IMPLEMENTED; // served by the XML document service once it is linked in
+QXStatus hostCreateDocumentFromContents(void* /*owner*/, const char* text, QXXML** document) {
+  return quex::detail::guardCallback([&] {
+    *document = QXXMLFactory::createDocumentFromContents(text != nullptr ? text : "");
+    return QX_OK;
+  });
 }
 
 void hostTrace(void* owner, const char* text) {
