@@ -1,6 +1,5 @@
 // Progress reports: the diagnostic parser on nesting, severities, codes and
-// text sections, the report path to the listener, malformed reports, and the
-// documents the host table makes.
+// text sections, the report path to the listener and malformed reports.
 #include "services_fixture.h"
 
 #include <memory>
@@ -217,43 +216,4 @@ TEST_F(ProgressReports, CopiesShareTheListenerButNotTheHelperOrTables) {
   EXPECT_EQ(assigned.report("<P><Diagnostic code='6'/></P>", 0, &errorCode), QX_OK);
   ASSERT_EQ(listener.seen.size(), 2u);
   EXPECT_EQ(listener.seen[1].getCode(), 6);
-}
-
-class HostDocuments : public ServicesTest {
-protected:
-  void SetUp() override {
-    ServicesTest::SetUp();
-    wrapper.reset(QXHostWrapper::createHostWrapper());
-    table = QXHostFactory::create(wrapper.get());
-  }
-  std::unique_ptr<QXHostWrapper> wrapper;
-  QXHost* table = nullptr;
-};
-
-TEST_F(HostDocuments, NewDocumentHasTheRootName) {
-  QXXML* document = nullptr;
-  ASSERT_EQ(table->createNewDocument(table->owner, "Probe", &document), QX_OK);
-  ASSERT_NE(document, nullptr);
-  char name[16];
-  size_t needed = 0;
-  EXPECT_EQ(document->getName(document->owner, name, sizeof name, &needed), QX_OK);
-  EXPECT_STREQ(name, "Probe");
-  EXPECT_EQ(document->dispose(document->owner), QX_OK);
-}
-
-TEST_F(HostDocuments, ContentsAreParsedAndEvenBadTextGivesAHandle) {
-  QXXML* document = nullptr;
-  ASSERT_EQ(table->createDocumentFromContents(table->owner, "<A b='c'/>", &document), QX_OK);
-  char value[8];
-  size_t needed = 0;
-  EXPECT_EQ(document->getAttribute(document->owner, "b", value, sizeof value, &needed), QX_OK);
-  EXPECT_STREQ(value, "c");
-  document->dispose(document->owner);
-  QXXML* bad = nullptr;
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(table->createDocumentFromContents(table->owner, "<A>", &bad), QX_OK);
-  ::testing::internal::GetCapturedStdout();
-  ASSERT_NE(bad, nullptr);
-  EXPECT_EQ(bad->getName(bad->owner, value, sizeof value, &needed), QX_ERR_XML);
-  bad->dispose(bad->owner);
 }
