@@ -6,6 +6,7 @@
 namespace quex::tool {
 
 int runInfo(const std::string& module, std::ostream& out, std::ostream& err) {
+  XmlRuntime xml;
   traceToStandardError(0);
   HostServices host;
   ExtensionWrapper wrapper;
