@@ -57,13 +57,14 @@ void Table::rewind() {
   columns_ = std::move(kept);
 }
 
-bool Table::inferStorages(std::string& error) {
+bool Table::inferStorages(std::string& error, bool skipMalformed) {
   std::vector<values::Storage> storages(columns_.size(), values::Storage::Integer);
   std::vector<bool> seen(columns_.size(), false);
   for (Column& column : columns_) column.storage = values::Storage::String;
   for (;;) {
     Result result = next(); // as strings every well-formed record encodes
     if (result == Result::End) break;
+    if (result == Result::Malformed && skipMalformed) continue;
     if (result == Result::Malformed) {
       error = path_ + " line " + std::to_string(recordLine()) + ": " + error_;
       return false;

@@ -32,8 +32,8 @@ public:
   // Reads the rest of the file once and gives every column the narrowest
   // storage that holds all its values (integer, then real, then string; a
   // column of nulls only is a string). Stops at, and reports, the first
-  // malformed record. Leaves the table at its first record.
-  bool inferStorages(std::string& error);
+  // malformed record unless `skipMalformed`. Leaves the table at its first record.
+  bool inferStorages(std::string& error, bool skipMalformed = false);
 
   // Reads and encodes the next record. Malformed: a quoting error, a wrong
   // field count or a value that does not fit its column's storage; error()
