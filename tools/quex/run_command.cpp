@@ -39,7 +39,8 @@ public:
 private:
   bool prepareInput();
   bool createComponent();
-  bool call(const char* what, QXStatus status, int errorCode);
+  // `errorCode` is read after `status` was computed (by reference, on purpose).
+  bool call(const char* what, QXStatus status, const int& errorCode);
   int fetchOutput(RecordOutput& output);
   bool interact();
 
@@ -61,7 +62,7 @@ private:
   bool executing_ = false;
 };
 
-bool Run::call(const char* what, QXStatus status, int errorCode) {
+bool Run::call(const char* what, QXStatus status, const int& errorCode) {
   if (status == QX_OK) return true;
   reportFailure(wrapper_, component_, what, status, errorCode, err_);
   return false;
