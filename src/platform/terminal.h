@@ -4,6 +4,7 @@
 
 namespace quex::platform {
 
+bool standardOutputIsTerminal();
 bool standardErrorIsTerminal();
 
 } // namespace quex::platform

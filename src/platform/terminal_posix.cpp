@@ -4,6 +4,8 @@
 
 namespace quex::platform {
 
+bool standardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 } // namespace quex::platform

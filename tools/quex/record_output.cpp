@@ -6,9 +6,11 @@
 
 namespace quex::tool {
 
-RecordOutput::RecordOutput(std::ostream& out, std::vector<csv::Column> columns)
+RecordOutput::RecordOutput(std::ostream& out, bool toStandardOutput,
+                           std::vector<csv::Column> columns)
     : out_(out), columns_(std::move(columns)), writer_(out),
-      live_(quex::platform::standardErrorIsTerminal()),
+      live_(quex::platform::standardErrorIsTerminal() &&
+            !(toStandardOutput && quex::platform::standardOutputIsTerminal())),
       start_(std::chrono::steady_clock::now()), lastShown_(start_) {
   for (const csv::Column& column : columns_) writer_.field(column.name);
   writer_.endRecord();

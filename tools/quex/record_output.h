@@ -1,5 +1,6 @@
 // Writes the component's output records as CSV (header row first) and, when
-// standard error is a terminal, keeps a live line of counts and rate there.
+// standard error is a terminal that the records do not go to, keeps a live
+// line of counts and rate there.
 #ifndef QUEX_TOOLS_QUEX_RECORD_OUTPUT_H
 #define QUEX_TOOLS_QUEX_RECORD_OUTPUT_H
 
@@ -17,7 +18,7 @@ namespace quex::tool {
 
 class RecordOutput {
 public:
-  RecordOutput(std::ostream& out, std::vector<csv::Column> columns);
+  RecordOutput(std::ostream& out, bool toStandardOutput, std::vector<csv::Column> columns);
 
   size_t fieldCount() const { return columns_.size(); }
   size_t recordsWritten() const { return records_; }

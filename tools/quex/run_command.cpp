@@ -244,7 +244,8 @@ int Run::execute() {
     return kExitFailed;
   executing_ = true;
 
-  RecordOutput output(file.is_open() ? static_cast<std::ostream&>(file) : out_, outputColumns);
+  RecordOutput output(file.is_open() ? static_cast<std::ostream&>(file) : out_, !file.is_open(),
+                      outputColumns);
   int exitCode = fetchOutput(output);
   output.flush();
   executing_ = false;
