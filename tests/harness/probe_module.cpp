@@ -2,6 +2,8 @@
 // n = 1..1000 of one integer field; words in its parameters text change that:
 //   interrupt     raises SIGINT while delivering record 3, as Ctrl-C would
 //   short-values  gives 4-byte integer values
+//   bad-model     gives an output data model that is not well-formed, and
+//                 then one whose field has an unknown storage word
 // Built with PROBE_CANCEL it exports qx_component_cancelExecution and traces
 // "probe: cancel received" when it is called.
 #include <quex/qx.h>
@@ -66,6 +68,10 @@ QX_MODULE_EXPORT QXStatus qx_component_configure(void*, int* errorCode) {
 QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void*, int, char* buffer, size_t bufferSize,
                                                     size_t* needed, int* errorCode) {
   *errorCode = 0;
+  if (has("bad-model"))
+    return returnText(has("storage") ? "<DataModel><Field name=\"n\" storage=\"int\"/></DataModel>"
+                                     : "<DataModel><Fields>",
+                      buffer, bufferSize, needed);
   return returnText("<DataModel><Fields><Field name=\"n\" storage=\"integer\"/></Fields>"
                     "</DataModel>",
                     buffer, bufferSize, needed);

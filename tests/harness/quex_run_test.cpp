@@ -164,6 +164,20 @@ TEST_F(QuexRun, NumberValuesOfTheWrongSizeStopTheRun) {
                    "real values have 8\n");
 }
 
+TEST_F(QuexRun, UnreadableOutputDataModelStopsTheRunCleanly) {
+  writeFile(file("params.xml"), "bad-model");
+  QuexResult r = quex("run " + testModule("harness_probe") + " --params params.xml");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err.substr(r.err.find("quex: ")),
+            "quex: the module's output data model: the data model document is not well-formed "
+            "XML\n");
+  writeFile(file("params.xml"), "bad-model storage");
+  r = quex("run " + testModule("harness_probe") + " --params params.xml");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "quex: the module's output data model: field n of the data model has storage "
+                   "'int'; known are integer, real, string, date, time and timestamp\n");
+}
+
 TEST_F(QuexRun, TraceLevelTwoShowsTheCallsOnStandardError) {
   QuexResult r = quex("run " + testModule("harness_probe") + " --trace 2 --output out.csv");
   ASSERT_EQ(r.exitCode, 0) << r.err;
