@@ -3,6 +3,7 @@
 #include "data_model.h"
 #include "module_session.h"
 #include "record_output.h"
+#include "xml_text.h"
 
 #include <fstream>
 #include <memory>
@@ -191,7 +192,7 @@ bool Run::interact() {
   ok = call("qx_component_endInteraction",
             wrapper_.qx_component_endInteraction(component_, &errorCode), errorCode) &&
        ok;
-  if (ok) (options_.output.empty() ? err_ : out_) << reply << "\n";
+  if (ok) (options_.output.empty() ? err_ : out_) << indentXml(reply);
   return ok;
 }
 
