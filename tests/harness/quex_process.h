@@ -47,8 +47,10 @@ protected:
   std::string file(const std::string& name) const { return dir_ + "/" + name; }
 
   // `arguments` are already shell words (quote paths with shellQuote).
-  QuexResult quex(const std::string& arguments) {
-    std::string command = "cd " + shellQuote(dir_) + " && " + shellQuote(QUEX_BINARY) + " " +
+  // `environment` is put before the command, e.g. "NAME=value ".
+  QuexResult quex(const std::string& arguments, const std::string& environment = "") {
+    std::string command = "cd " + shellQuote(dir_) + " && " + environment +
+                          shellQuote(QUEX_BINARY) + " " +
                           arguments + " >quex.out 2>quex.err </dev/null; echo $? >quex.rc";
     QuexResult result;
     if (std::system(command.c_str()) != 0) return result;
