@@ -68,16 +68,6 @@ TEST_F(ComponentCalls, ReturnedDocumentIsTheExitDetail_SmallBufferPassesThroughU
                                            "QX_ERR_INSUFFICIENT_BUFFER")));
 }
 
-TEST_F(ComponentCalls, ErrorDetailKeepsTheCodeItCarriesIn) {
-  start("current_full");
-  script.errorTexts[42] = "bad input";
-  errorCode = 42;
-  EXPECT_EQ(wrapper.qx_component_getErrorDetail(component, buffer, sizeof buffer, &needed,
-                                                &errorCode), QX_OK);
-  EXPECT_STREQ(buffer, "bad input");
-  EXPECT_THAT(script.detailCodes, ElementsAre(42));
-}
-
 TEST_F(ComponentCalls, PerRecordCallsAreTracedFromLevelThreeAndFailuresFromLevelOne) {
   start("current_full");
   giveRecords(1, 1);
