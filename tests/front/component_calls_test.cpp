@@ -215,23 +215,18 @@ TEST_F(BulkFetch, EmulationNeedsRoomForOneRecord_StopsAtTheLast_ThenAnswersNoDat
   EXPECT_EQ(recordCount, 0u);
 }
 
-TEST_F(BulkFetch, EmulationOffsetsTheFieldIndexesByTheRecordCountOnEntry) {
+// The record count on entry offsets the field indexes asked for.
+TEST_F(BulkFetch, EmulationOffsetsTheFieldIndexes_AndWritesOnlyTheNestedCallsLines) {
   start("current_minimal");
   giveRecords(1, 4);
   recordCount = 2;
-  EXPECT_EQ(fetch(16, 2), QX_OK);
-  EXPECT_THAT(script.valueIndexes, ElementsAre(2u, 3u));
-}
-
-TEST_F(BulkFetch, EmulationWritesNoLineOfItsOwnOnlyTheNestedCalls) {
-  start("current_minimal");
-  giveRecords(1, 1);
   ExtensionWrapper::setTraceLevel(3);
-  EXPECT_EQ(fetch(1, 1), QX_OK);
-  EXPECT_THAT(*lines, ElementsAre(enterLine("qx_component_nextRecord", component),
-                                  exitLine("qx_component_nextRecord", component),
-                                  enterLine("qx_component_getRecordValue", component),
-                                  exitLine("qx_component_getRecordValue", component)));
+  EXPECT_EQ(fetch(2, 2), QX_OK); // room for one record: no further nextRecord
+  EXPECT_THAT(script.valueIndexes, ElementsAre(2u, 3u));
+  const std::string next = "qx_component_nextRecord", value = "qx_component_getRecordValue";
+  EXPECT_THAT(*lines, ElementsAre(enterLine(next, component), exitLine(next, component),
+                                  enterLine(value, component), exitLine(value, component),
+                                  enterLine(value, component), exitLine(value, component)));
 }
 
 TEST_F(BulkFetch, ModuleBulkFetchHandsBackTheModuleValuesAndIsTracedAsOneCall) {
