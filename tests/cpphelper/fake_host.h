@@ -105,6 +105,13 @@ protected:
   FakeHost fake;
 };
 
+// The name of an element, document or iterator item.
+template <class Element> std::string nameOf(Element&& element) {
+  std::string name;
+  element.getName(name);
+  return name;
+}
+
 // The message of the XMLException that `statement` throws.
 #define EXPECT_XML_EXCEPTION(statement, expectedMessage)                                            \
   do {                                                                                              \

@@ -8,37 +8,29 @@
 using namespace ExtensionCppHelper;
 
 TEST_F(HelperTest, GetName_FitsTheFirstBufferAt63Bytes_AndResizesOnceFor100) {
-  const std::string name63(63, 'n');
-  const std::string name100(100, 'm');
+  const std::string name63(63, 'n'), name100(100, 'm');
   XMLDocument document = XMLDocument::createNew(fake.host(), name63.c_str());
-  std::string name;
-  document.getName(name);
-  EXPECT_EQ(name, name63);
-  document.addElement(name100).getName(name);
-  EXPECT_EQ(name, name100);
+  EXPECT_EQ(nameOf(document), name63);
+  EXPECT_EQ(nameOf(document.addElement(name100)), name100);
 }
 
-TEST_F(HelperTest, NumericAttributes_ParseLikeFormattedInput) {
+TEST_F(HelperTest, NumericAttributes_ParseLikeFormattedInput_FailuresLeaveTheTargetAlone) {
   XMLDocument document = XMLDocument::createFromString(
       fake.host(),
       "<r half='3.5' padded='  12.25abc' empty='' letters='abc' negative='-42' big='99999999999999999999'/>");
-  double real = -1;
-  EXPECT_TRUE(document.getAttribute("half", real));
-  EXPECT_EQ(real, 3.5);
-  EXPECT_TRUE(document.getAttribute("padded", real));
-  EXPECT_EQ(real, 12.25);
-  real = -1;
-  EXPECT_FALSE(document.getAttribute("empty", real));
-  EXPECT_FALSE(document.getAttribute("letters", real));
-  EXPECT_FALSE(document.getAttribute("absent", real));
-  EXPECT_EQ(real, -1);
-  int64_t whole = 7;
-  EXPECT_TRUE(document.getAttribute("negative", whole));
-  EXPECT_EQ(whole, -42);
-  whole = 7;
-  EXPECT_FALSE(document.getAttribute("letters", whole));
-  EXPECT_FALSE(document.getAttribute("big", whole));
-  EXPECT_EQ(whole, 7);
+  const struct { const char* name; bool parses; double real; int64_t whole; } rows[] = {
+      {"half", true, 3.5, 3}, {"padded", true, 12.25, 12}, {"negative", true, -42, -42},
+      {"empty", false, -1, 7}, {"letters", false, -1, 7}, {"absent", false, -1, 7},
+      {"big", true, 1e20, 7}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    double real = -1;
+    int64_t whole = 7;
+    EXPECT_EQ(document.getAttribute(row.name, real), row.parses);
+    EXPECT_EQ(real, row.real);
+    EXPECT_EQ(document.getAttribute(row.name, whole), row.whole != 7);
+    EXPECT_EQ(whole, row.whole);
+  }
 }
 
 TEST_F(HelperTest, AddAttribute_WritesSixtyFourBitValuesInDecimal) {
@@ -83,10 +75,8 @@ TEST_F(HelperTest, Iterators_WalkEditAndEndWithoutThrowing) {
   XMLElementIterator children = document.getElements("");
   std::vector<std::string> names;
   while (children.hasMore()) {
-    std::string name;
-    children.next().getName(name);
-    names.push_back(name);
-    if (name == "x") children.deleteCurrentItem();
+    names.push_back(nameOf(children.next()));
+    if (names.back() == "x") children.deleteCurrentItem();
   }
   EXPECT_EQ(names, (std::vector<std::string>{"x", "y"}));
   EXPECT_FALSE(children.next().isValid());
@@ -103,11 +93,8 @@ TEST_F(HelperTest, ClosedIterator_ThrowsOnEveryUse_CopiesShareTheWalk) {
   XMLDocument document = XMLDocument::createFromString(fake.host(), "<r><a/><b/></r>");
   XMLElementIterator first = document.getElements("");
   XMLElementIterator copy = first;
-  std::string name;
-  first.next().getName(name);
-  EXPECT_EQ(name, "a");
-  copy.next().getName(name); // the same walk goes on
-  EXPECT_EQ(name, "b");
+  EXPECT_EQ(nameOf(first.next()), "a");
+  EXPECT_EQ(nameOf(copy.next()), "b"); // the same walk goes on
   first.close();
   EXPECT_XML_EXCEPTION(first.hasMore(), "");
   EXPECT_XML_EXCEPTION(first.next(), "");
@@ -118,38 +105,29 @@ TEST_F(HelperTest, ClosedIterator_ThrowsOnEveryUse_CopiesShareTheWalk) {
   EXPECT_XML_EXCEPTION(texts.next(), "");
 }
 
-TEST_F(HelperTest, DocumentCopies_TheLastOneDisposesOnce) {
-  auto source = std::make_unique<XMLDocument>(XMLDocument::createNew(fake.host(), "r"));
-  QXXML* handle = fake.lastCreated;
-  {
-    XMLDocument copy(*source);
-    source.reset();
-    EXPECT_EQ(fake.disposals(handle), 0);
-    std::string name;
-    copy.getName(name);
-    EXPECT_EQ(name, "r");
-  }
-  EXPECT_EQ(fake.disposals(handle), 1);
-}
-
-TEST_F(HelperTest, Assignment_ReleasesTheTargetsDocumentOnlyWhenItWasTheLastHolder) {
-  XMLDocument a = XMLDocument::createNew(fake.host(), "a");
+TEST_F(HelperTest, DocumentCopies_TheLastHolderDisposesOnce_AssignmentLetsGoOfTheTarget) {
+  auto source = std::make_unique<XMLDocument>(XMLDocument::createNew(fake.host(), "a"));
   QXXML* aHandle = fake.lastCreated;
   XMLDocument b = XMLDocument::createNew(fake.host(), "b");
   QXXML* bHandle = fake.lastCreated;
+  XMLDocument a(*source);
+  source.reset();
   XMLDocument aCopy = a;
   a = b; // aCopy still holds "a"
   EXPECT_EQ(fake.disposals(aHandle), 0);
-  std::string name;
-  a.getName(name);
-  EXPECT_EQ(name, "b");
+  EXPECT_EQ(nameOf(a), "b");
+  EXPECT_EQ(nameOf(aCopy), "a");
   aCopy = b; // the last holder of "a" lets go
   EXPECT_EQ(fake.disposals(aHandle), 1);
   XMLDocument& same = a;
   a = same;
-  a.getName(name);
-  EXPECT_EQ(name, "b");
-  EXPECT_EQ(fake.disposals(bHandle), 0);
+  EXPECT_EQ(nameOf(a), "b");
+  {
+    XMLDocument last = b;
+    a = aCopy = b = XMLDocument();
+    EXPECT_EQ(fake.disposals(bHandle), 0);
+  }
+  EXPECT_EQ(fake.disposals(bHandle), 1);
 }
 
 TEST_F(HelperTest, DisposeOnOneCopy_LeavesEveryCopyInvalidAndReleasesOnce) {

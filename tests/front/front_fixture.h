@@ -42,6 +42,16 @@ inline std::string pointerText(const void* pointer) {
   return stream.str();
 }
 
+// The trace lines of a component call.
+inline std::string enterLine(const std::string& call, const void* component) {
+  return "[ENTER " + call + " (component=" + pointerText(component) + ")]";
+}
+inline std::string exitLine(const std::string& call, const void* component,
+                            const std::string& status = "QX_OK", int errorCode = 0) {
+  return "[EXIT " + call + " (component=" + pointerText(component) + ")]: Status=" + status +
+         " ( ErrorCode=" + std::to_string(errorCode) + " )";
+}
+
 class FrontTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -63,15 +73,15 @@ protected:
     ASSERT_EQ(wrapper.qx_initialise(&host, &errorCode), QX_OK);
   }
 
-  // Creates a component of the current or older generation.
-  void* createComponent() {
-    void* component = nullptr;
-    int errorCode = -1;
+  // Loads and initialises `module`, creates a component of its generation
+  // and forgets the lines written so far.
+  void start(const std::string& module) {
+    loadAndInitialise(module);
     QXStatus status = wrapper.isOlderGeneration()
                           ? wrapper.tarnext_create_peer(nullptr, 7, "text", &component, &errorCode)
                           : wrapper.qx_create_component(nullptr, "text", &component, &errorCode);
     EXPECT_EQ(status, QX_OK);
-    return component;
+    lines->clear();
   }
 
   // Records with `fields` values each, "r<record>f<field>".
@@ -88,6 +98,8 @@ protected:
   ModuleScript script;
   QXHost host{&script, nullptr, nullptr, nullptr, nullptr};
   ExtensionWrapper wrapper;
+  void* component = nullptr;
+  int errorCode = -1;
 };
 
 #endif // QUEX_TESTS_FRONT_FRONT_FIXTURE_H

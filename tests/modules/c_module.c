@@ -43,17 +43,16 @@ QX_MODULE_EXPORT QXStatus qx_create_component(QXContext* context, const char* te
   return QX_OK;
 }
 
-QX_MODULE_EXPORT QXStatus qx_destroy_component(void* component, int* errorCode) {
-  (void)component;
-  *errorCode = 0;
-  return QX_OK;
-}
-
-QX_MODULE_EXPORT QXStatus qx_component_configure(void* component, int* errorCode) {
-  (void)component;
-  *errorCode = 0;
-  return QX_OK;
-}
+/* Entries with nothing to do but succeed. */
+#define SUCCEEDING_ENTRY(name)                                                                     \
+  QX_MODULE_EXPORT QXStatus name(void* component, int* errorCode) {                                \
+    (void)component;                                                                               \
+    *errorCode = 0;                                                                                \
+    return QX_OK;                                                                                  \
+  }
+SUCCEEDING_ENTRY(qx_destroy_component)
+SUCCEEDING_ENTRY(qx_component_configure)
+SUCCEEDING_ENTRY(qx_component_endExecution)
 
 QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void* component, int number, char* buffer,
                                                     size_t bufferSize, size_t* needed,
@@ -71,12 +70,6 @@ QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void* component, QXIterato
   (void)progress;
   *errorCode = 0;
   *(int64_t*)component = 0;
-  return QX_OK;
-}
-
-QX_MODULE_EXPORT QXStatus qx_component_endExecution(void* component, int* errorCode) {
-  (void)component;
-  *errorCode = 0;
   return QX_OK;
 }
 

@@ -52,9 +52,15 @@ QXStatus documentEntry(Entry entry, char* buffer, size_t bufferSize, size_t* nee
   return returnText(script().document, buffer, bufferSize, needed);
 }
 
-QXStatus plainEntry(Entry entry, int* errorCode) { return scripted(entry, errorCode); }
-
 } // namespace
+
+// Entries that only answer from the script, and entries that also return the script's document.
+#define PLAIN_ENTRY(current, older, entry)                                                         \
+  ENTRY(current, older)(void*, int* errorCode) { return scripted(entry, errorCode); }
+#define DOCUMENT_ENTRY(current, older, entry)                                                      \
+  ENTRY(current, older)(void*, char* buffer, size_t bufferSize, size_t* needed, int* errorCode) {  \
+    return documentEntry(entry, buffer, bufferSize, needed, errorCode);                            \
+  }
 
 ENTRY(qx_initialise, tarnext_initialise)(QXHost* host, int* errorCode) {
   *errorCode = 0;
@@ -62,7 +68,7 @@ ENTRY(qx_initialise, tarnext_initialise)(QXHost* host, int* errorCode) {
   return scripted(kInitialise, errorCode);
 }
 
-ENTRY(qx_cleanup, tarnext_cleanup)(int* errorCode) { return plainEntry(kCleanup, errorCode); }
+ENTRY(qx_cleanup, tarnext_cleanup)(int* errorCode) { return scripted(kCleanup, errorCode); }
 
 #ifdef SCRIPT_OLDER
 ENTRY(, tarnext_create_peer)(QXContext* context, int number, const char* text, void** peer,
@@ -101,13 +107,9 @@ ENTRY(qx_create_component, )(QXContext* context, const char* text, void** compon
 }
 #endif
 
-ENTRY(qx_destroy_component, tarnext_destroy_peer)(void*, int* errorCode) {
-  return plainEntry(kDestroy, errorCode);
-}
-
-ENTRY(qx_component_configure, tarnext_peer_configure)(void*, int* errorCode) {
-  return plainEntry(kConfigure, errorCode);
-}
+PLAIN_ENTRY(qx_destroy_component, tarnext_destroy_peer, kDestroy)
+PLAIN_ENTRY(qx_component_configure, tarnext_peer_configure, kConfigure)
+PLAIN_ENTRY(qx_component_endExecution, tarnext_peer_endExecution, kEndExecution)
 
 ENTRY(qx_component_getDataModel, tarnext_peer_getDataModel)(void*, int, char* buffer,
                                                             size_t bufferSize, size_t* needed,
@@ -123,10 +125,6 @@ ENTRY(qx_component_beginExecution, tarnext_peer_beginExecution)(void*, QXIterato
   script().progress = progress;
   script().currentRecord = 0;
   return QX_OK;
-}
-
-ENTRY(qx_component_endExecution, tarnext_peer_endExecution)(void*, int* errorCode) {
-  return plainEntry(kEndExecution, errorCode);
 }
 
 ENTRY(qx_component_nextRecord, tarnext_peer_nextRecord)(void*, int* errorCode) {
@@ -176,19 +174,18 @@ ENTRY(qx_getModuleInformation, tarnext_getModuleInformation)(char* buffer, size_
   return returnText(script().moduleInformation, buffer, bufferSize, needed);
 }
 
-ENTRY(qx_component_getExecutionRequirements, tarnext_peer_getExecutionRequirements)(
-    void*, char* buffer, size_t bufferSize, size_t* needed, int* errorCode) {
-  return documentEntry(kGetExecutionRequirements, buffer, bufferSize, needed, errorCode);
-}
+DOCUMENT_ENTRY(qx_component_getExecutionRequirements, tarnext_peer_getExecutionRequirements,
+               kGetExecutionRequirements)
+DOCUMENT_ENTRY(qx_component_getSQLGeneration, tarnext_peer_getSQLGeneration, kGetSQLGeneration)
+DOCUMENT_ENTRY(qx_component_getPsmControlInformation, tarnext_peer_getPsmControlInformation,
+               kGetPsmControlInformation)
+PLAIN_ENTRY(qx_component_cancelExecution, tarnext_peer_cancelExecution, kCancelExecution)
+PLAIN_ENTRY(qx_component_psmMerge, tarnext_peer_psmMerge, kPsmMerge)
 
 ENTRY(qx_component_getCatalogueInformation, tarnext_peer_getCatalogueInformation)(
     void*, const char* text, char* buffer, size_t bufferSize, size_t* needed, int* errorCode) {
   script().catalogueText = text != nullptr ? text : "";
   return documentEntry(kGetCatalogueInformation, buffer, bufferSize, needed, errorCode);
-}
-
-ENTRY(qx_component_cancelExecution, tarnext_peer_cancelExecution)(void*, int* errorCode) {
-  return plainEntry(kCancelExecution, errorCode);
 }
 
 ENTRY(qx_component_bulkFetch, tarnext_peer_bulkFetch)(void*, size_t capacity, void** values,
@@ -212,21 +209,6 @@ ENTRY(qx_component_bulkFetch, tarnext_peer_bulkFetch)(void*, size_t capacity, vo
   return *recordCount > 0 ? QX_OK : QX_ERR_NO_DATA;
 }
 
-ENTRY(qx_component_getSQLGeneration, tarnext_peer_getSQLGeneration)(void*, char* buffer,
-                                                                    size_t bufferSize,
-                                                                    size_t* needed,
-                                                                    int* errorCode) {
-  return documentEntry(kGetSQLGeneration, buffer, bufferSize, needed, errorCode);
-}
-
-ENTRY(qx_component_getPsmControlInformation, tarnext_peer_getPsmControlInformation)(
-    void*, char* buffer, size_t bufferSize, size_t* needed, int* errorCode) {
-  return documentEntry(kGetPsmControlInformation, buffer, bufferSize, needed, errorCode);
-}
-
-ENTRY(qx_component_psmMerge, tarnext_peer_psmMerge)(void*, int* errorCode) {
-  return plainEntry(kPsmMerge, errorCode);
-}
 #endif
 
 #if SCRIPT_INTERACTION == 1 || SCRIPT_INTERACTION == 2
@@ -239,9 +221,7 @@ ENTRY(qx_component_beginInteraction, tarnext_peer_beginInteraction)(void*, QXCha
 #endif
 
 #if SCRIPT_INTERACTION == 1 || SCRIPT_INTERACTION == 3
-ENTRY(qx_component_endInteraction, tarnext_peer_endInteraction)(void*, int* errorCode) {
-  return plainEntry(kEndInteraction, errorCode);
-}
+PLAIN_ENTRY(qx_component_endInteraction, tarnext_peer_endInteraction, kEndInteraction)
 
 ENTRY(qx_component_request, tarnext_peer_request)(void*, const char* data, size_t length,
                                                   int* errorCode) {

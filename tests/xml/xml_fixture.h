@@ -9,39 +9,46 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
-using TextMember = QXStatus (*)(void*, char*, size_t, size_t*);
+// A text-returning call with everything but the buffer bound.
+using TextCall = std::function<QXStatus(char*, size_t, size_t*)>;
 
 // Fetches a text under the text-return convention; "<status N>" on failure.
-inline std::string fetchText(void* owner, TextMember member) {
+inline std::string fetchText(const TextCall& call) {
   size_t needed = 0;
-  QXStatus status = member(owner, nullptr, 0, &needed);
-  if (status == QX_OK) return std::string(); // cannot happen: needed >= 1
+  QXStatus status = call(nullptr, 0, &needed);
   if (status != QX_ERR_INSUFFICIENT_BUFFER) return "<status " + std::to_string(status) + ">";
   std::vector<char> buffer(needed, '\x7f');
-  status = member(owner, buffer.data(), buffer.size(), &needed);
+  status = call(buffer.data(), buffer.size(), &needed);
   if (status != QX_OK) return "<status " + std::to_string(status) + ">";
   EXPECT_EQ(buffer.back(), '\0');
   return std::string(buffer.data(), needed - 1);
 }
 
-inline std::string serialise(QXXML* xml) { return fetchText(xml->owner, xml->doc2string); }
-inline std::string nameOf(QXXML* xml) { return fetchText(xml->owner, xml->getName); }
-
+inline TextCall serialising(QXXML* x) {
+  return [x](char* b, size_t n, size_t* need) { return x->doc2string(x->owner, b, n, need); };
+}
+inline TextCall naming(QXXML* x) {
+  return [x](char* b, size_t n, size_t* need) { return x->getName(x->owner, b, n, need); };
+}
+inline TextCall attributing(QXXML* x, const char* name) {
+  return [x, name](char* b, size_t n, size_t* need) {
+    return x->getAttribute(x->owner, name, b, n, need);
+  };
+}
+inline std::string serialise(QXXML* xml) { return fetchText(serialising(xml)); }
+inline std::string nameOf(QXXML* xml) { return fetchText(naming(xml)); }
 inline std::string attributeOf(QXXML* xml, const char* name) {
-  size_t needed = 0;
-  char probe[1];
-  QXStatus status = xml->getAttribute(xml->owner, name, probe, 0, &needed);
-  if (status != QX_ERR_INSUFFICIENT_BUFFER) return "<status " + std::to_string(status) + ">";
-  std::vector<char> buffer(needed);
-  status = xml->getAttribute(xml->owner, name, buffer.data(), buffer.size(), &needed);
-  if (status != QX_OK) return "<status " + std::to_string(status) + ">";
-  return std::string(buffer.data(), needed - 1);
+  return fetchText(attributing(xml, name));
 }
 
 constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>";
+inline std::string declared(const std::string& body) { return kDeclaration + body; }
+
+using Names = std::vector<std::string>;
 
 class XmlTest : public ::testing::Test {
 protected:
@@ -74,29 +81,30 @@ protected:
     EXPECT_EQ(parent->addElement(parent->owner, name, &child), QX_OK);
     return child;
   }
-
   static QXXMLIterator* elements(QXXML* xml, const char* name) {
     QXXMLIterator* iterator = nullptr;
     EXPECT_EQ(xml->getElementIterator(xml->owner, name, &iterator), QX_OK);
     return iterator;
   }
-
   static QXXMLIterator* texts(QXXML* xml) {
     QXXMLIterator* iterator = nullptr;
     EXPECT_EQ(xml->getTextIterator(xml->owner, &iterator), QX_OK);
     return iterator;
   }
 
-  // The names (or texts) an iterator yields from here to its end.
-  static std::vector<std::string> drainNames(QXXMLIterator* iterator) {
-    std::vector<std::string> names;
+  // What an iterator yields from here to its end: element names (or the
+  // attribute `attribute` of each), or texts.
+  static Names drainNames(QXXMLIterator* iterator, const char* attribute = nullptr) {
+    Names names;
     void* item = nullptr;
-    while (iterator->nextItem(iterator->owner, &item) == QX_OK)
-      names.push_back(nameOf(static_cast<QXXML*>(item)));
+    while (iterator->nextItem(iterator->owner, &item) == QX_OK) {
+      auto* element = static_cast<QXXML*>(item);
+      names.push_back(attribute ? attributeOf(element, attribute) : nameOf(element));
+    }
     return names;
   }
-  static std::vector<std::string> drainTexts(QXXMLIterator* iterator) {
-    std::vector<std::string> values;
+  static Names drainTexts(QXXMLIterator* iterator) {
+    Names values;
     void* item = nullptr;
     while (iterator->nextItem(iterator->owner, &item) == QX_OK)
       values.push_back(static_cast<const char*>(item));
