@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,25 @@ private:
   std::unique_ptr<LineRecorder> output_;
 };
 
+class KeepingListener : public QXProgressListener {
+public:
+  void reportDiagnostic(QXDiagnostic* diagnostic) override { seen.push_back(*diagnostic); }
+  std::vector<QXDiagnostic> seen;
+};
+
+class RecordingChannel : public QxChannelWrapper {
+public:
+  using QxChannelWrapper::QxChannelWrapper;
+  QXStatus send(const char* text, size_t length, int* errorCode) override {
+    messages.emplace_back(text, length);
+    *errorCode = errorToLeave;
+    return status;
+  }
+  std::vector<std::string> messages;
+  QXStatus status = QX_OK;
+  int errorToLeave = 0;
+};
+
 // A fetch through the text-return convention with a buffer of `size` bytes.
 struct TextAnswer {
   QXStatus status = 0;
@@ -57,5 +77,17 @@ struct TextAnswer {
   std::string text; // the buffer's content up to its first zero byte
   int errorCode = -1;
 };
+
+// Calls `member(owner, args..., buffer, size, &needed, &errorCode)` with a
+// buffer of `size` bytes (one more, filled with '#', to see overruns).
+template <typename Member, typename... Args>
+TextAnswer fetchText(Member member, void* owner, size_t size, Args... args) {
+  TextAnswer answer;
+  std::vector<char> buffer(size + 1, '#');
+  answer.needed = 12345;
+  answer.status = member(owner, args..., buffer.data(), size, &answer.needed, &answer.errorCode);
+  answer.text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  return answer;
+}
 
 #endif // QUEX_TESTS_SERVICES_SERVICES_FIXTURE_H
