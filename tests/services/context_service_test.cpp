@@ -6,38 +6,6 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-namespace {
-
-class FakeContextSupport : public Extension::ContextSupport {
-public:
-  bool expandFilePath(const std::string& path, unsigned int flags,
-                      std::string& expanded) override {
-    seenFlags.push_back(flags);
-    if (!allow) return false;
-    expanded = "/expanded" + path;
-    return true;
-  }
-  ChildResource* acquireChildResource() override { return nullptr; }
-  bool openJVM(void** jvm, const char* text) override {
-    seenTexts.push_back(text);
-    if (!allow) return false;
-    *jvm = &machine;
-    return true;
-  }
-  bool closeJVM(void* jvm) override {
-    closed = jvm;
-    return allow;
-  }
-
-  bool allow = true;
-  int machine = 0;
-  void* closed = nullptr;
-  std::vector<unsigned int> seenFlags;
-  std::vector<std::string> seenTexts;
-};
-
-} // namespace
-
 class ContextService : public ServicesTest {
 protected:
   void SetUp() override {

@@ -51,6 +51,32 @@ private:
   std::unique_ptr<LineRecorder> output_;
 };
 
+// The host's context support: expands "~/x" to "/home/probe/x#<flags>" and
+// hands out one Java machine, or refuses all when `allow` is false.
+class FakeContextSupport : public Extension::ContextSupport {
+public:
+  bool expandFilePath(const std::string& path, unsigned int flags,
+                      std::string& expanded) override {
+    expanded = "/home/probe" + path.substr(1) + "#" + std::to_string(flags);
+    return allow;
+  }
+  ChildResource* acquireChildResource() override { return nullptr; }
+  bool openJVM(void** jvm, const char* text) override {
+    seenTexts.push_back(text);
+    *jvm = allow ? &machine : nullptr;
+    return allow;
+  }
+  bool closeJVM(void* jvm) override {
+    closed = jvm;
+    return allow && jvm == &machine;
+  }
+
+  bool allow = true;
+  int machine = 0;
+  void* closed = nullptr;
+  std::vector<std::string> seenTexts;
+};
+
 class KeepingListener : public QXProgressListener {
 public:
   void reportDiagnostic(QXDiagnostic* diagnostic) override { seen.push_back(*diagnostic); }
