@@ -38,7 +38,8 @@ public:
     *errorCode = 0;
     size_t fetched = 0;
     for (; position_ < 3 && (fetched + 1) * 2 <= capacity; ++position_, ++fetched)
-      for (size_t f = 0; f < 2; ++f) give(position_, f, &values[fetched * 2 + f], &lengths[fetched * 2 + f]);
+      for (size_t f = 0, at = fetched * 2; f < 2; ++f, ++at)
+        give(position_, f, &values[at], &lengths[at]);
     *fieldCount = 2;
     *recordCount = fetched;
     return *recordCount > 0 ? QX_OK : QX_ERR_NO_DATA;

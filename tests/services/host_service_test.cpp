@@ -29,8 +29,9 @@ TEST_F(HostService, InformationNeedsItsLengthPlusOne_AShortBufferStaysUntouched)
     size_t needed;
     std::string text;
   };
-  const Row rows[] = {{"<HostInformation/>", 19, QX_OK, 19, "<HostInformation/>"},
-                      {"<HostInformation/>", 18, QX_ERR_INSUFFICIENT_BUFFER, 19, "###################"},
+  const char* const info = "<HostInformation/>";
+  const Row rows[] = {{info, 19, QX_OK, 19, info},
+                      {info, 18, QX_ERR_INSUFFICIENT_BUFFER, 19, std::string(19, '#')},
                       {"", 1, QX_OK, 1, ""}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.size);

@@ -98,16 +98,16 @@ TEST_F(IteratorTable, TraceGates) {
   EXPECT_THAT(*lines, IsEmpty());
   ExtensionWrapper::setTraceLevel(3);
   callAll();
+  const std::string exit = "]: Status=QX_ERR_NO_DATA ( ErrorCode=4 )";
   EXPECT_THAT(*lines, ElementsAre("[ENTER qx_iterator_nextRecord]",
-                                  "[EXIT qx_iterator_nextRecord]: Status=QX_ERR_NO_DATA ( ErrorCode=4 )",
-                                  "[ENTER qx_iterator_rewind]",
-                                  "[EXIT qx_iterator_rewind]: Status=QX_ERR_NO_DATA ( ErrorCode=4 )"));
+                                  "[EXIT qx_iterator_nextRecord" + exit,
+                                  "[ENTER qx_iterator_rewind]", "[EXIT qx_iterator_rewind" + exit));
   lines->clear();
   ExtensionWrapper::setTraceLevel(4);
   callAll();
   ASSERT_EQ(lines->size(), 8u);
   EXPECT_EQ((*lines)[2], "[ENTER qx_iterator_getRecordValue]");
-  EXPECT_EQ((*lines)[7], "[EXIT qx_iterator_bulkFetch]: Status=QX_ERR_NO_DATA ( ErrorCode=4 )");
+  EXPECT_EQ((*lines)[7], "[EXIT qx_iterator_bulkFetch" + exit);
 }
 
 TEST_F(IteratorTable, CopyOwnsNoTables) {
@@ -131,6 +131,7 @@ TEST_F(ServicesTest, ChannelPassesStatusAndErrorCodeAndTracesFromLevelThree) {
   ExtensionWrapper::setTraceLevel(3);
   table->send(table->owner, "yz", 2, &errorCode);
   EXPECT_THAT(*lines, ElementsAre("[ENTER qx_channel_send]",
-                                  "[EXIT qx_channel_send]: Status=QX_ERR_NO_REPLY ( ErrorCode=8 )"));
+                                  "[EXIT qx_channel_send]: Status=QX_ERR_NO_REPLY "
+                                  "( ErrorCode=8 )"));
   EXPECT_THAT(channel.messages, ElementsAre("x", "yz"));
 }
