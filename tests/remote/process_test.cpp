@@ -1,7 +1,6 @@
 #include "remote_fixture.h"
 
 #include "remote/process.h"
-#include <quex/remote/RemoteException.h>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +19,7 @@ using Remote::Process;
 using Remote::RemoteCall;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using Pairs = std::vector<std::pair<int32_t, int32_t>>;
 
 constexpr auto kGenerous = std::chrono::seconds(20); // other builds share the machine
 
@@ -35,16 +35,15 @@ private:
   std::shared_ptr<std::atomic<int>> fills_;
 };
 
-// Answers `known` calls with status 0 and ten times their int; records the
-// threads it ran on.
+// Answers `known` calls with status 0 and ten times their int plus `offset`;
+// records the threads it ran on.
 class TimesTen : public Remote::CallHandler {
 public:
   TimesTen(Process* process, std::string known, int32_t offset = 0)
       : CallHandler(process), known_(std::move(known)), offset_(offset) {}
   bool handle(const std::string& name, RemoteCall& call) override {
-    if (name != known_) return false;
     int32_t value = 0;
-    if (!call.getInt(value)) return false;
+    if (name != known_ || !call.getInt(value)) return false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       threads_.push_back(std::this_thread::get_id());
@@ -68,12 +67,12 @@ private:
 
 class ProcessTest : public remote_test::RemoteFixture {
 protected:
-  std::unique_ptr<Process> makeProcess(const char* program = REMOTE_TEST_CHILD) {
-    return std::make_unique<Process>(program, new CountingResource(fills));
-  }
   void SetUp() override {
     RemoteFixture::SetUp();
-    process = makeProcess();
+    startProcess();
+  }
+  void startProcess() {
+    process = std::make_unique<Process>(REMOTE_TEST_CHILD, new CountingResource(fills));
     process->start();
   }
   void TearDown() override {
@@ -84,29 +83,45 @@ protected:
     RemoteFixture::TearDown();
   }
 
-  // Sends "Callbacks": the child calls `callbackName` on `key` `count` times
-  // before it replies; returns the (status, value) pairs it saw.
-  std::vector<std::pair<int32_t, int32_t>> runCallbacks(uint64_t key, const char* callbackName,
-                                                        int32_t count) {
+  // Starts a call of `name` on "main" for component 0.
+  RemoteCall& begin(const char* name) {
     RemoteCall& call = process->mainCall();
-    call.beginCall("Callbacks");
+    call.beginCall(name);
     call.putSize(0);
+    return call;
+  }
+
+  // Sends "Callbacks" (or "Reports" when `callbackName` is null): the child
+  // sends `count` calls on `key` before it replies; returns the (status,
+  // value) pairs it saw, value -1 for reports.
+  Pairs runCallbacks(uint64_t key, const char* callbackName, int32_t count) {
+    RemoteCall& call = begin(callbackName ? "Callbacks" : "Reports");
     call.putSize(key);
-    call.putText(callbackName);
+    if (callbackName) call.putText(callbackName);
     call.putInt(count);
     EXPECT_TRUE(process->call());
     int32_t status = -1;
     uint64_t n = 0;
-    EXPECT_TRUE(call.getInt(status));
+    EXPECT_TRUE(call.getInt(status) && call.getSize(n));
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(call.getSize(n));
-    std::vector<std::pair<int32_t, int32_t>> seen(n);
-    for (auto& [callbackStatus, value] : seen) {
-      call.getInt(callbackStatus);
-      call.getInt(value);
-    }
+    Pairs seen(n, {-1, -1});
+    for (auto& [callbackStatus, value] : seen)
+      if (!call.getInt(callbackStatus) || (callbackName && !call.getInt(value))) break;
     EXPECT_TRUE(call.ok());
     return seen;
+  }
+
+  bool cancel() {
+    process->lockAsync();
+    RemoteCall& call = process->asyncToCall();
+    call.beginCall("qx_component_cancelExecution");
+    call.putSize(0);
+    call.putInt(0);
+    const bool answered = process->callAsync();
+    int32_t status = -1;
+    call.getInt(status);
+    process->unlockAsync();
+    return answered && status == 0;
   }
 
   std::shared_ptr<std::atomic<int>> fills = std::make_shared<std::atomic<int>>(0);
@@ -118,9 +133,7 @@ TEST_F(ProcessTest, EchoCall_ReturnsEveryArgumentAndUnlinksTheNames) {
   EXPECT_TRUE(process->hasMonitor());
   EXPECT_EQ(remote_test::ownSharedObjects().size(), 9u); // 3 regions, 6 semaphores
 
-  RemoteCall& call = process->mainCall();
-  call.beginCall("Echo");
-  call.putSize(0);
+  RemoteCall& call = begin("Echo");
   call.putText("h\xC3\xA9llo");
   call.putInt(-7);
   call.putSize(1ull << 40);
@@ -141,75 +154,34 @@ TEST_F(ProcessTest, EchoCall_ReturnsEveryArgumentAndUnlinksTheNames) {
   EXPECT_EQ(remote_test::ownSharedObjects(), std::vector<std::string>{});
 }
 
-TEST_F(ProcessTest, CallbacksOnMain_AreServedNestedOnTheCallingThread) {
-  auto* handler = new TimesTen(process.get(), "NextRecord");
-  process->registerHandler(0x5151, handler);
-  const auto seen = runCallbacks(0x5151, "NextRecord", 3);
-  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{0, 0}, {0, 10}, {0, 20}}));
-  const auto threads = handler->threads();
-  ASSERT_EQ(threads.size(), 3u);
-  for (const auto& id : threads) EXPECT_EQ(id, std::this_thread::get_id());
+TEST_F(ProcessTest, CallbacksOnMain_AreServedNestedOnTheCallingThread_ReportsOnTheProcessThread) {
+  auto* callbacks = new TimesTen(process.get(), "NextRecord");
+  auto* reports = new TimesTen(process.get(), "Report");
+  process->registerHandler(0x5151, callbacks);
+  process->registerHandler(8, reports);
+  EXPECT_EQ(runCallbacks(0x5151, "NextRecord", 3), (Pairs{{0, 0}, {0, 10}, {0, 20}}));
+  EXPECT_EQ(runCallbacks(8, nullptr, 3), (Pairs{{0, -1}, {0, -1}, {0, -1}}));
+  ASSERT_EQ(callbacks->threads().size(), 3u);
+  for (const auto& id : callbacks->threads()) EXPECT_EQ(id, std::this_thread::get_id());
+  ASSERT_EQ(reports->threads().size(), 3u);
+  for (const auto& id : reports->threads()) EXPECT_NE(id, std::this_thread::get_id());
 }
 
-TEST_F(ProcessTest, CallbackForAnUnknownKey_IsAnsweredWithTwoWhileTheCallGoesOn) {
+TEST_F(ProcessTest, CallbacksTheHandlersCannotServe_AreAnsweredWithTwoWhileTheCallGoesOn) {
   process->registerHandler(1, new TimesTen(process.get(), "NextRecord"));
-  const auto seen = runCallbacks(99, "NextRecord", 2);
-  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{2, -1}, {2, -1}}));
-}
-
-TEST_F(ProcessTest, CallbackWithANameItsHandlerDoesNotKnow_IsAnsweredWithTwo) {
-  process->registerHandler(1, new TimesTen(process.get(), "NextRecord"));
-  const auto seen = runCallbacks(1, "GetPassword", 1);
-  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{2, -1}}));
-}
-
-TEST_F(ProcessTest, KeyRegisteredTwice_TheFirstHandlerWins) {
   process->registerHandler(4, new TimesTen(process.get(), "NextRecord", 1));
-  process->registerHandler(4, new TimesTen(process.get(), "NextRecord", 2));
-  const auto seen = runCallbacks(4, "NextRecord", 1);
-  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{0, 1}}));
-}
-
-TEST_F(ProcessTest, AsyncReports_AreServedOnTheProcessThread) {
-  auto* handler = new TimesTen(process.get(), "Report");
-  process->registerHandler(8, handler);
-  RemoteCall& call = process->mainCall();
-  call.beginCall("Reports");
-  call.putSize(0);
-  call.putSize(8);
-  call.putInt(3);
-  ASSERT_TRUE(process->call());
-  int32_t status = -1;
-  uint64_t count = 0;
-  ASSERT_TRUE(call.getInt(status) && call.getSize(count));
-  ASSERT_EQ(count, 3u);
-  for (int i = 0; i < 3; ++i) {
-    int32_t reportStatus = -1;
-    ASSERT_TRUE(call.getInt(reportStatus));
-    EXPECT_EQ(reportStatus, 0);
-  }
-  const auto threads = handler->threads();
-  ASSERT_EQ(threads.size(), 3u);
-  for (const auto& id : threads) EXPECT_NE(id, std::this_thread::get_id());
+  process->registerHandler(4, new TimesTen(process.get(), "NextRecord", 2)); // the first wins
+  EXPECT_EQ(runCallbacks(99, "NextRecord", 2), (Pairs{{2, -1}, {2, -1}})); // unknown key
+  EXPECT_EQ(runCallbacks(1, "GetPassword", 1), (Pairs{{2, -1}}));          // unknown name
+  EXPECT_EQ(runCallbacks(4, "NextRecord", 1), (Pairs{{0, 1}}));
 }
 
 TEST_F(ProcessTest, CancelOnAsyncToRemote_IsAnsweredWhileAMainCallIsOutstanding) {
   auto canceller = std::async(std::launch::async, [this] {
     std::this_thread::sleep_for(50ms);
-    process->lockAsync();
-    RemoteCall& call = process->asyncToCall();
-    call.beginCall("qx_component_cancelExecution");
-    call.putSize(0);
-    call.putInt(0);
-    const bool answered = process->callAsync();
-    int32_t status = -1;
-    call.getInt(status);
-    process->unlockAsync();
-    return answered && status == 0;
+    return cancel();
   });
-  RemoteCall& call = process->mainCall();
-  call.beginCall("WaitForCancel");
-  call.putSize(0);
+  RemoteCall& call = begin("WaitForCancel");
   ASSERT_TRUE(process->call());
   int32_t status = -1, cancels = 0;
   ASSERT_TRUE(call.getInt(status) && call.getInt(cancels));
@@ -218,21 +190,16 @@ TEST_F(ProcessTest, CancelOnAsyncToRemote_IsAnsweredWhileAMainCallIsOutstanding)
   EXPECT_TRUE(canceller.get());
 }
 
-TEST_F(ProcessTest, LargeMessagesBothWays_PassWholeAndGrowTheBuffer) {
-  RemoteCall& call = process->mainCall();
-  const std::string payload(2000000, 'p');
-  call.beginCall("Sink");
-  call.putSize(0);
-  call.putText(payload);
+TEST_F(ProcessTest, LargeMessagesBothWays_PassWhole) {
+  RemoteCall& call = begin("Sink");
+  call.putText(std::string(2000000, 'p'));
   ASSERT_TRUE(process->call());
   int32_t status = -1;
   uint64_t length = 0;
   ASSERT_TRUE(call.getInt(status) && call.getSize(length));
-  EXPECT_EQ(length, payload.size());
+  EXPECT_EQ(length, 2000000u);
 
-  call.beginCall("Source");
-  call.putSize(0);
-  call.putSize(2500000);
+  begin("Source").putSize(2500000);
   ASSERT_TRUE(process->call());
   std::string back;
   ASSERT_TRUE(call.getInt(status) && call.getText(back));
@@ -241,54 +208,32 @@ TEST_F(ProcessTest, LargeMessagesBothWays_PassWholeAndGrowTheBuffer) {
   EXPECT_EQ(back[1], 'x');
 }
 
-TEST_F(ProcessTest, ChildKilledMidCall_CallReturnsFalseWithinAboutASecond) {
-  RemoteCall& call = process->mainCall();
-  call.beginCall("Die");
-  call.putSize(0);
-  const auto started = Clock::now();
-  EXPECT_FALSE(process->call());
-  EXPECT_LT(Clock::now() - started, kGenerous);
-  // Later calls fail at once.
-  call.beginCall("Ping");
-  call.putSize(0);
-  const auto again = Clock::now();
-  EXPECT_FALSE(process->call());
-  EXPECT_LT(Clock::now() - again, 5s);
-  EXPECT_EQ(remote_test::ownSharedObjects(), std::vector<std::string>{});
-}
-
-TEST_F(ProcessTest, TerminateAfterTheChildDied_ReturnsWithoutAReplyAndEndsTheThread) {
-  RemoteCall& call = process->mainCall();
-  call.beginCall("Die");
-  call.putSize(0);
-  EXPECT_FALSE(process->call());
-  const auto started = Clock::now();
-  process->terminate();
-  EXPECT_LT(Clock::now() - started, 10s); // about one polling round at most
-  // TearDown terminates again, checks the threads, the names and the child.
-}
-
-TEST_F(ProcessTest, CallbackWithoutAKey_BreaksTheProtocolAndLosesTheChild) {
-  RemoteCall& call = process->mainCall();
-  call.beginCall("BadCallback");
-  call.putSize(0);
-  EXPECT_FALSE(process->call());
-  call.beginCall("Ping");
-  call.putSize(0);
-  EXPECT_FALSE(process->call());
-  process->lockAsync();
-  process->asyncToCall().beginCall("qx_component_cancelExecution");
-  EXPECT_FALSE(process->callAsync()); // the cancel channel is closed too
-  process->unlockAsync();
-}
-
-TEST_F(ProcessTest, AsyncCallWithoutAKey_LosesTheChildAndEndsTheOutstandingCall) {
-  RemoteCall& call = process->mainCall();
-  call.beginCall("BadReport");
-  call.putSize(0);
-  const auto started = Clock::now();
-  EXPECT_FALSE(process->call()); // "main" was closed by the thread that saw the violation
-  EXPECT_LT(Clock::now() - started, kGenerous);
+// Each way of losing the child: the outstanding call fails within a while,
+// later calls on every channel fail at once, and terminate returns promptly.
+TEST_F(ProcessTest, LostChild_FailsTheOutstandingAndEveryLaterCall) {
+  for (const char* how : {"Die", "BadCallback", "BadReport"}) {
+    SCOPED_TRACE(how);
+    if (!process) startProcess();
+    begin(how);
+    auto started = Clock::now();
+    EXPECT_FALSE(process->call());
+    EXPECT_LT(Clock::now() - started, kGenerous);
+    begin("Ping");
+    started = Clock::now();
+    EXPECT_FALSE(process->call());
+    EXPECT_LT(Clock::now() - started, 5s);
+    process->lockAsync();
+    process->asyncToCall().beginCall("qx_component_cancelExecution");
+    EXPECT_FALSE(process->callAsync()); // the cancel channel is closed too
+    process->unlockAsync();
+    EXPECT_EQ(remote_test::ownSharedObjects(), std::vector<std::string>{});
+    const long child = process->childProcessId();
+    started = Clock::now();
+    process->terminate();
+    EXPECT_LT(Clock::now() - started, 10s); // about one polling round at most
+    process.reset();
+    EXPECT_FALSE(remote_test::processExists(child));
+  }
 }
 
 TEST_F(ProcessTest, Terminate_EndsTheChildWhichIsReaped) {
@@ -298,9 +243,7 @@ TEST_F(ProcessTest, Terminate_EndsTheChildWhichIsReaped) {
   process->terminate();
   EXPECT_LT(Clock::now() - started, 10s); // about one polling round at most
   EXPECT_FALSE(process->hasMonitor());
-  RemoteCall& call = process->mainCall();
-  call.beginCall("Ping");
-  call.putSize(0);
+  begin("Ping");
   EXPECT_FALSE(process->call()); // fails at once: nothing is sent after "TERMINATE"
   process.reset();
   EXPECT_FALSE(remote_test::processExists(child));
@@ -325,13 +268,9 @@ TEST_F(ProcessStartTest, TwoProcesses_GetConsecutiveBaseNames) {
 
 TEST_F(ProcessStartTest, MissingChildProgram_ThrowsCreateProcessFailedAndMakesNoMonitor) {
   Process process("/nonexistent/quex-child", nullptr);
-  try {
-    process.start();
-    FAIL() << "expected RemoteException";
-  } catch (const Remote::RemoteException& error) {
-    EXPECT_EQ(error.message, "Create Process Failed");
-    EXPECT_EQ(error.detail, "No such file or directory");
-  }
+  const auto error = remote_test::thrown([&] { process.start(); });
+  EXPECT_EQ(error.message, "Create Process Failed");
+  EXPECT_EQ(error.detail, "No such file or directory");
   EXPECT_FALSE(process.hasMonitor());
   EXPECT_EQ(process.childProcessId(), -1);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -27,38 +28,21 @@ Bytes le64(uint64_t value) {
   return bytes;
 }
 
+Bytes text(const std::string& value) { return Bytes(value.begin(), value.end()); }
+
 Bytes concat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
 
-Bytes text(const std::string& value) { return Bytes(value.begin(), value.end()); }
-
-// A buffer that holds `bytes` as a received message.
-class ReceivedMessage : public ::testing::Test {
-protected:
-  void receive(const Bytes& bytes) { call.dataReceived(bytes.data(), bytes.size()); }
-  RemoteCall call;
-};
-
-TEST(RemoteCallEncoding, TextAbc_IsCountThenBytes) {
+TEST(RemoteCallEncoding, EveryFormIsWrittenByteForByte) {
   RemoteCall call;
   call.putText("abc");
-  EXPECT_EQ(written(call), concat({le64(3), text("abc")}));
-  call.reset();
   call.putText("");
-  EXPECT_EQ(written(call), le64(0));
-}
+  call.putText(std::string("ab\0cd", 5)); // cut at the NUL
+  EXPECT_EQ(written(call), concat({le64(3), text("abc"), le64(0), le64(2), text("ab")}));
 
-TEST(RemoteCallEncoding, TextHoldingNul_IsCutAtTheNul) {
-  RemoteCall call;
-  call.putText(std::string("ab\0cd", 5));
-  EXPECT_EQ(written(call), concat({le64(2), text("ab")}));
-}
-
-TEST(RemoteCallEncoding, NextRecordCall_MatchesTheWireExample) {
-  RemoteCall call;
   const uint64_t key = 0x1122334455667788u;
   const int errorCode = 0;
   call.beginCall("NextRecord");
@@ -71,31 +55,22 @@ TEST(RemoteCallEncoding, NextRecordCall_MatchesTheWireExample) {
   call.putInt(7);
   EXPECT_EQ(written(call),
             concat({le64(6), text("return"), Bytes{0xFE, 0xFF, 0xFF, 0xFF}, Bytes{7, 0, 0, 0}}));
-}
 
-TEST(RemoteCallEncoding, BufferCallFormIsCapacity_ReplyWithoutDataIsTwelveBytes) {
+  // A buffer in a call is its capacity; a reply without data is its needed
+  // size and a zero flag. The caller's values are not sent; served ones are.
   char storage[16];
   size_t needed = 0;
-  RemoteCall call;
-  call.putBuffer(RemoteBuffer(storage, sizeof storage, &needed));
-  EXPECT_EQ(written(call), le64(16));
-
   RemoteBuffer served;
   served.allocate(4);
   served.setNeeded(9);
   served.setFilled(false);
   call.reset();
+  call.putBuffer(RemoteBuffer(storage, sizeof storage, &needed));
   call.putBuffer(served);
-  EXPECT_EQ(written(call), concat({le64(9), Bytes{0, 0, 0, 0}}));
-}
-
-TEST(RemoteCallEncoding, EmptyValueArray_IsEightBytes_CallerFormsAreEmpty) {
-  RemoteCall call;
   call.putValue(RemoteValue(Role::Caller));
   call.putValues(RemoteValueArray(Role::Caller));
-  EXPECT_EQ(written(call), Bytes{});
   call.putValues(RemoteValueArray(Role::Serving));
-  EXPECT_EQ(written(call), le64(0));
+  EXPECT_EQ(written(call), concat({le64(16), le64(9), Bytes{0, 0, 0, 0}, le64(0)}));
 }
 
 TEST(RemoteCallEncoding, WritesPastTheCapacity_GrowTheBuffer) {
@@ -105,11 +80,17 @@ TEST(RemoteCallEncoding, WritesPastTheCapacity_GrowTheBuffer) {
   call.putText(large);
   EXPECT_GE(call.capacity(), large.size() + 19);
   std::string name, back;
-  ASSERT_TRUE(call.readName(name));
-  ASSERT_TRUE(call.getText(back));
+  ASSERT_TRUE(call.readName(name) && call.getText(back));
   EXPECT_EQ(name, "Big");
   EXPECT_EQ(back, large);
 }
+
+class ReceivedMessage : public ::testing::Test {
+protected:
+  void receive(const Bytes& bytes) { call.dataReceived(bytes.data(), bytes.size()); }
+  void receive(const RemoteCall& writer) { receive(written(writer)); }
+  RemoteCall call;
+};
 
 TEST_F(ReceivedMessage, EveryKind_ReadsBackWhatWasWritten) {
   RemoteCall writer;
@@ -121,21 +102,15 @@ TEST_F(ReceivedMessage, EveryKind_ReadsBackWhatWasWritten) {
   RemoteValue value(Role::Serving);
   value.set("v\0w", 3);
   writer.putValue(value);
-  size_t length = 0;
-  const void* data = writer.data(length);
-  call.dataReceived(data, length);
+  receive(writer);
 
   std::string name, hello;
   bool flag = false;
   int32_t number = 0;
   uint64_t size = 0;
   RemoteValue back;
-  ASSERT_TRUE(call.readName(name));
-  ASSERT_TRUE(call.getBool(flag));
-  ASSERT_TRUE(call.getInt(number));
-  ASSERT_TRUE(call.getSize(size));
-  ASSERT_TRUE(call.getText(hello));
-  ASSERT_TRUE(call.getValue(back));
+  ASSERT_TRUE(call.readName(name) && call.getBool(flag) && call.getInt(number) &&
+              call.getSize(size) && call.getText(hello) && call.getValue(back));
   EXPECT_EQ(name, "Echo");
   EXPECT_TRUE(flag);
   EXPECT_EQ(number, -123456);
@@ -147,20 +122,14 @@ TEST_F(ReceivedMessage, EveryKind_ReadsBackWhatWasWritten) {
   EXPECT_TRUE(call.ok());
 }
 
-TEST_F(ReceivedMessage, BoolByteTwo_ReadsAsFalse) {
-  receive({2});
-  bool flag = true;
-  ASSERT_TRUE(call.getBool(flag));
-  EXPECT_FALSE(flag);
-}
-
-TEST_F(ReceivedMessage, TextWithNulInside_IsReadUpToTheNul) {
-  receive(concat({le64(5), text("ab"), Bytes{0}, text("cd"), Bytes{9}}));
+TEST_F(ReceivedMessage, TextWithNulInside_IsReadUpToTheNul_BoolByteTwoIsFalse) {
+  receive(concat({le64(5), text("ab"), Bytes{0}, text("cd"), Bytes{2}}));
   std::string value;
   ASSERT_TRUE(call.getText(value));
   EXPECT_EQ(value, "ab");
-  bool flag = false;
+  bool flag = true;
   ASSERT_TRUE(call.getBool(flag)); // the read went past all five bytes
+  EXPECT_FALSE(flag);
 }
 
 TEST_F(ReceivedMessage, BufferReply_SetsNeededAndCopiesNoMoreThanCapacity) {
@@ -179,7 +148,7 @@ TEST_F(ReceivedMessage, BufferReply_SetsNeededAndCopiesNoMoreThanCapacity) {
   EXPECT_TRUE(call.ok());
 }
 
-TEST_F(ReceivedMessage, ServedBufferRoundTrip_CarriesTheResult) {
+TEST_F(ReceivedMessage, ServedBufferAndValueArray_RoundTrip) {
   receive(le64(32));
   RemoteBuffer served;
   ASSERT_TRUE(call.getBuffer(served));
@@ -187,11 +156,16 @@ TEST_F(ReceivedMessage, ServedBufferRoundTrip_CarriesTheResult) {
   std::memcpy(served.data(), "result", 7);
   served.setNeeded(7);
   served.setFilled(true);
+  RemoteValueArray servedValues(Role::Serving);
+  servedValues.resize(3);
+  std::memcpy(servedValues.setLength(0, 2), "hi", 2);
+  servedValues.setNull(1, true);
+  servedValues.setLength(1, 0);
+  servedValues.setLength(2, 0);
   RemoteCall reply;
   reply.putBuffer(served);
-  size_t length = 0;
-  const void* data = reply.data(length);
-  call.dataReceived(data, length);
+  reply.putValues(servedValues);
+  receive(reply);
 
   char storage[8] = {};
   size_t needed = 0;
@@ -199,21 +173,6 @@ TEST_F(ReceivedMessage, ServedBufferRoundTrip_CarriesTheResult) {
   ASSERT_TRUE(call.getBuffer(caller));
   EXPECT_EQ(needed, 7u);
   EXPECT_STREQ(storage, "result");
-}
-
-TEST_F(ReceivedMessage, ValueArray_ReadsNullsAndValuesAndReusesStorage) {
-  RemoteValueArray served(Role::Serving);
-  served.resize(3);
-  std::memcpy(served.setLength(0, 2), "hi", 2);
-  served.setNull(1, true);
-  served.setLength(1, 0);
-  served.setLength(2, 0);
-  RemoteCall reply;
-  reply.putValues(served);
-  size_t length = 0;
-  const void* data = reply.data(length);
-  call.dataReceived(data, length);
-
   RemoteValueArray values;
   ASSERT_TRUE(call.getValues(values));
   ASSERT_EQ(values.count(), 3u);
@@ -228,14 +187,26 @@ TEST_F(ReceivedMessage, ValueArray_ReadsNullsAndValuesAndReusesStorage) {
 }
 
 TEST_F(ReceivedMessage, LargerMessage_EnlargesTheBufferToItsLength_SmallerKeepsIt) {
-  const Bytes large(250000, 7);
-  receive(large);
+  receive(Bytes(250000, 7));
   EXPECT_EQ(call.capacity(), 250000u);
   receive(Bytes(10, 1));
   EXPECT_EQ(call.capacity(), 250000u);
 }
 
-TEST_F(ReceivedMessage, ReadsPastTheEnd_FailTheWholeMessage) {
+TEST_F(ReceivedMessage, ReadName_StartsAgainAtTheFront) {
+  receive(concat({le64(4), text("Ping"), le64(5)}));
+  std::string name;
+  uint64_t key = 0;
+  ASSERT_TRUE(call.readName(name) && call.getSize(key));
+  key = 0;
+  ASSERT_TRUE(call.readName(name) && call.getSize(key));
+  EXPECT_EQ(name, "Ping");
+  EXPECT_EQ(key, 5u);
+}
+
+// Every read past what its message holds fails, leaves its target empty or
+// untouched and allocates nothing sized by the bad count.
+TEST_F(ReceivedMessage, ReadsPastTheEnd_FailCleanly) {
   receive(Bytes{1, 2, 3});
   int32_t number = 42;
   EXPECT_FALSE(call.getInt(number));
@@ -243,24 +214,18 @@ TEST_F(ReceivedMessage, ReadsPastTheEnd_FailTheWholeMessage) {
   EXPECT_FALSE(call.ok());
   bool flag = true;
   EXPECT_FALSE(call.getBool(flag)); // sticky although a byte is left
-}
 
-TEST_F(ReceivedMessage, TextCountBeyondTheMessage_Fails) {
   receive(concat({le64(1000), text("short")}));
   std::string value = "old";
   EXPECT_FALSE(call.getText(value));
   EXPECT_EQ(value, "");
-}
 
-TEST_F(ReceivedMessage, ValueArrayCountLargerThanTheMessageCouldHold_FailsBeforeAllocating) {
   receive(concat({le64(UINT64_MAX / 2), Bytes{1, 1, 1}}));
   RemoteValueArray values;
   EXPECT_FALSE(call.getValues(values));
   EXPECT_EQ(values.count(), 0u);
   EXPECT_EQ(values.allocatedCount(), 0u);
-}
 
-TEST_F(ReceivedMessage, BufferDataBeyondTheMessage_FailsAndLeavesTheCallerUntouched) {
   receive(concat({le64(50), Bytes{1, 0, 0, 0}, text("abc")}));
   char storage[64] = "untouched";
   size_t needed = 0;
@@ -268,26 +233,11 @@ TEST_F(ReceivedMessage, BufferDataBeyondTheMessage_FailsAndLeavesTheCallerUntouc
   EXPECT_FALSE(call.getBuffer(caller));
   EXPECT_EQ(needed, 0u);
   EXPECT_STREQ(storage, "untouched");
-}
 
-TEST_F(ReceivedMessage, ServedBufferCapacityBeyondTheLimit_Fails) {
   receive(le64(RemoteCall::kMaxServedBufferCapacity + 1));
   RemoteBuffer served;
   EXPECT_FALSE(call.getBuffer(served));
   EXPECT_EQ(served.capacity(), 0u);
-}
-
-TEST_F(ReceivedMessage, ReadName_StartsAgainAtTheFront) {
-  receive(concat({le64(4), text("Ping"), le64(5)}));
-  std::string name;
-  uint64_t key = 0;
-  ASSERT_TRUE(call.readName(name));
-  ASSERT_TRUE(call.getSize(key));
-  key = 0;
-  ASSERT_TRUE(call.readName(name));
-  ASSERT_TRUE(call.getSize(key));
-  EXPECT_EQ(name, "Ping");
-  EXPECT_EQ(key, 5u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #define QUEX_TESTS_REMOTE_REMOTE_FIXTURE_H
 
 #include "platform/child_process.h"
+#include <quex/remote/RemoteException.h>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,17 @@ inline size_t settledThreadCount(size_t expected) {
     count = threadCount();
   }
   return count;
+}
+
+// What `action` threw; "none" as message when it threw nothing.
+template <typename Action>
+Remote::RemoteException thrown(Action&& action) {
+  try {
+    action();
+  } catch (const Remote::RemoteException& error) {
+    return error;
+  }
+  return {"none", ""};
 }
 
 class RemoteFixture : public ::testing::Test {

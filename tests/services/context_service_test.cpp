@@ -3,42 +3,8 @@
 // the secrecy of passwords, file paths and decrypted parameters.
 #include "services_fixture.h"
 
-#include <cstring>
-
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-namespace {
-
-class FakeContextSupport : public Extension::ContextSupport {
-public:
-  bool expandFilePath(const std::string& path, unsigned int flags,
-                      std::string& expanded) override {
-    seenFlags.push_back(flags);
-    if (!allow) return false;
-    expanded = "/expanded" + path;
-    return true;
-  }
-  ChildResource* acquireChildResource() override { return nullptr; }
-  bool openJVM(void** jvm, const char* text) override {
-    seenTexts.push_back(text);
-    if (!allow) return false;
-    *jvm = &machine;
-    return true;
-  }
-  bool closeJVM(void* jvm) override {
-    closed = jvm;
-    return allow;
-  }
-
-  bool allow = true;
-  int machine = 0;
-  void* closed = nullptr;
-  std::vector<unsigned int> seenFlags;
-  std::vector<std::string> seenTexts;
-};
-
-} // namespace
 
 class ContextService : public ServicesTest {
 protected:
@@ -48,24 +14,12 @@ protected:
     table = QXContextFactory::create(&context);
   }
 
-  using DocumentMember = QXStatus (*)(void*, char*, size_t, size_t*, int*);
-  TextAnswer fetch(DocumentMember member, size_t size = 256) {
-    TextAnswer answer;
-    std::vector<char> buffer(size + 1, '#');
-    answer.needed = 12345;
-    answer.status = member(table->owner, buffer.data(), size, &answer.needed, &answer.errorCode);
-    answer.text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-    return answer;
+  template <typename Member, typename... Key>
+  TextAnswer fetch(Member member, Key... key) {
+    return fetchText(member, table->owner, 256, key...);
   }
-  using KeyedMember = QXStatus (*)(void*, const char*, char*, size_t, size_t*, int*);
-  TextAnswer fetch(KeyedMember member, const char* key, size_t size = 256) {
-    TextAnswer answer;
-    std::vector<char> buffer(size + 1, '#');
-    answer.needed = 12345;
-    answer.status =
-        member(table->owner, key, buffer.data(), size, &answer.needed, &answer.errorCode);
-    answer.text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-    return answer;
+  TextAnswer fetchSized(size_t size, const char* key = "db") {
+    return fetchText(table->getPassword, table->owner, size, key);
   }
 
   FakeContextSupport support;
@@ -75,25 +29,38 @@ protected:
 };
 
 
-TEST_F(ContextService, ParametersAreOnlyTheDecryptedOnes) {
+// The module gets only decrypted parameters; a missing output data model is
+// an invalid operation that writes no trace line, a missing document is empty.
+TEST_F(ContextService, UnsetDocuments) {
   context.setParameterXML("<Parameters stored='1'/>");
-  const TextAnswer answer = fetch(table->getParameters);
-  EXPECT_EQ(answer.status, QX_OK);
-  EXPECT_EQ(answer.needed, 1u);
-  EXPECT_EQ(answer.text, "");
-  EXPECT_EQ(context.getParameterXML(), "<Parameters stored='1'/>");
+  ExtensionWrapper::setTraceLevel(4);
+  const TextAnswer output = fetch(table->getOutputDataModel);
+  EXPECT_EQ(output.status, QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(output.needed, 12345u);
+  EXPECT_EQ(output.errorCode, 0);
+  EXPECT_THAT(*lines, IsEmpty());
+  for (const TextAnswer& empty : {fetch(table->getParameters), fetch(table->getDataModel)}) {
+    EXPECT_EQ(empty.status, QX_OK);
+    EXPECT_EQ(empty.needed, 1u);
+    EXPECT_EQ(empty.text, "");
+  }
 }
 
-TEST_F(ContextService, MissingOutputDataModelIsAnUntracedInvalidOperation) {
-  ExtensionWrapper::setTraceLevel(4);
-  const TextAnswer answer = fetch(table->getOutputDataModel);
-  EXPECT_EQ(answer.status, QX_ERR_INVALID_OPERATION);
-  EXPECT_EQ(answer.needed, 12345u);
-  EXPECT_EQ(answer.errorCode, 0);
-  EXPECT_THAT(*lines, IsEmpty());
-  const TextAnswer dataModel = fetch(table->getDataModel);
-  EXPECT_EQ(dataModel.status, QX_OK);
-  EXPECT_EQ(dataModel.needed, 1u);
+TEST_F(ContextService, KeysMatchByteForByte_TheLastOfEqualKeysWins) {
+  context.addPassword("db", "first");
+  context.addPassword("db", "second");
+  context.addPassword("Db", "other");
+  context.addFilePath("in", "/a");
+  context.addFilePath("in", "/b");
+  EXPECT_EQ(fetch(table->getPassword, "db").text, "second");
+  EXPECT_EQ(fetch(table->getFilePath, "in").text, "/b");
+  const TextAnswer missing = fetch(table->getPassword, "DB");
+  EXPECT_EQ(missing.status, QX_ERR_CANNOT_MATCH_KEY);
+  EXPECT_EQ(missing.needed, 12345u);
+  EXPECT_EQ(missing.errorCode, 0);
+  context.clearFilePaths(); // leaves the passwords
+  EXPECT_EQ(fetch(table->getFilePath, "in").status, QX_ERR_CANNOT_MATCH_KEY);
+  EXPECT_EQ(fetch(table->getPassword, "db").text, "second");
 }
 
 TEST_F(ContextService, GeneratedPasswordKeysFillTheFirstGap) {
@@ -107,54 +74,17 @@ TEST_F(ContextService, GeneratedPasswordKeysFillTheFirstGap) {
   EXPECT_EQ(fetch(table->getPassword, "PW1").text, "b");
 }
 
-TEST_F(ContextService, LastOfEqualKeysWinsForPasswordsAndFilePaths) {
-  context.addPassword("db", "first");
-  context.addPassword("db", "second");
-  context.addFilePath("in", "/a");
-  context.addFilePath("in", "/b");
-  EXPECT_EQ(fetch(table->getPassword, "db").text, "second");
-  EXPECT_EQ(fetch(table->getFilePath, "in").text, "/b");
-}
-
-TEST_F(ContextService, KeysMatchByteForByte) {
-  context.addPassword("Db", "secret");
-  const TextAnswer answer = fetch(table->getPassword, "db");
-  EXPECT_EQ(answer.status, QX_ERR_CANNOT_MATCH_KEY);
-  EXPECT_EQ(answer.needed, 12345u);
-  EXPECT_EQ(answer.errorCode, 0);
-  EXPECT_EQ(fetch(table->getFilePath, "anything").status, QX_ERR_CANNOT_MATCH_KEY);
-}
-
-TEST_F(ContextService, ClearingFilePathsLeavesPasswords) {
-  context.addFilePath("in", "/a");
-  context.addPassword("db", "pw");
-  context.clearFilePaths();
-  EXPECT_EQ(fetch(table->getFilePath, "in").status, QX_ERR_CANNOT_MATCH_KEY);
-  EXPECT_EQ(fetch(table->getPassword, "db").text, "pw");
-}
-
 TEST_F(ContextService, PasswordBufferBoundary) {
   context.addPassword("db", "12345");
-  EXPECT_EQ(fetch(table->getPassword, "db", 6).status, QX_OK);
-  const TextAnswer shorter = fetch(table->getPassword, "db", 5);
+  EXPECT_EQ(fetchSized(6).status, QX_OK);
+  const TextAnswer shorter = fetchSized(5);
   EXPECT_EQ(shorter.status, QX_ERR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(shorter.needed, 6u);
   EXPECT_EQ(shorter.text, "######");
 }
 
 
-TEST_F(ContextService, RefusedExpansionLeavesNeededUntouched) {
-  support.allow = false;
-  char buffer[64];
-  size_t needed = 99;
-  int errorCode = -1;
-  EXPECT_EQ(table->expandFilePath(table->owner, "/x", buffer, sizeof buffer, &needed, &errorCode),
-            QX_ERR_EXPAND_FILE_PATH);
-  EXPECT_EQ(needed, 99u);
-  EXPECT_EQ(errorCode, 0);
-}
-
-TEST_F(ContextService, JavaMachineOpensAndClosesThroughTheHost) {
+TEST_F(ContextService, JavaMachineAndExpansionGoThroughTheHostsSupport) {
   void* jvm = nullptr;
   int errorCode = -1;
   EXPECT_EQ(table->openJVM(table->owner, &jvm, "-Xmx1g", &errorCode), QX_OK);
@@ -162,7 +92,11 @@ TEST_F(ContextService, JavaMachineOpensAndClosesThroughTheHost) {
   EXPECT_THAT(support.seenTexts, ElementsAre("-Xmx1g"));
   EXPECT_EQ(table->closeJVM(table->owner, jvm, &errorCode), QX_OK);
   EXPECT_EQ(support.closed, &support.machine);
-  support.allow = false;
+  support.allow = false; // refusals leave `needed` alone and the error code 0
+  const TextAnswer answer = fetch(table->expandFilePath, "/x");
+  EXPECT_EQ(answer.status, QX_ERR_EXPAND_FILE_PATH);
+  EXPECT_EQ(answer.needed, 12345u);
+  EXPECT_EQ(answer.errorCode, 0);
   errorCode = -1;
   EXPECT_EQ(table->openJVM(table->owner, &jvm, "", &errorCode), QX_ERR_OPEN_JVM);
   EXPECT_EQ(errorCode, 0);
@@ -191,51 +125,37 @@ TEST_F(ContextService, WithoutExtensionOrSupportTheHostMembersRefuse) {
   }
 }
 
-TEST_F(ContextService, DocumentLinesShowTheStoredParametersNotTheDecrypted) {
+// Level 2 shows documents (the stored parameters, never the decrypted ones)
+// and only enter lines for key failures; level 1 only exit lines of failures.
+TEST_F(ContextService, TraceLines) {
   context.setParameterXML("<Parameters stored='1'/>");
   context.setDecryptedParameterXML("<Parameters clear='1'/>");
+  context.setPsmMergeInformationXML("<M/>");
+  context.setDataModelXML("<DataModel/>");
   ExtensionWrapper::setTraceLevel(2);
   fetch(table->getParameters);
+  fetch(table->getPsmMergeInformation);
+  fetch(table->getPassword, "none");
+  fetch(table->getFilePath, "other");
   EXPECT_THAT(*lines, ElementsAre("[ENTER qx_context_getParameters]",
                                   "[EXIT qx_context_getParameters]: Status=QX_OK ( ErrorCode=0 )"
-                                  "\n<Parameters stored='1'/>\n"));
-}
-
-TEST_F(ContextService, MergeInformationIsTracedUnderTheComponentName) {
-  context.setPsmMergeInformationXML("<M/>");
-  ExtensionWrapper::setTraceLevel(2);
-  fetch(table->getPsmMergeInformation);
-  EXPECT_THAT(*lines,
-              ElementsAre("[ENTER qx_component_getPsmMergeInformation]",
-                          "[EXIT qx_component_getPsmMergeInformation]: Status=QX_OK "
-                          "( ErrorCode=0 )\n<M/>\n"));
-}
-
-TEST_F(ContextService, FailuresAtLevelOneWriteOnlyTheExitLine) {
-  context.setDataModelXML("<DataModel/>");
+                                  "\n<Parameters stored='1'/>\n",
+                                  "[ENTER qx_component_getPsmMergeInformation]",
+                                  "[EXIT qx_component_getPsmMergeInformation]: Status=QX_OK "
+                                  "( ErrorCode=0 )\n<M/>\n",
+                                  "[ENTER qx_context_getPassword]",
+                                  "[ENTER qx_context_getFilePath]"));
+  lines->clear();
   support.allow = false;
   ExtensionWrapper::setTraceLevel(1);
-  fetch(table->getDataModel, 3);
+  fetchText(table->getDataModel, table->owner, 3);
   fetch(table->getDataModel);
-  char buffer[8];
-  size_t needed = 0;
-  int errorCode = 0;
-  table->expandFilePath(table->owner, "/x", buffer, sizeof buffer, &needed, &errorCode);
+  fetchText(table->expandFilePath, table->owner, 8, "/x");
   EXPECT_THAT(*lines,
               ElementsAre("[EXIT qx_context_getDataModel]: Status=QX_ERR_INSUFFICIENT_BUFFER "
                           "( ErrorCode=0 )",
                           "[EXIT qx_context_expandFilePath]: Status=UNKNOWN ( ErrorCode=0 )"));
 }
-
-TEST_F(ContextService, KeyFailuresHaveAnEnterLineButNoExitLine) {
-  ExtensionWrapper::setTraceLevel(2);
-  fetch(table->getPassword, "none");
-  context.addFilePath("in", "/a");
-  fetch(table->getFilePath, "other");
-  EXPECT_THAT(*lines,
-              ElementsAre("[ENTER qx_context_getPassword]", "[ENTER qx_context_getFilePath]"));
-}
-
 
 TEST_F(ContextService, CopyKeepsEverythingButTheTables) {
   context.addPassword("db", "pw");

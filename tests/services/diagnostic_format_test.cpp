@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::string filled(const std::string& message, std::initializer_list<const char*> parameters,
+std::string filled(const std::string& message, const std::vector<const char*>& parameters,
                    int code = 0) {
   QXDiagnostic diagnostic;
   diagnostic.setCode(code);
@@ -18,42 +18,43 @@ std::string filled(const std::string& message, std::initializer_list<const char*
   return diagnostic.getOutputText();
 }
 
-} // namespace
+struct FillRow {
+  const char* message;
+  std::vector<const char*> parameters;
+  const char* expected;
+  int code = 0;
+};
 
-TEST(DiagnosticOutputText, PlaceholdersTakeTheirParameters) {
-  EXPECT_EQ(filled("File {0} not found in {1}", {"a", "b"}), "File a not found in b");
-  EXPECT_EQ(filled("File {0} not found in {1}", {"a"}), "File a not found in {1}");
-}
-
-TEST(DiagnosticOutputText, InsertedTextsAreNotExpandedAgain) {
-  EXPECT_EQ(filled("{1}{0}", {"x", "y"}), "yx");
-  EXPECT_EQ(filled("<{0}|{1}>", {"{1}", "z"}), "<{1}|z>");
-}
-
-TEST(DiagnosticOutputText, BadNumbersStayAsWritten) {
-  EXPECT_EQ(filled("{-1}", {"p", "q"}), "{-1}");
-  EXPECT_EQ(filled("{abc}", {"p", "q"}), "{abc}");
-  EXPECT_EQ(filled("{2}", {"p", "q"}), "{2}");
-  EXPECT_EQ(filled("{}", {"p"}), "{}");
-  EXPECT_EQ(filled("{99999999999}", {"p"}), "{99999999999}");
-}
-
-TEST(DiagnosticOutputText, ScanSkipsBlanksAndIgnoresTrailingCharacters) {
-  EXPECT_EQ(filled("[{ 1}]", {"p", "q"}), "[q]");
-  EXPECT_EQ(filled("[{1x}]", {"p", "q"}), "[q]");
-  EXPECT_EQ(filled("[{+0}]", {"p"}), "[p]");
-}
-
-TEST(DiagnosticOutputText, EachOpeningBracePairsWithTheNextClosingOne) {
-  EXPECT_EQ(filled("a { b {0}", {"p"}), "a { b {0}");
-  EXPECT_EQ(filled("{0} {", {"p"}), "p {");
-  EXPECT_EQ(filled("} {0}", {"p"}), "} p");
-}
-
-TEST(DiagnosticOutputText, EmptyMessageShowsTheCode) {
-  EXPECT_EQ(filled("", {}, -5), "-5");
-  EXPECT_EQ(filled("", {}, 0), "0");
-  EXPECT_EQ(filled("", {"p"}, 12), "12");
+TEST(DiagnosticOutputText, PlaceholdersAreFilledAsTheScanReadsThem) {
+  const FillRow rows[] = {
+      {"File {0} not found in {1}", {"a", "b"}, "File a not found in b"},
+      {"File {0} not found in {1}", {"a"}, "File a not found in {1}"},
+      // Inserted texts are not expanded again.
+      {"{1}{0}", {"x", "y"}, "yx"},
+      {"<{0}|{1}>", {"{1}", "z"}, "<{1}|z>"},
+      // Bad or out-of-range numbers stay as written.
+      {"{-1}", {"p", "q"}, "{-1}"},
+      {"{abc}", {"p", "q"}, "{abc}"},
+      {"{2}", {"p", "q"}, "{2}"},
+      {"{}", {"p"}, "{}"},
+      {"{99999999999}", {"p"}, "{99999999999}"},
+      // The scan skips blanks and ignores trailing characters.
+      {"[{ 1}]", {"p", "q"}, "[q]"},
+      {"[{1x}]", {"p", "q"}, "[q]"},
+      {"[{+0}]", {"p"}, "[p]"},
+      // Each opening brace pairs with the next closing one.
+      {"a { b {0}", {"p"}, "a { b {0}"},
+      {"{0} {", {"p"}, "p {"},
+      {"} {0}", {"p"}, "} p"},
+      // An empty message shows the code.
+      {"", {}, "-5", -5},
+      {"", {}, "0", 0},
+      {"", {"p"}, "12", 12},
+  };
+  for (const FillRow& row : rows) {
+    SCOPED_TRACE(row.message);
+    EXPECT_EQ(filled(row.message, row.parameters, row.code), row.expected);
+  }
 }
 
 TEST(DiagnosticOutputText, ManyPlaceholdersDoNotExhaustTheStack) {
@@ -62,12 +63,9 @@ TEST(DiagnosticOutputText, ManyPlaceholdersDoNotExhaustTheStack) {
   EXPECT_EQ(filled(message, {"."}), std::string(200000, '.'));
 }
 
-TEST(Diagnostic, DefaultsAndCopies) {
+TEST(Diagnostic, CopiesKeepTheirOwnParameters) {
   QXDiagnostic diagnostic;
-  EXPECT_EQ(diagnostic.getCode(), 0);
-  EXPECT_EQ(diagnostic.getSubCode(), 0);
   EXPECT_EQ(diagnostic.getSeverity(), QXDiagnostic::SEVERITY_UNKNOWN);
-  EXPECT_EQ(diagnostic.getParameterCount(), 0u);
   diagnostic.setSource("src");
   diagnostic.addParameter("p");
   QXDiagnostic copy(diagnostic);
@@ -77,3 +75,5 @@ TEST(Diagnostic, DefaultsAndCopies) {
   EXPECT_EQ(copy.getParameter(0), "p");
   EXPECT_EQ(diagnostic.getParameterCount(), 0u);
 }
+
+} // namespace

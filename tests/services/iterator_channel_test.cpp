@@ -15,10 +15,7 @@ public:
     *errorCode = errorToLeave;
     return status;
   }
-  QXStatus getRecordValue(size_t index, void** value, size_t* length, int* errorCode) override {
-    seenIndex = index;
-    *value = valueToGive;
-    *length = 5;
+  QXStatus getRecordValue(size_t, void**, size_t*, int* errorCode) override {
     *errorCode = errorToLeave;
     return status;
   }
@@ -27,37 +24,14 @@ public:
     *errorCode = errorToLeave;
     return status;
   }
-  QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
-                     size_t* recordCount, int* errorCode) override {
-    seenCapacity = capacity;
-    seenCounts = {*fieldCount, *recordCount};
-    values[0] = valueToGive;
-    lengths[0] = 5;
-    *fieldCount = 1;
-    *recordCount = 1;
+  QXStatus bulkFetch(size_t, void**, size_t*, size_t*, size_t*, int* errorCode) override {
     *errorCode = errorToLeave;
     return status;
   }
 
   QXStatus status = QX_OK;
   int errorToLeave = 0;
-  void* valueToGive = nullptr;
   int nextCalls = 0, rewindCalls = 0;
-  size_t seenIndex = 0, seenCapacity = 0;
-  std::pair<size_t, size_t> seenCounts;
-};
-
-class RecordingChannel : public QxChannelWrapper {
-public:
-  using QxChannelWrapper::QxChannelWrapper;
-  QXStatus send(const char* text, size_t length, int* errorCode) override {
-    messages.emplace_back(text, length);
-    *errorCode = errorToLeave;
-    return status;
-  }
-  std::vector<std::string> messages;
-  QXStatus status = QX_OK;
-  int errorToLeave = 0;
 };
 
 } // namespace
@@ -99,55 +73,41 @@ TEST_F(IteratorTable, OverrideAnswersReachTheModuleUnchanged) {
   EXPECT_EQ(errorCode, -9);
   EXPECT_EQ(iterator.nextCalls, 1);
   EXPECT_EQ(iterator.rewindCalls, 1);
-  EXPECT_EQ(iterator.getExtension(), &extension);
 }
 
-TEST_F(IteratorTable, ErrorCodeIsNotResetByTheTable) {
-  struct Leaves : ScriptedIterator {
+// The table neither resets the error code nor lets an exception through.
+TEST_F(IteratorTable, SilentAndThrowingOverrides) {
+  struct Odd : ScriptedIterator {
     using ScriptedIterator::ScriptedIterator;
     QXStatus nextRecord(int*) override { return QX_OK; }
-  } leaves(nullptr);
-  QXIterator* t = QXIteratorFactory::create(&leaves);
+    QXStatus rewind(int*) override { throw std::runtime_error("host failure"); }
+  } odd(nullptr);
+  QXIterator* t = QXIteratorFactory::create(&odd);
   int errorCode = 31;
   EXPECT_EQ(t->nextRecord(t->owner, &errorCode), QX_OK);
   EXPECT_EQ(errorCode, 31);
+  EXPECT_EQ(t->rewind(t->owner, &errorCode), QX_ERR_CALLBACK);
 }
 
-
-
-TEST_F(IteratorTable, LevelTwoTracesNothingEvenForFailures) {
+// Nothing below level 3, then only the record-advancing members, at 4 all.
+TEST_F(IteratorTable, TraceGates) {
   iterator.status = QX_ERR_NO_DATA;
+  iterator.errorToLeave = 4;
   ExtensionWrapper::setTraceLevel(2);
   callAll();
   EXPECT_THAT(*lines, IsEmpty());
-}
-
-TEST_F(IteratorTable, LevelThreeTracesOnlyTheRecordAdvancingMembers) {
-  iterator.errorToLeave = 4;
   ExtensionWrapper::setTraceLevel(3);
   callAll();
+  const std::string exit = "]: Status=QX_ERR_NO_DATA ( ErrorCode=4 )";
   EXPECT_THAT(*lines, ElementsAre("[ENTER qx_iterator_nextRecord]",
-                                  "[EXIT qx_iterator_nextRecord]: Status=QX_OK ( ErrorCode=4 )",
-                                  "[ENTER qx_iterator_rewind]",
-                                  "[EXIT qx_iterator_rewind]: Status=QX_OK ( ErrorCode=4 )"));
-}
-
-TEST_F(IteratorTable, LevelFourTracesEveryMember) {
+                                  "[EXIT qx_iterator_nextRecord" + exit,
+                                  "[ENTER qx_iterator_rewind]", "[EXIT qx_iterator_rewind" + exit));
+  lines->clear();
   ExtensionWrapper::setTraceLevel(4);
   callAll();
   ASSERT_EQ(lines->size(), 8u);
   EXPECT_EQ((*lines)[2], "[ENTER qx_iterator_getRecordValue]");
-  EXPECT_EQ((*lines)[7], "[EXIT qx_iterator_bulkFetch]: Status=QX_OK ( ErrorCode=0 )");
-}
-
-TEST_F(IteratorTable, ThrowingOverrideAnswersCallback) {
-  struct Throwing : ScriptedIterator {
-    using ScriptedIterator::ScriptedIterator;
-    QXStatus rewind(int*) override { throw std::runtime_error("host failure"); }
-  } throwing(nullptr);
-  QXIterator* t = QXIteratorFactory::create(&throwing);
-  int errorCode = 0;
-  EXPECT_EQ(t->rewind(t->owner, &errorCode), QX_ERR_CALLBACK);
+  EXPECT_EQ((*lines)[7], "[EXIT qx_iterator_bulkFetch" + exit);
 }
 
 TEST_F(IteratorTable, CopyOwnsNoTables) {
@@ -157,34 +117,21 @@ TEST_F(IteratorTable, CopyOwnsNoTables) {
   EXPECT_EQ(copy.getExtension(), &extension);
 }
 
-class ChannelTable : public ServicesTest {
-protected:
-  void SetUp() override {
-    ServicesTest::SetUp();
-    table = QxChannelFactory::create(&channel);
-  }
+TEST_F(ServicesTest, ChannelPassesStatusAndErrorCodeAndTracesFromLevelThree) {
   ExtensionWrapper extension;
   RecordingChannel channel{&extension};
-  QXChannel* table = nullptr;
-};
-
-
-TEST_F(ChannelTable, OverrideStatusAndErrorCodePassThrough) {
-  channel.status = QX_ERR_INVALID_REQUEST;
+  QXChannel* table = QxChannelFactory::create(&channel);
+  channel.status = QX_ERR_NO_REPLY;
   channel.errorToLeave = 8;
   int errorCode = 0;
-  EXPECT_EQ(table->send(table->owner, "x", 1, &errorCode), QX_ERR_INVALID_REQUEST);
-  EXPECT_EQ(errorCode, 8);
-}
-
-TEST_F(ChannelTable, TracedFromLevelThreeOnly) {
-  channel.status = QX_ERR_NO_REPLY;
-  int errorCode = 0;
   ExtensionWrapper::setTraceLevel(2);
-  table->send(table->owner, "x", 1, &errorCode);
+  EXPECT_EQ(table->send(table->owner, "x", 1, &errorCode), QX_ERR_NO_REPLY);
+  EXPECT_EQ(errorCode, 8);
   EXPECT_THAT(*lines, IsEmpty());
   ExtensionWrapper::setTraceLevel(3);
-  table->send(table->owner, "x", 1, &errorCode);
+  table->send(table->owner, "yz", 2, &errorCode);
   EXPECT_THAT(*lines, ElementsAre("[ENTER qx_channel_send]",
-                                  "[EXIT qx_channel_send]: Status=QX_ERR_NO_REPLY ( ErrorCode=0 )"));
+                                  "[EXIT qx_channel_send]: Status=QX_ERR_NO_REPLY "
+                                  "( ErrorCode=8 )"));
+  EXPECT_THAT(channel.messages, ElementsAre("x", "yz"));
 }

@@ -169,7 +169,14 @@ void send(Component* component, const char* what, const char* text, size_t lengt
   note(said(what, status, errorCode));
 }
 
-QXStatus answerText(const std::string& text, char* buffer, size_t size, size_t* needed) {
+QXStatus done(int* errorCode) {
+  *errorCode = 0;
+  return QX_OK;
+}
+
+QXStatus answerText(const std::string& text, char* buffer, size_t size, size_t* needed,
+                    int* errorCode) {
+  *errorCode = 0;
   *needed = text.size() + 1;
   if (size < *needed) return QX_ERR_INSUFFICIENT_BUFFER;
   std::memcpy(buffer, text.c_str(), *needed);
@@ -185,15 +192,12 @@ QX_MODULE_EXPORT QXStatus qx_initialise(QXHost* host, int* errorCode) {
   return QX_OK;
 }
 
-QX_MODULE_EXPORT QXStatus qx_cleanup(int* errorCode) {
-  *errorCode = 0;
-  return QX_OK;
-}
+QX_MODULE_EXPORT QXStatus qx_cleanup(int* errorCode) { return done(errorCode); }
 
 QX_MODULE_EXPORT QXStatus qx_getModuleInformation(char* buffer, size_t size, size_t* needed,
                                                   int* errorCode) {
-  *errorCode = 0;
-  return answerText("<ModuleInformation name='services_probe'/>", buffer, size, needed);
+  return answerText("<ModuleInformation name='services_probe'/>", buffer, size, needed,
+                    errorCode);
 }
 
 // `text` names the generated password key the host made.
@@ -213,15 +217,12 @@ QX_MODULE_EXPORT QXStatus qx_destroy_component(void* component, int* errorCode) 
   return QX_OK;
 }
 
-QX_MODULE_EXPORT QXStatus qx_component_configure(void*, int* errorCode) {
-  *errorCode = 0;
-  return QX_OK;
-}
+QX_MODULE_EXPORT QXStatus qx_component_configure(void*, int* errorCode) { return done(errorCode); }
 
 QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void*, int, char* buffer, size_t size,
                                                     size_t* needed, int* errorCode) {
-  *errorCode = 0;
-  return answerText("<DataModel><Field name='observation'/></DataModel>", buffer, size, needed);
+  return answerText("<DataModel><Field name='observation'/></DataModel>", buffer, size, needed,
+                    errorCode);
 }
 
 QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void*, QXIterator* iterator,
@@ -232,8 +233,7 @@ QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void*, QXIterator* iterato
 }
 
 QX_MODULE_EXPORT QXStatus qx_component_endExecution(void*, int* errorCode) {
-  *errorCode = 0;
-  return QX_OK;
+  return done(errorCode);
 }
 
 // The output records: one observation each.
@@ -288,6 +288,5 @@ QX_MODULE_EXPORT QXStatus qx_component_request(void* component, const char* data
 
 QX_MODULE_EXPORT QXStatus qx_component_getRequestReply(void*, char* buffer, size_t size,
                                                        size_t* needed, int* errorCode) {
-  *errorCode = 0;
-  return answerText("<Reply/>", buffer, size, needed);
+  return answerText("<Reply/>", buffer, size, needed, errorCode);
 }

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,51 @@ private:
   std::unique_ptr<LineRecorder> output_;
 };
 
+// The host's context support: expands "~/x" to "/home/probe/x#<flags>" and
+// hands out one Java machine, or refuses all when `allow` is false.
+class FakeContextSupport : public Extension::ContextSupport {
+public:
+  bool expandFilePath(const std::string& path, unsigned int flags,
+                      std::string& expanded) override {
+    expanded = "/home/probe" + path.substr(1) + "#" + std::to_string(flags);
+    return allow;
+  }
+  ChildResource* acquireChildResource() override { return nullptr; }
+  bool openJVM(void** jvm, const char* text) override {
+    seenTexts.push_back(text);
+    *jvm = allow ? &machine : nullptr;
+    return allow;
+  }
+  bool closeJVM(void* jvm) override {
+    closed = jvm;
+    return allow && jvm == &machine;
+  }
+
+  bool allow = true;
+  int machine = 0;
+  void* closed = nullptr;
+  std::vector<std::string> seenTexts;
+};
+
+class KeepingListener : public QXProgressListener {
+public:
+  void reportDiagnostic(QXDiagnostic* diagnostic) override { seen.push_back(*diagnostic); }
+  std::vector<QXDiagnostic> seen;
+};
+
+class RecordingChannel : public QxChannelWrapper {
+public:
+  using QxChannelWrapper::QxChannelWrapper;
+  QXStatus send(const char* text, size_t length, int* errorCode) override {
+    messages.emplace_back(text, length);
+    *errorCode = errorToLeave;
+    return status;
+  }
+  std::vector<std::string> messages;
+  QXStatus status = QX_OK;
+  int errorToLeave = 0;
+};
+
 // A fetch through the text-return convention with a buffer of `size` bytes.
 struct TextAnswer {
   QXStatus status = 0;
@@ -57,5 +103,17 @@ struct TextAnswer {
   std::string text; // the buffer's content up to its first zero byte
   int errorCode = -1;
 };
+
+// Calls `member(owner, args..., buffer, size, &needed, &errorCode)` with a
+// buffer of `size` bytes (one more, filled with '#', to see overruns).
+template <typename Member, typename... Args>
+TextAnswer fetchText(Member member, void* owner, size_t size, Args... args) {
+  TextAnswer answer;
+  std::vector<char> buffer(size + 1, '#');
+  answer.needed = 12345;
+  answer.status = member(owner, args..., buffer.data(), size, &answer.needed, &answer.errorCode);
+  answer.text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  return answer;
+}
 
 #endif // QUEX_TESTS_SERVICES_SERVICES_FIXTURE_H

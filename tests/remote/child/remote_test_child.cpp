@@ -9,9 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,19 +20,34 @@ namespace {
 
 using Remote::RemoteCall;
 
-constexpr int kInvalidHandle = 2;
-
 void reply(ChildEndpoint& channel, RemoteCall& call) {
   size_t length = 0;
   const void* bytes = call.data(length);
   if (!channel.send(bytes, length)) std::_Exit(1);
 }
 
-// Sends `call` on `channel` and reads the host's reply into it.
-void exchange(ChildEndpoint& channel, RemoteCall& call, std::vector<unsigned char>& scratch) {
+// Sends `call` named `name` with `key` and `i` on `channel` and returns the
+// status of the host's reply, leaving the reply readable in `call`.
+int32_t exchange(ChildEndpoint& channel, RemoteCall& call, const char* name, uint64_t key,
+                 int32_t i, std::vector<unsigned char>& scratch) {
+  call.beginCall(name);
+  call.putSize(key);
+  call.putInt(i);
   reply(channel, call);
   if (!channel.receive(scratch)) std::_Exit(1);
   call.dataReceived(scratch.data(), scratch.size());
+  std::string returned;
+  int32_t status = -1;
+  call.readName(returned);
+  call.getInt(status);
+  return status;
+}
+
+[[noreturn]] void sendAndHang(ChildEndpoint& channel, const char* name) {
+  RemoteCall call; // a call whose name is not followed by a key
+  call.beginCall(name);
+  reply(channel, call);
+  for (;;) std::this_thread::sleep_for(std::chrono::seconds(1)); // the host ends us
 }
 
 class Child {
@@ -45,10 +60,7 @@ public:
   void serveCancels() {
     RemoteCall call;
     std::vector<unsigned char> message;
-    std::string name;
     while (toRemote_.receive(message)) {
-      call.dataReceived(message.data(), message.size());
-      call.readName(name);
       const int count = ++cancels_;
       call.beginCall("return");
       call.putInt(0);
@@ -80,137 +92,79 @@ public:
   }
 
 private:
-  void dispatch(const std::string& name) {
-    if (name == "Echo") return echo();
-    if (name == "Callbacks") return callbacks();
-    if (name == "Reports") return reports();
-    if (name == "WaitForCancel") return waitForCancel();
-    if (name == "Sink") return sink();
-    if (name == "Source") return source();
-    if (name == "Die") std::raise(SIGKILL);
-    if (name == "BadCallback") return badCallback();
-    if (name == "BadReport") return badReport();
-    if (name == "Drain") {
-      call_.getText(drainChannel_);
-      call_.beginCall("return");
-      call_.putInt(0);
-      return;
-    }
-    if (name == "Ping" || name == "BareLoop") {
-      call_.beginCall("return");
-      call_.putInt(0);
-      return;
-    }
+  // Starts the reply with status 0; any other status for unknown calls.
+  void returns(int32_t status = 0) {
     call_.beginCall("return");
-    call_.putInt(kInvalidHandle);
+    call_.putInt(status);
   }
 
-  void echo() {
+  void dispatch(const std::string& name) {
     std::string text;
     int32_t number = 0;
     uint64_t size = 0;
     bool flag = false;
-    call_.getText(text);
-    call_.getInt(number);
-    call_.getSize(size);
-    call_.getBool(flag);
-    call_.beginCall("return");
-    call_.putInt(0);
-    call_.putText(text);
-    call_.putInt(number);
-    call_.putSize(size);
-    call_.putBool(flag);
-  }
-
-  // Sends `count` callbacks named `callbackName` with the host's key before it
-  // replies; the reply lists the statuses and the ints the host answered.
-  void callbacks() {
-    uint64_t hostKey = 0;
-    std::string callbackName;
-    int32_t count = 0;
-    call_.getSize(hostKey);
-    call_.getText(callbackName);
-    call_.getInt(count);
-    std::vector<int32_t> statuses, values;
-    for (int32_t i = 0; i < count; ++i) {
-      call_.beginCall(callbackName.c_str());
-      call_.putSize(hostKey);
-      call_.putInt(i);
-      exchange(main_, call_, message_);
-      std::string returned;
-      int32_t status = 0, value = -1;
-      call_.readName(returned);
-      call_.getInt(status);
-      if (status == 0) call_.getInt(value);
-      statuses.push_back(status);
-      values.push_back(value);
-    }
-    call_.beginCall("return");
-    call_.putInt(0);
-    call_.putSize(statuses.size());
-    for (size_t i = 0; i < statuses.size(); ++i) {
-      call_.putInt(statuses[i]);
-      call_.putInt(values[i]);
+    if (name == "Echo") {
+      call_.getText(text); call_.getInt(number); call_.getSize(size); call_.getBool(flag);
+      returns();
+      call_.putText(text); call_.putInt(number); call_.putSize(size); call_.putBool(flag);
+    } else if (name == "Callbacks" || name == "Reports") {
+      callbacks(name == "Reports");
+    } else if (name == "WaitForCancel") {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (cancels_.load() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      returns();
+      call_.putInt(cancels_.load());
+    } else if (name == "Sink") {
+      call_.getText(text);
+      returns();
+      call_.putSize(text.size());
+    } else if (name == "Source") {
+      call_.getSize(size);
+      std::string payload(size, 'x');
+      for (size_t i = 0; i < payload.size(); i += 4096) payload[i] = static_cast<char>('a' + i % 26);
+      returns();
+      call_.putText(payload);
+    } else if (name == "Die") {
+      std::raise(SIGKILL);
+    } else if (name == "BadCallback") {
+      sendAndHang(main_, "NextRecord");
+    } else if (name == "BadReport") {
+      sendAndHang(fromRemote_, "Report");
+    } else if (name == "Drain") {
+      call_.getText(drainChannel_);
+      returns();
+    } else {
+      returns(name == "Ping" || name == "BareLoop" ? 0 : 2); // 2: invalid handle
     }
   }
 
-  void reports() {
+  // "Callbacks": sends `count` callbacks named as asked with the host's key on
+  // "main" before it replies; "Reports": sends `count` "Report" calls on
+  // "async_fromremote". The reply lists the statuses (and, for callbacks, the
+  // ints the host answered).
+  void callbacks(bool reports) {
     uint64_t hostKey = 0;
+    std::string callbackName = "Report";
     int32_t count = 0;
     call_.getSize(hostKey);
+    if (!reports) call_.getText(callbackName);
     call_.getInt(count);
     RemoteCall report;
     std::vector<unsigned char> scratch;
-    std::vector<int32_t> statuses;
+    std::vector<int32_t> answers;
     for (int32_t i = 0; i < count; ++i) {
-      report.beginCall("Report");
-      report.putSize(hostKey);
-      report.putInt(i);
-      exchange(fromRemote_, report, scratch);
-      std::string returned;
-      int32_t status = -1;
-      report.readName(returned);
-      report.getInt(status);
-      statuses.push_back(status);
+      RemoteCall& call = reports ? report : call_;
+      const int32_t status = exchange(reports ? fromRemote_ : main_, call, callbackName.c_str(),
+                                      hostKey, i, reports ? scratch : message_);
+      answers.push_back(status);
+      int32_t value = -1;
+      if (!reports && status == 0) call.getInt(value);
+      if (!reports) answers.push_back(value);
     }
-    call_.beginCall("return");
-    call_.putInt(0);
-    call_.putSize(statuses.size());
-    for (int32_t status : statuses) call_.putInt(status);
-  }
-
-  void waitForCancel() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (cancels_.load() == 0 && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    call_.beginCall("return");
-    call_.putInt(0);
-    call_.putInt(cancels_.load());
-  }
-
-  void sink() {
-    std::string payload;
-    call_.getText(payload);
-    call_.beginCall("return");
-    call_.putInt(0);
-    call_.putSize(payload.size());
-  }
-
-  void source() {
-    uint64_t size = 0;
-    call_.getSize(size);
-    std::string payload(size, 'x');
-    for (size_t i = 0; i < payload.size(); i += 4096) payload[i] = static_cast<char>('a' + i % 26);
-    call_.beginCall("return");
-    call_.putInt(0);
-    call_.putText(payload);
-  }
-
-  // A callback whose name is not followed by a key.
-  void badCallback() {
-    call_.beginCall("NextRecord");
-    reply(main_, call_);
-    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1)); // the host ends us
+    returns();
+    call_.putSize(reports ? answers.size() : answers.size() / 2);
+    for (int32_t answer : answers) call_.putInt(answer);
   }
 
   // The benchmarks' baseline: the bare semaphore loop on "<base>.bare", with
@@ -220,9 +174,8 @@ private:
     ChildEndpoint bare(base_, "bare", 1000000);
     std::vector<unsigned char> sink(kBareSinkSize); // as large as the messages pushed
     size_t offset = 0;
-    const auto* area =
-        static_cast<const unsigned char*>(static_cast<void*>(&bare.header())) +
-        Remote::kRegionHeaderSize;
+    const auto* area = static_cast<const unsigned char*>(static_cast<void*>(&bare.header())) +
+                       Remote::kRegionHeaderSize;
     for (;;) {
       if (!bare.toRemote().waitFor(60000)) return;
       const bool last = Remote::loadField(bare.header().totalLength) == UINT64_MAX;
@@ -252,14 +205,6 @@ private:
   static constexpr size_t kBareSinkSize = 16u << 20;
   std::string base_;
   std::string drainChannel_;
-  // An asynchronous call whose name is not followed by a key.
-  void badReport() {
-    RemoteCall report;
-    report.beginCall("Report");
-    reply(fromRemote_, report);
-    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1)); // the host ends us
-  }
-
   ChildEndpoint main_;
   ChildEndpoint fromRemote_;
   ChildEndpoint toRemote_;
@@ -274,8 +219,7 @@ int main(int argc, char** argv) {
   if (argc != 2) return 2;
   try {
     Child child(argv[1]);
-    std::thread cancels([&child] { child.serveCancels(); });
-    cancels.detach();
+    std::thread([&child] { child.serveCancels(); }).detach();
     child.serveMain();
   } catch (...) {
     return 3;
