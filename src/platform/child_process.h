@@ -1,0 +1,46 @@
+// A child program started by this process. Move-only; whoever learns of the
+// exit reaps the child, and the destructor kills and reaps a child that still
+// runs, so neither a zombie nor an orphan is left.
+#ifndef QUEX_SRC_PLATFORM_CHILD_PROCESS_H
+#define QUEX_SRC_PLATFORM_CHILD_PROCESS_H
+
+#include <memory>
+#include <string>
+
+namespace quex::platform {
+
+long currentProcessId() noexcept;
+long parentProcessId() noexcept;
+
+class ChildProcess {
+public:
+  enum class WaitResult { Exited, TimedOut, Failed };
+
+  ChildProcess() noexcept;
+  // Starts `program` with `argument` as its only argument, this process's
+  // environment and working directory; throws SystemError.
+  static ChildProcess spawn(const std::string& program, const std::string& argument);
+
+  ChildProcess(ChildProcess&& other) noexcept;
+  ChildProcess& operator=(ChildProcess&& other) noexcept;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ~ChildProcess();
+
+  explicit operator bool() const noexcept;
+  long id() const noexcept;
+  // Waits at most `milliseconds` for the child to end and reaps it when it
+  // did. Safe to call from one thread while another kills.
+  WaitResult waitForExit(int milliseconds) noexcept;
+  bool exited() const noexcept;
+  // Sends SIGKILL unless the child was already reaped.
+  void kill() noexcept;
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+} // namespace quex::platform
+
+#endif // QUEX_SRC_PLATFORM_CHILD_PROCESS_H

@@ -1,0 +1,126 @@
+#include "child_process.h"
+
+#include "os_error.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace quex::platform {
+
+long currentProcessId() noexcept { return static_cast<long>(getpid()); }
+long parentProcessId() noexcept { return static_cast<long>(getppid()); }
+
+struct ChildProcess::State {
+  pid_t pid = -1;
+  int pidfd = -1; // -1 where the kernel has no pidfd_open: waitpid polling
+  std::mutex reapLock;
+  bool reaped = false;
+
+  ~State() {
+    if (pidfd >= 0) close(pidfd);
+  }
+
+  // Reaps the child if it has ended; true once it is reaped.
+  bool tryReap() noexcept {
+    std::lock_guard<std::mutex> lock(reapLock);
+    if (reaped) return true;
+    int status = 0;
+    const pid_t result = retryOnInterrupt([&] { return waitpid(pid, &status, WNOHANG); });
+    if (result == pid || (result == -1 && errno == ECHILD)) reaped = true;
+    return reaped;
+  }
+
+  void killAndReap() noexcept {
+    std::lock_guard<std::mutex> lock(reapLock);
+    if (reaped) return;
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    retryOnInterrupt([&] { return waitpid(pid, &status, 0); });
+    reaped = true;
+  }
+};
+
+ChildProcess::ChildProcess() noexcept = default;
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+  if (this != &other) {
+    ChildProcess old(std::move(*this));
+    state_ = std::move(other.state_);
+  }
+  return *this;
+}
+
+ChildProcess::~ChildProcess() {
+  if (state_) state_->killAndReap();
+}
+
+ChildProcess ChildProcess::spawn(const std::string& program, const std::string& argument) {
+  std::vector<char> programText(program.begin(), program.end());
+  programText.push_back('\0');
+  std::vector<char> argumentText(argument.begin(), argument.end());
+  argumentText.push_back('\0');
+  char* argv[] = {programText.data(), argumentText.data(), nullptr};
+
+  pid_t pid = -1;
+  const int error = posix_spawn(&pid, programText.data(), nullptr, nullptr, argv, environ);
+  if (error != 0) throw SystemError("posix_spawn", error);
+
+  ChildProcess child;
+  child.state_ = std::make_unique<State>();
+  child.state_->pid = pid;
+  const long pidfd = syscall(SYS_pidfd_open, pid, 0);
+  if (pidfd >= 0) {
+    child.state_->pidfd = static_cast<int>(pidfd);
+    fcntl(child.state_->pidfd, F_SETFD, FD_CLOEXEC);
+  }
+  return child;
+}
+
+ChildProcess::operator bool() const noexcept { return state_ != nullptr; }
+
+long ChildProcess::id() const noexcept { return state_ ? static_cast<long>(state_->pid) : -1; }
+
+bool ChildProcess::exited() const noexcept {
+  if (!state_) return true;
+  std::lock_guard<std::mutex> lock(state_->reapLock);
+  return state_->reaped;
+}
+
+ChildProcess::WaitResult ChildProcess::waitForExit(int milliseconds) noexcept {
+  if (!state_) return WaitResult::Failed;
+  if (state_->tryReap()) return WaitResult::Exited;
+  if (state_->pidfd >= 0) {
+    pollfd watched{state_->pidfd, POLLIN, 0};
+    const int ready = retryOnInterrupt([&] { return poll(&watched, 1, milliseconds); });
+    if (ready < 0) return WaitResult::Failed;
+    if (ready == 0) return WaitResult::TimedOut;
+    return state_->tryReap() ? WaitResult::Exited : WaitResult::Failed;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (state_->tryReap()) return WaitResult::Exited;
+  }
+  return WaitResult::TimedOut;
+}
+
+void ChildProcess::kill() noexcept {
+  if (!state_) return;
+  std::lock_guard<std::mutex> lock(state_->reapLock);
+  if (!state_->reaped) ::kill(state_->pid, SIGKILL);
+}
+
+} // namespace quex::platform

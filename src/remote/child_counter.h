@@ -1,0 +1,20 @@
+// The process-wide numbering of child processes: 1 for the first child of
+// this host process, then 2, and so on, under one library-wide mutex.
+#ifndef QUEX_SRC_REMOTE_CHILD_COUNTER_H
+#define QUEX_SRC_REMOTE_CHILD_COUNTER_H
+
+#include <cstdint>
+#include <string>
+
+namespace Remote {
+
+// Takes the next number; throws the text "mutex acquire failed" when the
+// mutex cannot be taken.
+uint32_t nextChildNumber();
+
+// "tarn.quex.<host process id>.<n>" with the next child number.
+std::string nextBaseName();
+
+} // namespace Remote
+
+#endif // QUEX_SRC_REMOTE_CHILD_COUNTER_H

@@ -1,0 +1,182 @@
+#include "process.h"
+
+#include "child_counter.h"
+#include "remote_exception.h"
+#include "runnable_thread.h"
+
+#include "../platform/os_error.h"
+
+#include <system_error>
+
+namespace Remote {
+namespace {
+
+constexpr int kInvalidHandle = 2; // QX_ERR_INVALID_HANDLE
+// How long a child that answered "TERMINATE" may take to exit by itself.
+constexpr int kExitGraceMilliseconds = 2000;
+
+// The resource is asked for its text once before the channels exist.
+const std::string& afterFillingText(ChildResource* resource, const std::string& baseName) {
+  if (resource != nullptr) {
+    std::string text;
+    resource->fillText(text);
+  }
+  return baseName;
+}
+
+} // namespace
+
+Process::Process(const char* childProgram, ChildResource* resource)
+    : resource_(resource), childProgram_(childProgram != nullptr ? childProgram : ""),
+      baseName_(nextBaseName()),
+      main_(afterFillingText(resource, baseName_), "main", kMainRegionSize),
+      asyncFrom_(baseName_, "async_fromremote", kAsyncRegionSize),
+      asyncTo_(baseName_, "async_toremote", kAsyncRegionSize) {
+  main_.addListener(&mainCall_);
+  asyncFrom_.addListener(&asyncFromCall_);
+  asyncTo_.addListener(&asyncToCall_);
+  ownThread_ = startThread(*this);
+}
+
+Process::~Process() {
+  try {
+    asyncFrom_.close(); // the own thread cannot end before this channel closes
+  } catch (const RemoteException&) {
+  }
+  try {
+    joinThread(ownThread_);
+  } catch (const char*) {
+  }
+  if (monitor_) {
+    monitor_->stop();
+    try {
+      monitor_->join();
+    } catch (const char*) {
+    }
+    monitor_.reset();
+  }
+  if (child_ && terminateAnswered_) child_.waitForExit(kExitGraceMilliseconds);
+  child_ = quex::platform::ChildProcess(); // kills and reaps a child that still runs
+}
+
+void Process::start() {
+  if (child_) return;
+  if (resource_) {
+    std::string text;
+    resource_->fillText(text);
+  }
+  try {
+    child_ = quex::platform::ChildProcess::spawn(childProgram_, baseName_);
+  } catch (const quex::platform::SystemError& error) {
+    throw RemoteException("Create Process Failed", error.text());
+  }
+  monitor_ = std::make_unique<ProcessMonitor>(*this, child_);
+  monitor_->start();
+}
+
+void Process::terminate() {
+  mainCall_.beginCall("TERMINATE");
+  terminateAnswered_ = call();
+  asyncFrom_.close();
+  if (monitor_) {
+    monitor_->stop();
+    monitor_->join();
+    monitor_.reset();
+  }
+}
+
+bool Process::call() {
+  size_t length = 0;
+  const void* message = mainCall_.data(length);
+  if (!main_.send(message, length)) return lost();
+  for (;;) {
+    if (!main_.receive()) return lost();
+    if (!mainCall_.readName(mainName_)) return lost();
+    if (mainName_ == "return") {
+      // The child answers only after it has opened every channel.
+      std::call_once(namesUnlinked_, [this] { unlinkNames(); });
+      return true;
+    }
+    if (!serve(mainName_, mainCall_)) return lost();
+    message = mainCall_.data(length);
+    if (!main_.send(message, length)) return lost();
+  }
+}
+
+bool Process::callAsync() {
+  size_t length = 0;
+  const void* message = asyncToCall_.data(length);
+  if (!asyncTo_.send(message, length) || !asyncTo_.receive()) return lost();
+  if (!asyncToCall_.readName(asyncToName_) || asyncToName_ != "return") return lost();
+  return true;
+}
+
+void Process::serveAsync() {
+  while (asyncFrom_.receive()) {
+    if (!asyncFromCall_.readName(asyncFromName_) || !serve(asyncFromName_, asyncFromCall_)) break;
+    size_t length = 0;
+    const void* reply = asyncFromCall_.data(length);
+    asyncFrom_.send(reply, length);
+  }
+  if (!asyncFrom_.isClosed()) childLost(); // left because the child broke the protocol
+}
+
+bool Process::serve(const std::string& name, RemoteCall& call) {
+  uint64_t key = 0;
+  if (!call.getSize(key)) return false;
+  CallHandler* handler = handlerFor(key);
+  const bool handled = handler != nullptr && handler->handle(name, call);
+  if (!call.ok()) return false;
+  if (!handled) {
+    call.beginCall("return");
+    call.putInt(kInvalidHandle);
+  }
+  return true;
+}
+
+CallHandler* Process::handlerFor(uint64_t key) {
+  std::lock_guard<std::mutex> lock(handlersLock_);
+  for (const auto& [registeredKey, handler] : handlers_)
+    if (registeredKey == key) return handler.get();
+  return nullptr;
+}
+
+void Process::registerHandler(uint64_t key, CallHandler* handler) {
+  std::unique_ptr<CallHandler> owned(handler);
+  std::lock_guard<std::mutex> lock(handlersLock_);
+  handlers_.emplace_back(key, std::move(owned));
+}
+
+void Process::lockAsync() {
+  try {
+    asyncLock_.lock();
+  } catch (const std::system_error&) {
+    throw "mutex acquire failed";
+  }
+}
+
+void Process::unlockAsync() { asyncLock_.unlock(); }
+
+bool Process::lost() noexcept {
+  childLost();
+  return false;
+}
+
+void Process::childLost() noexcept {
+  for (SharedMemoryConnector* connector : {&main_, &asyncFrom_, &asyncTo_}) {
+    try {
+      connector->close();
+    } catch (const RemoteException&) {
+      // Closing goes on: the other channels must not wait for the child either.
+    }
+  }
+  std::call_once(namesUnlinked_, [this] { unlinkNames(); });
+}
+
+void Process::unlinkNames() noexcept {
+  main_.unlinkNames();
+  asyncFrom_.unlinkNames();
+  asyncTo_.unlinkNames();
+}
+
+} // namespace Remote

@@ -1,0 +1,120 @@
+// One child process and everything the host keeps for it: three channels with
+// their message buffers, the handlers that serve the child's callbacks, the
+// thread that serves its asynchronous calls, the monitor that notices its
+// death, and the mutex of the cancel channel.
+#ifndef QUEX_SRC_REMOTE_PROCESS_H
+#define QUEX_SRC_REMOTE_PROCESS_H
+
+#include "call_handler.h"
+#include "process_monitor.h"
+#include "remote_call.h"
+#include "remote_values.h"
+#include "shared_memory_connector.h"
+
+#include "../platform/child_process.h"
+#include "../platform/thread.h"
+
+#include <quex/export.h>
+#include <quex/front/ExtensionWrapper.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace Remote {
+
+class QUEX_API Process : public Runnable {
+public:
+  static constexpr size_t kMainRegionSize = 1000000;
+  static constexpr size_t kAsyncRegionSize = 100000;
+
+  // The records fetched ahead by "BulkFetch" for the component's proxy.
+  struct RecordBatch {
+    std::unique_ptr<RemoteValueArray> values; // null until the first fetch
+    uint64_t rowsInBatch = 0;
+    uint64_t valuesPerRow = 0;
+    uint64_t currentRow = 0;
+    uint64_t capacity = 2000;
+  };
+
+  // Creates the channels and starts the thread serving "async_fromremote";
+  // takes ownership of `resource`. Throws RemoteException or a text.
+  Process(const char* childProgram, ChildResource* resource);
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  // Ends the own thread and the monitor; a child still running is killed.
+  ~Process() override;
+
+  // Starts the child with the base name as its only argument, and its monitor.
+  void start();
+  // Says "TERMINATE" to the child, ends the own thread and stops the monitor.
+  void terminate();
+
+  // Sends the call built in mainCall() and serves the child's callbacks until
+  // the reply is in mainCall(); false when the child is lost.
+  bool call();
+  // Sends the call built in asyncToCall() and waits for its reply; the caller
+  // holds lockAsync(). False when the child is lost.
+  bool callAsync();
+  void serveAsync();
+  void run() override { serveAsync(); }
+  // Takes ownership; the first handler registered for a key wins.
+  void registerHandler(uint64_t key, CallHandler* handler);
+
+  void lockAsync();
+  void unlockAsync();
+
+  // Closes "main", "async_fromremote" and then "async_toremote": the child has
+  // ended or broke the protocol. Safe from any thread, any number of times.
+  void childLost() noexcept;
+
+  RemoteCall& mainCall() noexcept { return mainCall_; }
+  RemoteCall& asyncToCall() noexcept { return asyncToCall_; }
+  RecordBatch& batch() noexcept { return batch_; }
+  const std::string& baseName() const noexcept { return baseName_; }
+  long childProcessId() const noexcept { return child_.id(); }
+  bool hasMonitor() const noexcept { return monitor_ != nullptr; }
+
+private:
+  // Reads the key of the call in `call` and lets its handler reply; false when
+  // the message broke the protocol.
+  bool serve(const std::string& name, RemoteCall& call);
+  CallHandler* handlerFor(uint64_t key);
+  bool lost() noexcept;
+  void unlinkNames() noexcept;
+
+  std::unique_ptr<ChildResource> resource_;
+  std::string childProgram_;
+  std::string baseName_;
+  SharedMemoryConnector main_;
+  SharedMemoryConnector asyncFrom_;
+  SharedMemoryConnector asyncTo_;
+  RemoteCall mainCall_;
+  RemoteCall asyncFromCall_;
+  RemoteCall asyncToCall_;
+  std::string mainName_; // names of the messages being served, reused
+  std::string asyncFromName_;
+  std::string asyncToName_;
+  std::mutex handlersLock_;
+  std::vector<std::pair<uint64_t, std::unique_ptr<CallHandler>>> handlers_;
+  std::mutex asyncLock_;
+  std::once_flag namesUnlinked_;
+  RecordBatch batch_;
+  bool terminateAnswered_ = false;
+  quex::platform::ChildProcess child_;
+  std::unique_ptr<ProcessMonitor> monitor_;
+  quex::platform::Thread ownThread_;
+};
+
+// Used for the module-information query; behaves as any Process.
+class QUEX_API QxRemoteProcess : public Process {
+public:
+  using Process::Process;
+};
+
+} // namespace Remote
+
+#endif // QUEX_SRC_REMOTE_PROCESS_H

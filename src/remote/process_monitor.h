@@ -1,0 +1,43 @@
+// Watches one child process and closes its channels the moment it ends, so
+// that no thread of the host waits for a child that is gone.
+#ifndef QUEX_SRC_REMOTE_PROCESS_MONITOR_H
+#define QUEX_SRC_REMOTE_PROCESS_MONITOR_H
+
+#include "call_handler.h"
+
+#include "../platform/child_process.h"
+#include "../platform/thread.h"
+
+#include <quex/export.h>
+
+#include <atomic>
+
+namespace Remote {
+
+class Process;
+
+class QUEX_API ProcessMonitor : public Runnable {
+public:
+  static constexpr int kPollMilliseconds = 1000;
+
+  ProcessMonitor(Process& process, quex::platform::ChildProcess& child)
+      : process_(process), child_(child) {}
+  ~ProcessMonitor() override;
+
+  void start();
+  void run() override;
+  // Ends the watch within one polling round; join() waits for that.
+  void stop() noexcept { stop_.store(true, std::memory_order_release); }
+  bool stopped() const noexcept { return stop_.load(std::memory_order_acquire); }
+  void join();
+
+private:
+  Process& process_;
+  quex::platform::ChildProcess& child_;
+  std::atomic<bool> stop_{false};
+  quex::platform::Thread thread_; // last: joined before the rest goes
+};
+
+} // namespace Remote
+
+#endif // QUEX_SRC_REMOTE_PROCESS_MONITOR_H

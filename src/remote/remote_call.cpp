@@ -1,0 +1,243 @@
+#include "remote_call.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace Remote {
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "numbers are encoded little-endian by copying them as they are");
+
+RemoteCall::RemoteCall() : buffer_(std::make_unique<unsigned char[]>(kInitialCapacity)) {}
+
+void RemoteCall::dataReceived(const void* data, size_t length) {
+  if (length > capacity_) {
+    buffer_ = std::make_unique<unsigned char[]>(length);
+    capacity_ = length;
+  }
+  if (length > 0) std::memcpy(buffer_.get(), data, length);
+  content_ = length;
+  readPosition_ = 0;
+  writePosition_ = 0;
+  written_ = 0;
+  ok_ = true;
+}
+
+void RemoteCall::reset() noexcept {
+  written_ = 0;
+  content_ = 0;
+  readPosition_ = 0;
+  writePosition_ = 0;
+  ok_ = true;
+}
+
+void RemoteCall::beginCall(const char* name) {
+  reset();
+  putText(name);
+}
+
+const void* RemoteCall::data(size_t& length) const noexcept {
+  length = written_;
+  return buffer_.get();
+}
+
+bool RemoteCall::readName(std::string& name) {
+  readPosition_ = 0;
+  writePosition_ = 0;
+  ok_ = true;
+  return getText(name);
+}
+
+void RemoteCall::ensureRoom(size_t count) {
+  if (count <= capacity_ - writePosition_) return;
+  if (count > SIZE_MAX / 2 - writePosition_) throw std::bad_alloc();
+  const size_t wanted = std::max(writePosition_ + count, capacity_ * 2);
+  auto grown = std::make_unique<unsigned char[]>(wanted);
+  std::memcpy(grown.get(), buffer_.get(), std::max(writePosition_, content_));
+  buffer_ = std::move(grown);
+  capacity_ = wanted;
+}
+
+void RemoteCall::write(const void* bytes, size_t count) {
+  ensureRoom(count);
+  if (count > 0) std::memcpy(buffer_.get() + writePosition_, bytes, count);
+  writePosition_ += count;
+  written_ = writePosition_;
+  content_ = written_;
+}
+
+void RemoteCall::putBool(bool value) {
+  const unsigned char byte = value ? 1 : 0;
+  write(&byte, 1);
+}
+
+void RemoteCall::putInt(int32_t value) { write(&value, sizeof value); }
+
+void RemoteCall::putInt(const int* value) { putInt(static_cast<int32_t>(*value)); }
+
+void RemoteCall::putSize(uint64_t value) { write(&value, sizeof value); }
+
+void RemoteCall::putText(const char* text) {
+  const size_t length = text != nullptr ? std::strlen(text) : 0;
+  putSize(length);
+  write(text, length);
+}
+
+void RemoteCall::putText(const std::string& text) {
+  const size_t length = ::strnlen(text.data(), text.size());
+  putSize(length);
+  write(text.data(), length);
+}
+
+void RemoteCall::putBuffer(const RemoteBuffer& buffer) {
+  if (buffer.role() == Role::Caller) {
+    putSize(buffer.capacity());
+    return;
+  }
+  // A served operation that claims success must also have fitted its result.
+  const bool filled = buffer.filled() && buffer.needed() <= buffer.capacity();
+  putSize(buffer.needed());
+  putInt(filled ? 1 : 0);
+  if (filled && buffer.needed() > 0)
+    write(buffer.data(), buffer.needed());
+}
+
+void RemoteCall::putValue(const RemoteValue& value) {
+  if (value.role() == Role::Caller) return;
+  putBool(value.isNull());
+  if (value.isNull()) return;
+  putSize(value.length());
+  write(value.data(), value.length());
+}
+
+void RemoteCall::putValues(const RemoteValueArray& values) {
+  if (values.role() == Role::Caller) return;
+  putSize(values.count());
+  for (size_t i = 0; i < values.count(); ++i) {
+    putBool(values.isNull(i));
+    if (values.isNull(i)) continue;
+    putSize(values.length(i));
+    write(values.data(i), values.length(i));
+  }
+}
+
+bool RemoteCall::fail() noexcept {
+  ok_ = false;
+  return false;
+}
+
+const unsigned char* RemoteCall::take(uint64_t count) {
+  if (!ok_ || readPosition_ > content_ || count > remaining()) {
+    fail();
+    return nullptr;
+  }
+  const unsigned char* at = buffer_.get() + readPosition_;
+  readPosition_ += count;
+  return at;
+}
+
+bool RemoteCall::getBool(bool& value) {
+  value = false;
+  const unsigned char* at = take(1);
+  if (at == nullptr) return false;
+  value = *at == 1;
+  return true;
+}
+
+bool RemoteCall::getInt(int32_t& value) {
+  value = 0;
+  const unsigned char* at = take(sizeof value);
+  if (at == nullptr) return false;
+  std::memcpy(&value, at, sizeof value);
+  return true;
+}
+
+bool RemoteCall::getSize(uint64_t& value) {
+  value = 0;
+  const unsigned char* at = take(sizeof value);
+  if (at == nullptr) return false;
+  std::memcpy(&value, at, sizeof value);
+  return true;
+}
+
+bool RemoteCall::getText(std::string& text) {
+  text.clear();
+  uint64_t length = 0;
+  if (!getSize(length)) return false;
+  const unsigned char* at = take(length);
+  if (at == nullptr) return false;
+  const auto* chars = reinterpret_cast<const char*>(at);
+  text.assign(chars, ::strnlen(chars, length));
+  return true;
+}
+
+bool RemoteCall::getBuffer(RemoteBuffer& buffer) {
+  if (buffer.role() == Role::Serving) {
+    uint64_t capacity = 0;
+    if (!getSize(capacity)) return false;
+    if (capacity > kMaxServedBufferCapacity) return fail();
+    buffer.allocate(capacity);
+    return true;
+  }
+  uint64_t needed = 0;
+  int32_t filled = 0;
+  if (!getSize(needed) || !getInt(filled)) return false;
+  const unsigned char* at = nullptr;
+  if (filled != 0 && needed > 0) {
+    at = take(needed);
+    if (at == nullptr) return false;
+  }
+  buffer.setNeeded(needed);
+  buffer.setFilled(filled != 0);
+  if (at != nullptr && buffer.data() != nullptr)
+    std::memcpy(buffer.data(), at, std::min<uint64_t>(needed, buffer.capacity()));
+  return true;
+}
+
+bool RemoteCall::getValue(RemoteValue& value) {
+  if (value.role() == Role::Serving) return ok_;
+  value.setNull();
+  bool null = false;
+  if (!getBool(null)) return false;
+  if (null) return true;
+  uint64_t length = 0;
+  if (!getSize(length)) return false;
+  const unsigned char* at = take(length);
+  if (at == nullptr) return false;
+  value.set(at, length);
+  return true;
+}
+
+bool RemoteCall::getValues(RemoteValueArray& values) {
+  if (values.role() == Role::Serving) return ok_;
+  uint64_t count = 0;
+  if (!getSize(count)) return false;
+  // Every value takes at least its null flag, so the count is bounded by the
+  // bytes left before anything is allocated.
+  if (count > remaining()) {
+    values.resize(0);
+    return fail();
+  }
+  values.resize(count);
+  for (uint64_t i = 0; i < count; ++i) {
+    bool null = false;
+    if (!getBool(null)) break;
+    values.setNull(i, null);
+    if (null) {
+      values.setLength(i, 0);
+      continue;
+    }
+    uint64_t length = 0;
+    if (!getSize(length)) break;
+    const unsigned char* at = take(length);
+    if (at == nullptr) break;
+    char* storage = values.setLength(i, length);
+    if (length > 0) std::memcpy(storage, at, length);
+    storage[length] = '\0';
+  }
+  if (!ok_) values.resize(0);
+  return ok_;
+}
+
+} // namespace Remote

@@ -1,0 +1,77 @@
+// One message buffer: a remote call or reply being written, or the last
+// message received on its connector being read. Reads never trust a count:
+// every get* checks the bytes left first, and the first violation marks the
+// whole message malformed (sticky until the next message).
+#ifndef QUEX_SRC_REMOTE_REMOTE_CALL_H
+#define QUEX_SRC_REMOTE_REMOTE_CALL_H
+
+#include "connector.h"
+#include "remote_values.h"
+
+#include <quex/export.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Remote {
+
+class QUEX_API RemoteCall : public ConnectorListener {
+public:
+  static constexpr size_t kInitialCapacity = 100000;
+  // The largest output buffer a served call may ask the host to allocate.
+  static constexpr uint64_t kMaxServedBufferCapacity = 256u << 20;
+
+  RemoteCall();
+
+  void dataReceived(const void* data, size_t length) override;
+
+  void beginCall(const char* name);
+  void reset() noexcept;
+  const void* data(size_t& length) const noexcept;
+  size_t capacity() const noexcept { return capacity_; }
+  // False once a read ran past the end or met an impossible count.
+  bool ok() const noexcept { return ok_; }
+  // Reads the leading text from the start of the message.
+  bool readName(std::string& name);
+
+  void putBool(bool value);
+  void putInt(int32_t value);
+  void putInt(const int* value);
+  void putSize(uint64_t value);
+  void putText(const char* text);
+  void putText(const std::string& text);
+  void putBuffer(const RemoteBuffer& buffer);
+  void putValue(const RemoteValue& value);
+  void putValues(const RemoteValueArray& values);
+
+  // Each returns false (and leaves a zero or empty result) on a violation.
+  bool getBool(bool& value);
+  bool getInt(int32_t& value);
+  bool getSize(uint64_t& value);
+  bool getText(std::string& text);
+  bool getBuffer(RemoteBuffer& buffer);
+  bool getValue(RemoteValue& value);
+  bool getValues(RemoteValueArray& values);
+
+private:
+  void write(const void* bytes, size_t count);
+  void ensureRoom(size_t count);
+  // Takes `count` bytes from the read position, or fails the message.
+  const unsigned char* take(uint64_t count);
+  uint64_t remaining() const noexcept { return content_ - readPosition_; }
+  bool fail() noexcept;
+
+  std::unique_ptr<unsigned char[]> buffer_;
+  size_t capacity_ = kInitialCapacity;
+  size_t written_ = 0;
+  size_t content_ = 0; // bytes of the current message, received or written
+  size_t readPosition_ = 0;
+  size_t writePosition_ = 0;
+  bool ok_ = true;
+};
+
+} // namespace Remote
+
+#endif // QUEX_SRC_REMOTE_REMOTE_CALL_H

@@ -1,0 +1,101 @@
+// The argument kinds of a remote call that carry data back: a caller's output
+// buffer, one record value and an array of record values. Each exists in two
+// roles: caller side (writes the call form, reads the reply form) and serving
+// side (reads the call form, writes the reply form).
+#ifndef QUEX_SRC_REMOTE_REMOTE_VALUES_H
+#define QUEX_SRC_REMOTE_REMOTE_VALUES_H
+
+#include <quex/export.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace Remote {
+
+enum class Role { Caller, Serving };
+
+class QUEX_API RemoteBuffer {
+public:
+  // Wraps the caller's storage; `needed` may be null (an internal slot is used).
+  RemoteBuffer(char* data, size_t capacity, size_t* needed);
+  // Serving side: storage is allocated when the call form is read.
+  RemoteBuffer();
+
+  Role role() const noexcept { return role_; }
+  char* data() noexcept { return data_; }
+  const char* data() const noexcept { return data_; }
+  size_t capacity() const noexcept { return capacity_; }
+  size_t needed() const noexcept { return *needed_; }
+  void setNeeded(size_t needed) noexcept { *needed_ = needed; }
+  bool filled() const noexcept { return filled_; }
+  // Serving side: true exactly when the served operation returned QX_OK.
+  void setFilled(bool filled) noexcept { filled_ = filled; }
+  // Serving side: storage of `capacity` bytes for the served operation.
+  void allocate(size_t capacity);
+
+private:
+  Role role_;
+  char* data_ = nullptr;
+  size_t capacity_ = 0;
+  size_t ownNeeded_ = 0;
+  size_t* needed_;
+  bool filled_ = false;
+  std::unique_ptr<char[]> owned_;
+};
+
+class QUEX_API RemoteValue {
+public:
+  explicit RemoteValue(Role role = Role::Caller) : role_(role) {}
+
+  Role role() const noexcept { return role_; }
+  bool isNull() const noexcept { return null_; }
+  size_t length() const noexcept { return length_; }
+  // The value followed by a NUL; null for a null value.
+  const char* data() const noexcept { return null_ ? nullptr : storage_.data(); }
+  void setNull() noexcept;
+  // Copies `length` bytes in and keeps a NUL after them.
+  void set(const void* data, size_t length);
+
+private:
+  Role role_;
+  std::vector<char> storage_;
+  size_t length_ = 0;
+  bool null_ = true;
+};
+
+class QUEX_API RemoteValueArray {
+public:
+  explicit RemoteValueArray(Role role = Role::Caller) : role_(role) {}
+
+  Role role() const noexcept { return role_; }
+  size_t count() const noexcept { return count_; }
+  size_t allocatedCount() const noexcept { return pointers_.size(); }
+  // Keeps the entries' storage when `count` fits what is allocated.
+  void resize(size_t count);
+  // Records `length` for entry `index` and returns its storage, at least
+  // length + 1 zero-filled bytes when it had to grow.
+  char* setLength(size_t index, size_t length);
+  void setNull(size_t index, bool null) noexcept { nulls_[index] = null ? 1 : 0; }
+
+  bool isNull(size_t index) const noexcept { return nulls_[index] != 0; }
+  size_t length(size_t index) const noexcept { return lengths_[index]; }
+  const char* data(size_t index) const noexcept { return pointers_[index]; }
+  // The parallel arrays, for callers that hand them on as they are.
+  char* const* values() const noexcept { return pointers_.data(); }
+  const size_t* lengths() const noexcept { return lengths_.data(); }
+
+private:
+  Role role_;
+  size_t count_ = 0;
+  std::vector<char*> pointers_;
+  std::vector<std::unique_ptr<char[]>> storage_;
+  std::vector<size_t> lengths_;
+  std::vector<size_t> sizes_;
+  std::vector<unsigned char> nulls_;
+};
+
+} // namespace Remote
+
+#endif // QUEX_SRC_REMOTE_REMOTE_VALUES_H

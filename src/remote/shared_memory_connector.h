@@ -1,0 +1,53 @@
+// A connector over one named shared region and two named semaphores: the
+// sender fills the region and releases "toremote"; the child acknowledges
+// every chunk but the last on "fromremote" and answers the same way.
+#ifndef QUEX_SRC_REMOTE_SHARED_MEMORY_CONNECTOR_H
+#define QUEX_SRC_REMOTE_SHARED_MEMORY_CONNECTOR_H
+
+#include "connector.h"
+#include "region_header.h"
+
+#include "../platform/named_semaphore.h"
+#include "../platform/shared_region.h"
+
+#include <quex/export.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace Remote {
+
+class QUEX_API SharedMemoryConnector : public Connector {
+public:
+  // Creates or opens the region "<base>.<channel>" and the semaphores
+  // "<base>_<channel>.toremote" and "<base>_<channel>.fromremote".
+  SharedMemoryConnector(const std::string& baseName, const std::string& channelName,
+                        size_t regionSize);
+
+  bool send(const void* data, size_t length) override;
+  bool receive() override;
+  void close() override;
+  void addListener(ConnectorListener* listener) override;
+
+  // Removes the names once the child has opened them; the objects stay usable.
+  void unlinkNames() noexcept;
+  size_t chunkCapacity() const noexcept { return region_.size() - kRegionHeaderSize; }
+  bool isClosed() const noexcept { return closed_.load(std::memory_order_acquire); }
+
+private:
+  RegionHeader& header() const noexcept;
+  unsigned char* dataArea() const noexcept;
+  void release(quex::platform::NamedSemaphore& semaphore);
+
+  std::vector<ConnectorListener*> listeners_;
+  quex::platform::SharedRegion region_;
+  quex::platform::NamedSemaphore toRemote_;
+  quex::platform::NamedSemaphore fromRemote_;
+  std::vector<unsigned char> incoming_; // reused between messages
+  std::atomic<bool> closed_{false};
+};
+
+} // namespace Remote
+
+#endif // QUEX_SRC_REMOTE_SHARED_MEMORY_CONNECTOR_H

@@ -1,0 +1,41 @@
+// What every callback table of the host services shares: the text-return
+// convention and the guard that keeps exceptions on the host's side of the
+// C boundary.
+#ifndef QUEX_SRC_SERVICES_SERVICE_SUPPORT_H
+#define QUEX_SRC_SERVICES_SERVICE_SUPPORT_H
+
+#include "../front/trace.h"
+
+#include <quex/qx.h>
+
+#include <cstring>
+#include <string>
+
+namespace quex::detail {
+
+// `*needed` is always set; the buffer is written only when the text and its
+// zero byte fit.
+inline QXStatus returnText(const std::string& text, char* buffer, size_t bufferSize,
+                           size_t* needed) {
+  *needed = text.size() + 1;
+  if (bufferSize < *needed) return QX_ERR_INSUFFICIENT_BUFFER;
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return QX_OK;
+}
+
+// A host object that throws (an override, or memory running out) answers
+// QX_ERR_CALLBACK to the module instead.
+template <typename Call>
+inline QXStatus guardCallback(Call&& call) noexcept {
+  try {
+    return call();
+  } catch (...) {
+    return QX_ERR_CALLBACK;
+  }
+}
+
+inline std::string textOrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
+} // namespace quex::detail
+
+#endif // QUEX_SRC_SERVICES_SERVICE_SUPPORT_H

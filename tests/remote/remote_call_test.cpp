@@ -1,0 +1,293 @@
+#include "remote/remote_call.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Remote::RemoteBuffer;
+using Remote::RemoteCall;
+using Remote::RemoteValue;
+using Remote::RemoteValueArray;
+using Remote::Role;
+using Bytes = std::vector<unsigned char>;
+
+Bytes written(const RemoteCall& call) {
+  size_t length = 0;
+  const auto* data = static_cast<const unsigned char*>(call.data(length));
+  return Bytes(data, data + length);
+}
+
+Bytes le64(uint64_t value) {
+  Bytes bytes;
+  for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+  return bytes;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Bytes text(const std::string& value) { return Bytes(value.begin(), value.end()); }
+
+// A buffer that holds `bytes` as a received message.
+class ReceivedMessage : public ::testing::Test {
+protected:
+  void receive(const Bytes& bytes) { call.dataReceived(bytes.data(), bytes.size()); }
+  RemoteCall call;
+};
+
+TEST(RemoteCallEncoding, TextAbc_IsCountThenBytes) {
+  RemoteCall call;
+  call.putText("abc");
+  EXPECT_EQ(written(call), concat({le64(3), text("abc")}));
+  call.reset();
+  call.putText("");
+  EXPECT_EQ(written(call), le64(0));
+}
+
+TEST(RemoteCallEncoding, TextHoldingNul_IsCutAtTheNul) {
+  RemoteCall call;
+  call.putText(std::string("ab\0cd", 5));
+  EXPECT_EQ(written(call), concat({le64(2), text("ab")}));
+}
+
+TEST(RemoteCallEncoding, NextRecordCall_MatchesTheWireExample) {
+  RemoteCall call;
+  const uint64_t key = 0x1122334455667788u;
+  const int errorCode = 0;
+  call.beginCall("NextRecord");
+  call.putSize(key);
+  call.putInt(&errorCode);
+  EXPECT_EQ(written(call), concat({le64(10), text("NextRecord"), le64(key), Bytes(4, 0)}));
+
+  call.beginCall("return");
+  call.putInt(-2);
+  call.putInt(7);
+  EXPECT_EQ(written(call),
+            concat({le64(6), text("return"), Bytes{0xFE, 0xFF, 0xFF, 0xFF}, Bytes{7, 0, 0, 0}}));
+}
+
+TEST(RemoteCallEncoding, BufferCallFormIsCapacity_ReplyWithoutDataIsTwelveBytes) {
+  char storage[16];
+  size_t needed = 0;
+  RemoteCall call;
+  call.putBuffer(RemoteBuffer(storage, sizeof storage, &needed));
+  EXPECT_EQ(written(call), le64(16));
+
+  RemoteBuffer served;
+  served.allocate(4);
+  served.setNeeded(9);
+  served.setFilled(false);
+  call.reset();
+  call.putBuffer(served);
+  EXPECT_EQ(written(call), concat({le64(9), Bytes{0, 0, 0, 0}}));
+}
+
+TEST(RemoteCallEncoding, EmptyValueArray_IsEightBytes_CallerFormsAreEmpty) {
+  RemoteCall call;
+  call.putValue(RemoteValue(Role::Caller));
+  call.putValues(RemoteValueArray(Role::Caller));
+  EXPECT_EQ(written(call), Bytes{});
+  call.putValues(RemoteValueArray(Role::Serving));
+  EXPECT_EQ(written(call), le64(0));
+}
+
+TEST(RemoteCallEncoding, WritesPastTheCapacity_GrowTheBuffer) {
+  RemoteCall call;
+  const std::string large(RemoteCall::kInitialCapacity * 3, 'q');
+  call.beginCall("Big");
+  call.putText(large);
+  EXPECT_GE(call.capacity(), large.size() + 19);
+  std::string name, back;
+  ASSERT_TRUE(call.readName(name));
+  ASSERT_TRUE(call.getText(back));
+  EXPECT_EQ(name, "Big");
+  EXPECT_EQ(back, large);
+}
+
+TEST_F(ReceivedMessage, EveryKind_ReadsBackWhatWasWritten) {
+  RemoteCall writer;
+  writer.beginCall("Echo");
+  writer.putBool(true);
+  writer.putInt(-123456);
+  writer.putSize(UINT64_MAX);
+  writer.putText("hello");
+  RemoteValue value(Role::Serving);
+  value.set("v\0w", 3);
+  writer.putValue(value);
+  size_t length = 0;
+  const void* data = writer.data(length);
+  call.dataReceived(data, length);
+
+  std::string name, hello;
+  bool flag = false;
+  int32_t number = 0;
+  uint64_t size = 0;
+  RemoteValue back;
+  ASSERT_TRUE(call.readName(name));
+  ASSERT_TRUE(call.getBool(flag));
+  ASSERT_TRUE(call.getInt(number));
+  ASSERT_TRUE(call.getSize(size));
+  ASSERT_TRUE(call.getText(hello));
+  ASSERT_TRUE(call.getValue(back));
+  EXPECT_EQ(name, "Echo");
+  EXPECT_TRUE(flag);
+  EXPECT_EQ(number, -123456);
+  EXPECT_EQ(size, UINT64_MAX);
+  EXPECT_EQ(hello, "hello");
+  ASSERT_FALSE(back.isNull());
+  ASSERT_EQ(back.length(), 3u);
+  EXPECT_EQ(std::memcmp(back.data(), "v\0w\0", 4), 0);
+  EXPECT_TRUE(call.ok());
+}
+
+TEST_F(ReceivedMessage, BoolByteTwo_ReadsAsFalse) {
+  receive({2});
+  bool flag = true;
+  ASSERT_TRUE(call.getBool(flag));
+  EXPECT_FALSE(flag);
+}
+
+TEST_F(ReceivedMessage, TextWithNulInside_IsReadUpToTheNul) {
+  receive(concat({le64(5), text("ab"), Bytes{0}, text("cd"), Bytes{9}}));
+  std::string value;
+  ASSERT_TRUE(call.getText(value));
+  EXPECT_EQ(value, "ab");
+  bool flag = false;
+  ASSERT_TRUE(call.getBool(flag)); // the read went past all five bytes
+}
+
+TEST_F(ReceivedMessage, BufferReply_SetsNeededAndCopiesNoMoreThanCapacity) {
+  receive(concat({le64(6), Bytes{1, 0, 0, 0}, text("abcdef"), le64(3), Bytes{0, 0, 0, 0}}));
+  char small[4] = {'-', '-', '-', '-'};
+  size_t needed = 0;
+  RemoteBuffer first(small, 3, &needed);
+  ASSERT_TRUE(call.getBuffer(first));
+  EXPECT_EQ(needed, 6u);
+  EXPECT_EQ(std::string(small, 4), "abc-");
+
+  RemoteBuffer unfilled(small, sizeof small, nullptr);
+  ASSERT_TRUE(call.getBuffer(unfilled));
+  EXPECT_EQ(unfilled.needed(), 3u);
+  EXPECT_FALSE(unfilled.filled());
+  EXPECT_TRUE(call.ok());
+}
+
+TEST_F(ReceivedMessage, ServedBufferRoundTrip_CarriesTheResult) {
+  receive(le64(32));
+  RemoteBuffer served;
+  ASSERT_TRUE(call.getBuffer(served));
+  ASSERT_EQ(served.capacity(), 32u);
+  std::memcpy(served.data(), "result", 7);
+  served.setNeeded(7);
+  served.setFilled(true);
+  RemoteCall reply;
+  reply.putBuffer(served);
+  size_t length = 0;
+  const void* data = reply.data(length);
+  call.dataReceived(data, length);
+
+  char storage[8] = {};
+  size_t needed = 0;
+  RemoteBuffer caller(storage, sizeof storage, &needed);
+  ASSERT_TRUE(call.getBuffer(caller));
+  EXPECT_EQ(needed, 7u);
+  EXPECT_STREQ(storage, "result");
+}
+
+TEST_F(ReceivedMessage, ValueArray_ReadsNullsAndValuesAndReusesStorage) {
+  RemoteValueArray served(Role::Serving);
+  served.resize(3);
+  std::memcpy(served.setLength(0, 2), "hi", 2);
+  served.setNull(1, true);
+  served.setLength(1, 0);
+  served.setLength(2, 0);
+  RemoteCall reply;
+  reply.putValues(served);
+  size_t length = 0;
+  const void* data = reply.data(length);
+  call.dataReceived(data, length);
+
+  RemoteValueArray values;
+  ASSERT_TRUE(call.getValues(values));
+  ASSERT_EQ(values.count(), 3u);
+  EXPECT_STREQ(values.data(0), "hi");
+  EXPECT_TRUE(values.isNull(1));
+  EXPECT_FALSE(values.isNull(2));
+  EXPECT_EQ(values.length(2), 0u);
+  const char* first = values.data(0);
+  values.resize(2); // fits what is allocated: the entries keep their storage
+  EXPECT_EQ(values.data(0), first);
+  EXPECT_EQ(values.allocatedCount(), 3u);
+}
+
+TEST_F(ReceivedMessage, LargerMessage_EnlargesTheBufferToItsLength_SmallerKeepsIt) {
+  const Bytes large(250000, 7);
+  receive(large);
+  EXPECT_EQ(call.capacity(), 250000u);
+  receive(Bytes(10, 1));
+  EXPECT_EQ(call.capacity(), 250000u);
+}
+
+TEST_F(ReceivedMessage, ReadsPastTheEnd_FailTheWholeMessage) {
+  receive(Bytes{1, 2, 3});
+  int32_t number = 42;
+  EXPECT_FALSE(call.getInt(number));
+  EXPECT_EQ(number, 0);
+  EXPECT_FALSE(call.ok());
+  bool flag = true;
+  EXPECT_FALSE(call.getBool(flag)); // sticky although a byte is left
+}
+
+TEST_F(ReceivedMessage, TextCountBeyondTheMessage_Fails) {
+  receive(concat({le64(1000), text("short")}));
+  std::string value = "old";
+  EXPECT_FALSE(call.getText(value));
+  EXPECT_EQ(value, "");
+}
+
+TEST_F(ReceivedMessage, ValueArrayCountLargerThanTheMessageCouldHold_FailsBeforeAllocating) {
+  receive(concat({le64(UINT64_MAX / 2), Bytes{1, 1, 1}}));
+  RemoteValueArray values;
+  EXPECT_FALSE(call.getValues(values));
+  EXPECT_EQ(values.count(), 0u);
+  EXPECT_EQ(values.allocatedCount(), 0u);
+}
+
+TEST_F(ReceivedMessage, BufferDataBeyondTheMessage_FailsAndLeavesTheCallerUntouched) {
+  receive(concat({le64(50), Bytes{1, 0, 0, 0}, text("abc")}));
+  char storage[64] = "untouched";
+  size_t needed = 0;
+  RemoteBuffer caller(storage, sizeof storage, &needed);
+  EXPECT_FALSE(call.getBuffer(caller));
+  EXPECT_EQ(needed, 0u);
+  EXPECT_STREQ(storage, "untouched");
+}
+
+TEST_F(ReceivedMessage, ServedBufferCapacityBeyondTheLimit_Fails) {
+  receive(le64(RemoteCall::kMaxServedBufferCapacity + 1));
+  RemoteBuffer served;
+  EXPECT_FALSE(call.getBuffer(served));
+  EXPECT_EQ(served.capacity(), 0u);
+}
+
+TEST_F(ReceivedMessage, ReadName_StartsAgainAtTheFront) {
+  receive(concat({le64(4), text("Ping"), le64(5)}));
+  std::string name;
+  uint64_t key = 0;
+  ASSERT_TRUE(call.readName(name));
+  ASSERT_TRUE(call.getSize(key));
+  key = 0;
+  ASSERT_TRUE(call.readName(name));
+  ASSERT_TRUE(call.getSize(key));
+  EXPECT_EQ(name, "Ping");
+  EXPECT_EQ(key, 5u);
+}
+
+} // namespace

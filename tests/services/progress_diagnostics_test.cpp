@@ -1,0 +1,254 @@
+// Progress reports: the diagnostic parser on nesting, severities, codes and
+// text sections, the report path to the listener, malformed reports, and the
+// documents the host table makes.
+#include "services_fixture.h"
+
+#include <memory>
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class KeepingListener : public QXProgressListener {
+public:
+  void reportDiagnostic(QXDiagnostic* diagnostic) override { seen.push_back(*diagnostic); }
+  std::vector<QXDiagnostic> seen;
+};
+
+// Parses `text` with the parser alone; the diagnostics are owned by the result.
+struct Parsed {
+  QXStatus status = QX_OK;
+  std::vector<std::unique_ptr<QXDiagnostic>> diagnostics;
+  const QXDiagnostic& operator[](size_t i) const { return *diagnostics.at(i); }
+};
+
+Parsed parse(const char* text) {
+  Parsed parsed;
+  QXXML* document = QXXMLFactory::createDocumentFromContents(text);
+  std::vector<QXDiagnostic*> list;
+  parsed.status = DiagnosticHandler::parseDiagnostics(document, list);
+  for (QXDiagnostic* diagnostic : list) parsed.diagnostics.emplace_back(diagnostic);
+  document->dispose(document->owner);
+  return parsed;
+}
+
+} // namespace
+
+TEST(DiagnosticParser, AttributesMessageAndParametersAreRead) {
+  const Parsed parsed = parse(
+      "<Progress><Diagnostic code='42' subCode='-3' severity='warning' source='reader'>"
+      "<Message>File {0} not found in {1}</Message><Parameter>a.csv</Parameter>"
+      "<Parameter>/data</Parameter></Diagnostic></Progress>");
+  ASSERT_EQ(parsed.status, QX_OK);
+  ASSERT_EQ(parsed.diagnostics.size(), 1u);
+  EXPECT_EQ(parsed[0].getCode(), 42);
+  EXPECT_EQ(parsed[0].getSubCode(), -3);
+  EXPECT_EQ(parsed[0].getSeverity(), QXDiagnostic::SEVERITY_WARNING);
+  EXPECT_EQ(parsed[0].getSource(), "reader");
+  EXPECT_EQ(parsed[0].getOutputText(), "File a.csv not found in /data");
+}
+
+TEST(DiagnosticParser, SeverityWordsAreExact) {
+  const Parsed parsed = parse("<R><Diagnostic severity='fatal'/><Diagnostic severity='error'/>"
+                              "<Diagnostic severity='information'/><Diagnostic severity='Warning'/>"
+                              "<Diagnostic/></R>");
+  ASSERT_EQ(parsed.diagnostics.size(), 5u);
+  EXPECT_EQ(parsed[0].getSeverity(), QXDiagnostic::SEVERITY_FATAL);
+  EXPECT_EQ(parsed[1].getSeverity(), QXDiagnostic::SEVERITY_ERROR);
+  EXPECT_EQ(parsed[2].getSeverity(), QXDiagnostic::SEVERITY_INFORMATION);
+  EXPECT_EQ(parsed[3].getSeverity(), QXDiagnostic::SEVERITY_UNKNOWN);
+  EXPECT_EQ(parsed[4].getSeverity(), QXDiagnostic::SEVERITY_UNKNOWN);
+}
+
+TEST(DiagnosticParser, BareDiagnosticKeepsEveryDefault) {
+  const Parsed parsed = parse("<R><Diagnostic/></R>");
+  ASSERT_EQ(parsed.diagnostics.size(), 1u);
+  EXPECT_EQ(parsed[0].getCode(), 0);
+  EXPECT_EQ(parsed[0].getSource(), "");
+  EXPECT_EQ(parsed[0].getMessage(), "");
+  EXPECT_EQ(parsed[0].getParameterCount(), 0u);
+  EXPECT_EQ(parsed[0].getOutputText(), "0");
+}
+
+TEST(DiagnosticParser, CodesKeepTheirLowBitsAndReadLikeFormattedInput) {
+  const Parsed parsed = parse("<R><Diagnostic code='4294967301' subCode=' 7x'/>"
+                              "<Diagnostic code='abc' subCode='-4294967295'/></R>");
+  ASSERT_EQ(parsed.diagnostics.size(), 2u);
+  EXPECT_EQ(parsed[0].getCode(), 5);
+  EXPECT_EQ(parsed[0].getSubCode(), 7);
+  EXPECT_EQ(parsed[1].getCode(), 0);
+  EXPECT_EQ(parsed[1].getSubCode(), 1);
+}
+
+TEST(DiagnosticParser, OnlyTheFirstMessageCountsAndItsTextSectionsJoin) {
+  const Parsed parsed = parse("<R><Diagnostic><Message>one<!-- split -->two</Message>"
+                              "<Message>ignored</Message></Diagnostic></R>");
+  ASSERT_EQ(parsed.diagnostics.size(), 1u);
+  EXPECT_EQ(parsed[0].getMessage(), "onetwo");
+}
+
+TEST(DiagnosticParser, NestedElementsCountForEveryDiagnosticAbove) {
+  const Parsed parsed = parse(
+      "<Diagnostic code='0'><Diagnostic code='1'><Message>m<Parameter>deep</Parameter></Message>"
+      "<Diagnostic code='2'><Parameter>inner</Parameter><Parameter/></Diagnostic>"
+      "</Diagnostic></Diagnostic>");
+  ASSERT_EQ(parsed.diagnostics.size(), 2u); // the root itself is no diagnostic
+  EXPECT_EQ(parsed[0].getCode(), 1);
+  EXPECT_EQ(parsed[0].getMessage(), "m");
+  ASSERT_EQ(parsed[0].getParameterCount(), 3u);
+  EXPECT_EQ(parsed[0].getParameter(0), "deep");
+  EXPECT_EQ(parsed[0].getParameter(1), "inner");
+  EXPECT_EQ(parsed[0].getParameter(2), "");
+  EXPECT_EQ(parsed[1].getCode(), 2);
+  EXPECT_EQ(parsed[1].getParameterCount(), 2u);
+}
+
+TEST(DiagnosticParser, AppendsWithoutClearing) {
+  QXXML* document = QXXMLFactory::createDocumentFromContents("<R><Diagnostic code='9'/></R>");
+  std::vector<QXDiagnostic*> list{new QXDiagnostic()};
+  EXPECT_EQ(DiagnosticHandler::parseDiagnostics(document, list), QX_OK);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1]->getCode(), 9);
+  for (QXDiagnostic* diagnostic : list) delete diagnostic;
+  document->dispose(document->owner);
+}
+
+TEST(DiagnosticParser, MalformedDocumentGivesXmlFailureAndNothing) {
+  ::testing::internal::CaptureStdout(); // the document service reports the parse failure
+  const Parsed parsed = parse("<R><Diagnostic></R>");
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(parsed.status, QX_ERR_XML);
+  EXPECT_TRUE(parsed.diagnostics.empty());
+}
+
+class ProgressReports : public ServicesTest {
+protected:
+  void SetUp() override {
+    ServicesTest::SetUp();
+    table = QXProgressFactory::create(&progress);
+  }
+  QXStatus report(const std::string& text, int* errorCode) {
+    return table->report(table->owner, text.c_str(), text.size(), errorCode);
+  }
+
+  ExtensionWrapper extension;
+  QXProgressWrapper progress{&extension};
+  KeepingListener listener;
+  QXProgress* table = nullptr;
+};
+
+TEST_F(ProgressReports, DiagnosticsReachTheListenerInDocumentOrder) {
+  progress.setProgressListener(&listener);
+  int errorCode = 17;
+  EXPECT_EQ(report("<P><Diagnostic code='1'/><X><Diagnostic code='2'/></X></P>", &errorCode),
+            QX_OK);
+  EXPECT_EQ(errorCode, 17); // left as the caller gave it
+  ASSERT_EQ(listener.seen.size(), 2u);
+  EXPECT_EQ(listener.seen[0].getCode(), 1);
+  EXPECT_EQ(listener.seen[1].getCode(), 2);
+}
+
+TEST_F(ProgressReports, ReportWithoutDiagnosticsCallsNoOne) {
+  progress.setProgressListener(&listener);
+  int errorCode = 0;
+  EXPECT_EQ(report("<Progress percent='50'/>", &errorCode), QX_OK);
+  EXPECT_THAT(listener.seen, IsEmpty());
+}
+
+TEST_F(ProgressReports, WorksBeforeAnyListenerAndWithANullOne) {
+  int errorCode = 0;
+  EXPECT_EQ(report("<P><Diagnostic/></P>", &errorCode), QX_OK);
+  progress.setProgressListener(nullptr);
+  EXPECT_EQ(report("<P><Diagnostic/></P>", &errorCode), QX_OK);
+  progress.setProgressListener(&listener);
+  EXPECT_EQ(report("<P><Diagnostic/></P>", &errorCode), QX_OK);
+  EXPECT_EQ(listener.seen.size(), 1u);
+}
+
+TEST_F(ProgressReports, MalformedReportIsAnXmlFailureWithoutListenerCall) {
+  progress.setProgressListener(&listener);
+  int errorCode = 0;
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(report("<P><Diagnostic code='1'/>", &errorCode), QX_ERR_XML);
+  EXPECT_EQ(report("", &errorCode), QX_ERR_XML);
+  EXPECT_EQ(table->report(table->owner, nullptr, 0, &errorCode), QX_ERR_XML);
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_THAT(listener.seen, IsEmpty());
+}
+
+TEST_F(ProgressReports, LevelTwoShowsEveryReportText) {
+  ExtensionWrapper::setTraceLevel(2);
+  int errorCode = 3;
+  report("<P/>", &errorCode);
+  EXPECT_THAT(*lines,
+              ElementsAre("[EXIT qx_progress_report]: Status=QX_OK ( ErrorCode=3 )\n<P/>\n"));
+  lines->clear();
+  ExtensionWrapper::setTraceLevel(1);
+  report("<P/>", &errorCode);
+  EXPECT_THAT(*lines, IsEmpty());
+}
+
+TEST_F(ProgressReports, ThrowingListenerDoesNotCrossTheTable) {
+  struct Throwing : QXProgressListener {
+    void reportDiagnostic(QXDiagnostic*) override { throw std::runtime_error("host"); }
+  } throwing;
+  progress.setProgressListener(&throwing);
+  int errorCode = 0;
+  EXPECT_EQ(report("<P><Diagnostic/></P>", &errorCode), QX_ERR_CALLBACK);
+}
+
+TEST_F(ProgressReports, CopiesShareTheListenerButNotTheHelperOrTables) {
+  progress.setProgressListener(&listener);
+  QXProgressWrapper copy(progress);
+  EXPECT_EQ(copy.getHandleCount(), 0u);
+  EXPECT_EQ(copy.getProgressListener(), &listener);
+  int errorCode = 0;
+  EXPECT_EQ(copy.report("<P><Diagnostic code='5'/></P>", 0, &errorCode), QX_OK);
+  QXProgressWrapper assigned(nullptr);
+  QXProgressFactory::create(&assigned);
+  assigned = copy;
+  EXPECT_EQ(assigned.getHandleCount(), 1u);
+  EXPECT_EQ(assigned.report("<P><Diagnostic code='6'/></P>", 0, &errorCode), QX_OK);
+  ASSERT_EQ(listener.seen.size(), 2u);
+  EXPECT_EQ(listener.seen[1].getCode(), 6);
+}
+
+class HostDocuments : public ServicesTest {
+protected:
+  void SetUp() override {
+    ServicesTest::SetUp();
+    wrapper.reset(QXHostWrapper::createHostWrapper());
+    table = QXHostFactory::create(wrapper.get());
+  }
+  std::unique_ptr<QXHostWrapper> wrapper;
+  QXHost* table = nullptr;
+};
+
+TEST_F(HostDocuments, NewDocumentHasTheRootName) {
+  QXXML* document = nullptr;
+  ASSERT_EQ(table->createNewDocument(table->owner, "Probe", &document), QX_OK);
+  ASSERT_NE(document, nullptr);
+  char name[16];
+  size_t needed = 0;
+  EXPECT_EQ(document->getName(document->owner, name, sizeof name, &needed), QX_OK);
+  EXPECT_STREQ(name, "Probe");
+  EXPECT_EQ(document->dispose(document->owner), QX_OK);
+}
+
+TEST_F(HostDocuments, ContentsAreParsedAndEvenBadTextGivesAHandle) {
+  QXXML* document = nullptr;
+  ASSERT_EQ(table->createDocumentFromContents(table->owner, "<A b='c'/>", &document), QX_OK);
+  char value[8];
+  size_t needed = 0;
+  EXPECT_EQ(document->getAttribute(document->owner, "b", value, sizeof value, &needed), QX_OK);
+  EXPECT_STREQ(value, "c");
+  document->dispose(document->owner);
+  QXXML* bad = nullptr;
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(table->createDocumentFromContents(table->owner, "<A>", &bad), QX_OK);
+  ::testing::internal::GetCapturedStdout();
+  ASSERT_NE(bad, nullptr);
+  EXPECT_EQ(bad->getName(bad->owner, value, sizeof value, &needed), QX_ERR_XML);
+  bad->dispose(bad->owner);
+}
