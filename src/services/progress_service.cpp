@@ -1,6 +1,7 @@
 // QXProgressWrapper, its factory and the QXProgress member.
 #include "service_support.h"
 
+#include <quex/cpphelper/XMLException.h>
 #include <quex/services/DiagnosticHandler.h>
 #include <quex/services/QXHostFactory.h>
 #include <quex/services/QXProgressFactory.h>
@@ -25,10 +26,9 @@ QXProgressWrapper& QXProgressWrapper::operator=(const QXProgressWrapper& other) 
 QXProgressWrapper::~QXProgressWrapper() = default;
 
 void QXProgressWrapper::prepareHelper() {
-  if (privateHost_) return;
-  std::unique_ptr<QXHostWrapper> host(QXHostWrapper::createHostWrapper());
-  helperHost_ = QXHostFactory::create(host.get());
-  privateHost_ = std::move(host);
+  if (helper_) return;
+  if (!privateHost_) privateHost_.reset(QXHostWrapper::createHostWrapper());
+  helper_.reset(ExtensionCppHelper::HostHelper::create(QXHostFactory::create(privateHost_.get())));
 }
 
 void QXProgressWrapper::setProgressListener(QXProgressListener* listener) {
@@ -39,11 +39,6 @@ void QXProgressWrapper::setProgressListener(QXProgressListener* listener) {
 void QXProgressWrapper::registerHandle(QXProgress* table) { handles_.add(table); }
 
 namespace {
-
-// Releases a report document however the report ends.
-struct DocumentRelease {
-  void operator()(QXXML* document) const { document->dispose(document->owner); }
-};
 
 struct DiagnosticList {
   std::vector<QXDiagnostic*> items;
@@ -60,18 +55,18 @@ QXStatus QXProgressWrapper::report(const char* text, size_t /*length*/, int* err
     ExtensionWrapper::QXCHK_exit(QX_OK, *errorCode, "qx_progress_report", text);
   if (text == nullptr) return QX_ERR_XML;
   prepareHelper();
-
-  QXXML* made = nullptr;
-  const QXStatus created = helperHost_->createDocumentFromContents(helperHost_->owner, text, &made);
-  if (created != QX_OK || made == nullptr) return created != QX_OK ? created : QX_ERR_XML;
-  const std::unique_ptr<QXXML, DocumentRelease> document(made);
-
-  DiagnosticList diagnostics;
-  if (DiagnosticHandler::parseDiagnostics(document.get(), diagnostics.items) != QX_OK)
+  try {
+    const ExtensionCppHelper::XMLDocument document = helper_->createFromContents(text);
+    DiagnosticList diagnostics;
+    // Every diagnostic is read before the listener hears of any, so a report
+    // that is not well-formed reaches no listener.
+    DiagnosticHandler::parseDiagnostics(document, diagnostics.items);
+    if (listener_ != nullptr)
+      for (QXDiagnostic* diagnostic : diagnostics.items) listener_->reportDiagnostic(diagnostic);
+    return QX_OK;
+  } catch (const ExtensionCppHelper::XMLException&) {
     return QX_ERR_XML;
-  if (listener_ != nullptr)
-    for (QXDiagnostic* diagnostic : diagnostics.items) listener_->reportDiagnostic(diagnostic);
-  return QX_OK;
+  }
 }
 
 namespace {

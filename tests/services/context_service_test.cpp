@@ -74,20 +74,6 @@ protected:
   QXContext* table = nullptr;
 };
 
-TEST_F(ContextService, EveryDocumentMemberAnswersItsOwnDocument) {
-  context.setContextInformationXML("<ContextInformation/>");
-  context.setDecryptedParameterXML("<Parameters plain='1'/>");
-  context.setDataModelXML("<DataModel/>");
-  context.setSqlGenerationXML("<SqlGeneration/>");
-  context.setOutputDataModelXML("<DataModel out='1'/>");
-  context.setPsmMergeInformationXML("<PsmMergeInformation/>");
-  EXPECT_EQ(fetch(table->getContextInformation).text, "<ContextInformation/>");
-  EXPECT_EQ(fetch(table->getParameters).text, "<Parameters plain='1'/>");
-  EXPECT_EQ(fetch(table->getDataModel).text, "<DataModel/>");
-  EXPECT_EQ(fetch(table->getSQLGeneration).text, "<SqlGeneration/>");
-  EXPECT_EQ(fetch(table->getOutputDataModel).text, "<DataModel out='1'/>");
-  EXPECT_EQ(fetch(table->getPsmMergeInformation).text, "<PsmMergeInformation/>");
-}
 
 TEST_F(ContextService, ParametersAreOnlyTheDecryptedOnes) {
   context.setParameterXML("<Parameters stored='1'/>");
@@ -156,21 +142,6 @@ TEST_F(ContextService, PasswordBufferBoundary) {
   EXPECT_EQ(shorter.text, "######");
 }
 
-TEST_F(ContextService, PathExpansionGoesToTheContextSupportWithItsFlags) {
-  char buffer[64];
-  size_t needed = 0;
-  int errorCode = -1;
-  EXPECT_EQ(table->expandFilePath(table->owner, "/x", buffer, sizeof buffer, &needed, &errorCode),
-            QX_OK);
-  EXPECT_STREQ(buffer, "/expanded/x");
-  EXPECT_EQ(needed, 12u);
-  EXPECT_EQ(table->expandFilePathExt(table->owner, "/y", 6u, buffer, sizeof buffer, &needed,
-                                     &errorCode),
-            QX_OK);
-  EXPECT_STREQ(buffer, "/expanded/y");
-  EXPECT_THAT(support.seenFlags, ElementsAre(0u, 6u));
-  EXPECT_EQ(errorCode, 0);
-}
 
 TEST_F(ContextService, RefusedExpansionLeavesNeededUntouched) {
   support.allow = false;
@@ -265,43 +236,6 @@ TEST_F(ContextService, KeyFailuresHaveAnEnterLineButNoExitLine) {
               ElementsAre("[ENTER qx_context_getPassword]", "[ENTER qx_context_getFilePath]"));
 }
 
-TEST_F(ContextService, NoSecretReachesTheTraceAtLevelFour) {
-  const std::vector<std::string> secrets = {"pw-hunter2", "pw-generated", "/secret/path/data.csv",
-                                            "decrypted-token-42"};
-  context.addPassword("db", secrets[0].c_str());
-  const std::string generated = context.addPassword(secrets[1].c_str());
-  context.addFilePath("input", secrets[2].c_str());
-  context.setParameterXML("<Parameters token='*****'/>");
-  context.setDecryptedParameterXML(("<Parameters token='" + secrets[3] + "'/>").c_str());
-  context.setDataModelXML("<DataModel/>");
-  context.setOutputDataModelXML("<DataModel/>");
-  ExtensionWrapper::setTraceLevel(4);
-  for (size_t size : {size_t{2}, size_t{256}}) { // failing and succeeding answers
-    fetch(table->getParameters, size);
-    fetch(table->getPassword, "db", size);
-    fetch(table->getPassword, generated.c_str(), size);
-    fetch(table->getFilePath, "input", size);
-    fetch(table->getContextInformation, size);
-    fetch(table->getDataModel, size);
-    fetch(table->getOutputDataModel, size);
-    fetch(table->getSQLGeneration, size);
-    fetch(table->getPsmMergeInformation, size);
-    fetch(table->expandFilePath, secrets[2].c_str(), size);
-    std::vector<char> buffer(size);
-    size_t needed = 0;
-    int errorCode = 0;
-    table->expandFilePathExt(table->owner, secrets[2].c_str(), 1, buffer.data(), size, &needed,
-                             &errorCode);
-  }
-  void* jvm = nullptr;
-  int errorCode = 0;
-  table->openJVM(table->owner, &jvm, "", &errorCode);
-  table->closeJVM(table->owner, jvm, &errorCode);
-  ASSERT_GE(lines->size(), 40u); // the run did trace
-  for (const std::string& line : *lines)
-    for (const std::string& secret : secrets)
-      EXPECT_EQ(line.find(secret), std::string::npos) << line;
-}
 
 TEST_F(ContextService, CopyKeepsEverythingButTheTables) {
   context.addPassword("db", "pw");

@@ -113,36 +113,7 @@ TEST_F(IteratorTable, ErrorCodeIsNotResetByTheTable) {
   EXPECT_EQ(errorCode, 31);
 }
 
-TEST_F(IteratorTable, ValuesAndNullsPassThrough) {
-  char bytes[] = "hello";
-  iterator.valueToGive = bytes;
-  int errorCode = 0;
-  void* value = nullptr;
-  size_t length = 0;
-  EXPECT_EQ(table->getRecordValue(table->owner, 3, &value, &length, &errorCode), QX_OK);
-  EXPECT_EQ(value, bytes);
-  EXPECT_EQ(length, 5u);
-  EXPECT_EQ(iterator.seenIndex, 3u);
-  iterator.valueToGive = nullptr;
-  value = &errorCode;
-  table->getRecordValue(table->owner, 0, &value, &length, &errorCode);
-  EXPECT_EQ(value, nullptr);
-}
 
-TEST_F(IteratorTable, BulkFetchSeesTheCountsGivenOnEntry) {
-  char bytes[] = "hello";
-  iterator.valueToGive = bytes;
-  void* values[8] = {};
-  size_t lengths[8] = {};
-  size_t fields = 4, records = 2;
-  int errorCode = 0;
-  EXPECT_EQ(table->bulkFetch(table->owner, 8, values, lengths, &fields, &records, &errorCode),
-            QX_OK);
-  EXPECT_EQ(iterator.seenCapacity, 8u);
-  EXPECT_EQ(iterator.seenCounts, std::make_pair(size_t{4}, size_t{2}));
-  EXPECT_EQ(values[0], bytes);
-  EXPECT_EQ(fields * records, 1u);
-}
 
 TEST_F(IteratorTable, LevelTwoTracesNothingEvenForFailures) {
   iterator.status = QX_ERR_NO_DATA;
@@ -197,12 +168,6 @@ protected:
   QXChannel* table = nullptr;
 };
 
-TEST_F(ChannelTable, MessageOfGivenLengthReachesTheHost) {
-  int errorCode = 0;
-  EXPECT_EQ(table->send(table->owner, "hello, host", 5, &errorCode), QX_OK);
-  EXPECT_THAT(channel.messages, ElementsAre("hello"));
-  EXPECT_EQ(channel.getExtension(), &extension);
-}
 
 TEST_F(ChannelTable, OverrideStatusAndErrorCodePassThrough) {
   channel.status = QX_ERR_INVALID_REQUEST;

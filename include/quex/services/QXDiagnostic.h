@@ -38,8 +38,8 @@ public:
   void addParameter(const std::string& parameter) { parameters_.push_back(parameter); }
   void clearParameters() { parameters_.clear(); }
   size_t getParameterCount() const { return parameters_.size(); }
-  // `index` must be below getParameterCount().
-  std::string getParameter(size_t index) const { return parameters_[index]; }
+  // `index` must be below getParameterCount(); std::out_of_range otherwise.
+  std::string getParameter(size_t index) const { return parameters_.at(index); }
 
   // The message with every placeholder whose number names a parameter replaced
   // by it; other placeholders stay as written. Without a message: the code.

@@ -4,6 +4,7 @@
 #ifndef QUEX_SERVICES_QXPROGRESSWRAPPER_H
 #define QUEX_SERVICES_QXPROGRESSWRAPPER_H
 
+#include <quex/cpphelper/HostHelper.h>
 #include <quex/export.h>
 #include <quex/front/ExtensionWrapper.h>
 #include <quex/qx.h>
@@ -46,10 +47,10 @@ private:
 
   ExtensionWrapper* extension_;
   QXProgressListener* listener_ = nullptr;
-  // The report helper: a private host whose QXHost table makes the report
-  // documents. The table belongs to the private host.
+  // The report helper makes the report documents through a QXHost table of a
+  // private host, which owns that table.
   std::unique_ptr<QXHostWrapper> privateHost_;
-  QXHost* helperHost_ = nullptr;
+  std::unique_ptr<ExtensionCppHelper::HostHelper> helper_;
   quex::TableList<QXProgress> handles_;
 };
 
