@@ -4,6 +4,7 @@
 PACKAGES := cmake make g++ pkg-config libxerces-c-dev libicu-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libcli11-dev clang libclang-rt-14-dev
 JOBS     ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 WERROR   ?= OFF
 CMAKE_FLAGS ?=
 PREFIX   ?= /usr/local
@@ -55,6 +56,14 @@ bench: deps
 	$(call configure,build-bench,-DCMAKE_BUILD_TYPE=Release -DQUEX_BUILD_TESTS=ON)
 	$(call build,build-bench)
 	@for b in build-bench/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2; done; true
+
+fuzz: deps
+	CC=clang CXX=clang++ $(call configure,build-fuzz,-DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUEX_BUILD_TESTS=OFF -DQUEX_BUILD_BENCHMARKS=OFF -DQUEX_BUILD_EXAMPLES=OFF)
+	$(call build,build-fuzz) --target fuzz_remote_call
+	mkdir -p build-fuzz/corpus/remote_call
+	./build-fuzz/fuzz/fuzz_remote_call -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+	  -print_final_stats=1 build-fuzz/corpus/remote_call
 
 install: deps build/CMakeCache.txt
 	$(call build,build)

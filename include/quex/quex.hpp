@@ -22,5 +22,6 @@
 #include <quex/xml/QXXMLWrapper.h>
 #include <quex/xml/XMLVocabulary.h>
 #include <quex/cpphelper/ExtensionCppHelper.h>
+#include <quex/remote/RemoteException.h>
 
 #endif // QUEX_QUEX_HPP

@@ -1,7 +1,7 @@
 #include "process.h"
 
 #include "child_counter.h"
-#include "remote_exception.h"
+#include <quex/remote/RemoteException.h>
 #include "runnable_thread.h"
 
 #include "../platform/os_error.h"
@@ -78,6 +78,9 @@ void Process::terminate() {
   mainCall_.beginCall("TERMINATE");
   terminateAnswered_ = call();
   asyncFrom_.close();
+  // Nothing more is sent to this child: a later call must fail at once rather
+  // than wait for a child that has gone without a monitor to notice.
+  childLost();
   if (monitor_) {
     monitor_->stop();
     monitor_->join();

@@ -1,6 +1,6 @@
 #include "shared_memory_connector.h"
 
-#include "remote_exception.h"
+#include <quex/remote/RemoteException.h>
 
 #include "../platform/os_error.h"
 

@@ -1,7 +1,7 @@
 #include "child_endpoint.h"
 #include "remote_fixture.h"
 
-#include "remote/remote_exception.h"
+#include <quex/remote/RemoteException.h>
 #include "remote/shared_memory_connector.h"
 
 #include <gtest/gtest.h>

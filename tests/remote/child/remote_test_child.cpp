@@ -72,7 +72,10 @@ public:
       call_.getSize(key);
       dispatch(name);
       reply(main_, call_);
-      if (name == "BareLoop") bareLoop();
+      // The benchmarks' channels run beside "main", so that their baselines
+      // and the library's calls can be measured in turns.
+      if (name == "BareLoop") std::thread([this] { bareLoop(); }).detach();
+      if (name == "Drain") std::thread([this, channel = drainChannel_] { drain(channel); }).detach();
     }
   }
 
@@ -86,6 +89,13 @@ private:
     if (name == "Source") return source();
     if (name == "Die") std::raise(SIGKILL);
     if (name == "BadCallback") return badCallback();
+    if (name == "BadReport") return badReport();
+    if (name == "Drain") {
+      call_.getText(drainChannel_);
+      call_.beginCall("return");
+      call_.putInt(0);
+      return;
+    }
     if (name == "Ping" || name == "BareLoop") {
       call_.beginCall("return");
       call_.putInt(0);
@@ -208,21 +218,48 @@ private:
   // length of all ones ends the loop.
   void bareLoop() {
     ChildEndpoint bare(base_, "bare", 1000000);
-    std::vector<unsigned char> sink(bare.chunkCapacity());
+    std::vector<unsigned char> sink(kBareSinkSize); // as large as the messages pushed
+    size_t offset = 0;
     const auto* area =
         static_cast<const unsigned char*>(static_cast<void*>(&bare.header())) +
         Remote::kRegionHeaderSize;
     for (;;) {
-      if (!bare.toRemote().waitFor(30000)) return;
+      if (!bare.toRemote().waitFor(60000)) return;
       const bool last = Remote::loadField(bare.header().totalLength) == UINT64_MAX;
       const uint64_t chunk = Remote::loadField(bare.header().chunkLength);
-      if (chunk > 0 && chunk <= sink.size()) std::memcpy(sink.data(), area, chunk);
+      if (chunk > 0 && chunk <= bare.chunkCapacity()) {
+        if (offset + chunk > sink.size()) offset = 0;
+        std::memcpy(sink.data() + offset, area, chunk);
+        offset += chunk;
+      }
       bare.fromRemote().post();
       if (last) return;
     }
   }
 
+  // The benchmarks' message channel "<base>.<channel>": every message is
+  // taken whole and answered with a short one; a one-byte message ends it.
+  void drain(const std::string& channelName) {
+    ChildEndpoint channel(base_, channelName, 1000000);
+    std::vector<unsigned char> message;
+    static const unsigned char answer[8] = {'r', 'e', 't', 'u', 'r', 'n', 0, 0};
+    while (channel.receive(message, 60000)) {
+      channel.send(answer, sizeof answer, 60000);
+      if (message.size() <= 1) return;
+    }
+  }
+
+  static constexpr size_t kBareSinkSize = 16u << 20;
   std::string base_;
+  std::string drainChannel_;
+  // An asynchronous call whose name is not followed by a key.
+  void badReport() {
+    RemoteCall report;
+    report.beginCall("Report");
+    reply(fromRemote_, report);
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1)); // the host ends us
+  }
+
   ChildEndpoint main_;
   ChildEndpoint fromRemote_;
   ChildEndpoint toRemote_;

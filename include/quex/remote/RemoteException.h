@@ -1,6 +1,7 @@
-// The failure the out-of-process transport throws for operating-system errors.
-#ifndef QUEX_SRC_REMOTE_REMOTE_EXCEPTION_H
-#define QUEX_SRC_REMOTE_REMOTE_EXCEPTION_H
+// The failure the out-of-process transport throws for operating-system errors;
+// it reaches the host from qx_initialise when the first child cannot start.
+#ifndef QUEX_REMOTE_REMOTEEXCEPTION_H
+#define QUEX_REMOTE_REMOTEEXCEPTION_H
 
 #include <quex/export.h>
 
@@ -22,4 +23,4 @@ public:
 
 } // namespace Remote
 
-#endif // QUEX_SRC_REMOTE_REMOTE_EXCEPTION_H
+#endif // QUEX_REMOTE_REMOTEEXCEPTION_H

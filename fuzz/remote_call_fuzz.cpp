@@ -1,0 +1,120 @@
+// Decodes arbitrary bytes as a received message with every get* of
+// RemoteCall. Input: one byte n, then n operation bytes, then the message.
+// The buffer's bytes past the message are poisoned, so any read beyond the
+// message's end is reported, not only reads beyond the allocation.
+#include "remote/remote_call.h"
+
+#include <sanitizer/asan_interface.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+class PoisonedTail {
+public:
+  PoisonedTail(const Remote::RemoteCall& call, size_t messageLength) {
+    size_t ignored = 0;
+    start_ = static_cast<const char*>(call.data(ignored)) + messageLength;
+    length_ = call.capacity() - messageLength;
+    ASAN_POISON_MEMORY_REGION(start_, length_);
+  }
+  ~PoisonedTail() { ASAN_UNPOISON_MEMORY_REGION(start_, length_); }
+
+private:
+  const char* start_;
+  size_t length_;
+};
+
+void runOperation(Remote::RemoteCall& call, uint8_t operation) {
+  const size_t smallCapacity = operation >> 4; // 0 to 15 bytes of caller storage
+  switch (operation % 12) {
+  case 0: {
+    bool value = false;
+    call.getBool(value);
+    break;
+  }
+  case 1: {
+    int32_t value = 0;
+    call.getInt(value);
+    break;
+  }
+  case 2: {
+    uint64_t value = 0;
+    call.getSize(value);
+    break;
+  }
+  case 3: {
+    std::string text;
+    call.getText(text);
+    break;
+  }
+  case 4: {
+    auto storage = std::make_unique<char[]>(smallCapacity);
+    size_t needed = 0;
+    Remote::RemoteBuffer buffer(storage.get(), smallCapacity, &needed);
+    call.getBuffer(buffer);
+    break;
+  }
+  case 5: {
+    Remote::RemoteBuffer buffer(nullptr, 0, nullptr);
+    call.getBuffer(buffer);
+    break;
+  }
+  case 6: {
+    Remote::RemoteBuffer served;
+    if (call.getBuffer(served) && served.capacity() > 0) served.data()[served.capacity() - 1] = 0;
+    break;
+  }
+  case 7: {
+    Remote::RemoteValue value;
+    if (call.getValue(value) && !value.isNull() && value.data()[value.length()] != '\0')
+      __builtin_trap(); // a value is always followed by a NUL
+    break;
+  }
+  case 8: {
+    Remote::RemoteValue value(Remote::Role::Serving);
+    call.getValue(value);
+    break;
+  }
+  case 9: {
+    Remote::RemoteValueArray values;
+    if (call.getValues(values)) {
+      for (size_t i = 0; i < values.count(); ++i)
+        if (!values.isNull(i) && values.data(i)[values.length(i)] != '\0') __builtin_trap();
+    }
+    break;
+  }
+  case 10: {
+    Remote::RemoteValueArray values(Remote::Role::Serving);
+    call.getValues(values);
+    break;
+  }
+  default: {
+    std::string name;
+    call.readName(name);
+    break;
+  }
+  }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const size_t operations = std::min<size_t>(data[0], size - 1);
+  const uint8_t* script = data + 1;
+  const uint8_t* message = script + operations;
+  const size_t length = size - 1 - operations;
+
+  Remote::RemoteCall call;
+  call.dataReceived(message, length);
+  PoisonedTail tail(call, length);
+  std::string name;
+  call.readName(name);
+  for (size_t i = 0; i < operations; ++i) runOperation(call, script[i]);
+  return 0;
+}
