@@ -40,7 +40,13 @@ protected:
 
 TEST_F(ChildFailures, MissingChildProgramReachesTheCallerOfInitialise) {
   load("e2e_current", "/nonexistent/quex-child");
-  EXPECT_ANY_THROW(initialise());
+  try {
+    initialise();
+    ADD_FAILURE() << "qx_initialise returned";
+  } catch (const Remote::RemoteException& error) {
+    EXPECT_EQ(error.message, "Create Process Failed");
+    EXPECT_EQ(error.detail, "No such file or directory");
+  }
   // Creating a component reports the same failure as a status.
   void* component = nullptr;
   EXPECT_EQ(create("records=1", &component), QX_ERR_EXCEPTION_THROWN);
