@@ -1,5 +1,6 @@
 // XMLElementIterator and XMLTextIterator: one QXXMLIterator handle shared by
-// the copies of an iterator; the last copy closes it.
+// the copies of an iterator; the last copy closes it. The two classes differ
+// only in what next() hands out.
 #include <quex/cpphelper/XMLElementIterator.h>
 #include <quex/cpphelper/XMLTextIterator.h>
 
@@ -18,6 +19,13 @@ bool hasMoreItems(QXXMLIterator* iterator) {
   return result != 0;
 }
 
+// The next item, or null when the member does not answer QX_OK.
+void* nextItem(QXXMLIterator* iterator) {
+  require(iterator);
+  void* item = nullptr;
+  return iterator->nextItem(iterator->owner, &item) == QX_OK ? item : nullptr;
+}
+
 void deleteItem(QXXMLIterator* iterator) {
   require(iterator);
   if (iterator->deleteItem(iterator->owner) != QX_OK) throw XMLException();
@@ -30,55 +38,88 @@ void closeHandle(QXXMLIterator*& iterator) {
   iterator = nullptr;
 }
 
+// Takes the other object's handle and joins its count.
+void share(QXXMLIterator*& handle, AccessCount& count, QXXMLIterator* otherHandle,
+           const AccessCount& otherCount) {
+  handle = otherHandle;
+  count = otherCount;
+  count.inc();
+}
+
 } // namespace
 
-// The shared-ownership steps are the same for both classes.
-#define QUEX_SHARED_ITERATOR_MEMBERS(Class)                                                         \
-  Class::Class(QXXMLIterator* iterator) : iteratorHandle(iterator) { accessCount.inc(); }          \
-  Class::Class(const Class& other)                                                                  \
-      : iteratorHandle(other.iteratorHandle), accessCount(other.accessCount) {                      \
-    accessCount.inc();                                                                              \
-  }                                                                                                 \
-  Class& Class::operator=(const Class& other) {                                                     \
-    if (this == &other) return *this;                                                               \
-    if (accessCount.value() == 1) close();                                                          \
-    iteratorHandle = nullptr;                                                                       \
-    accessCount.dec();                                                                              \
-    iteratorHandle = other.iteratorHandle;                                                          \
-    accessCount = other.accessCount;                                                                \
-    accessCount.inc();                                                                              \
-    return *this;                                                                                   \
-  }                                                                                                 \
-  Class::~Class() {                                                                                 \
-    if (accessCount.value() == 1 && iteratorHandle != nullptr) {                                    \
-      try {                                                                                         \
-        close();                                                                                    \
-      } catch (const XMLException&) {                                                               \
-      }                                                                                             \
-    }                                                                                               \
-    accessCount.dec();                                                                              \
-  }                                                                                                 \
-  bool Class::hasMore() { return hasMoreItems(iteratorHandle); }                                    \
-  void Class::deleteCurrentItem() { deleteItem(iteratorHandle); }                                   \
-  void Class::close() { closeHandle(iteratorHandle); }
+XMLElementIterator::XMLElementIterator(QXXMLIterator* iterator) : iteratorHandle(iterator) {
+  accessCount.inc();
+}
 
-QUEX_SHARED_ITERATOR_MEMBERS(XMLElementIterator)
-QUEX_SHARED_ITERATOR_MEMBERS(XMLTextIterator)
+XMLElementIterator::XMLElementIterator(const XMLElementIterator& other)
+    : iteratorHandle(other.iteratorHandle), accessCount(other.accessCount) {
+  accessCount.inc();
+}
 
-#undef QUEX_SHARED_ITERATOR_MEMBERS
+XMLElementIterator& XMLElementIterator::operator=(const XMLElementIterator& other) {
+  if (this == &other) return *this;
+  if (accessCount.value() == 1) close();
+  accessCount.dec();
+  share(iteratorHandle, accessCount, other.iteratorHandle, other.accessCount);
+  return *this;
+}
+
+XMLElementIterator::~XMLElementIterator() {
+  if (accessCount.value() == 1 && iteratorHandle != nullptr) {
+    try {
+      close();
+    } catch (const XMLException&) {
+      // close answers QX_OK in this service; a destructor reports nothing.
+    }
+  }
+  accessCount.dec();
+}
+
+bool XMLElementIterator::hasMore() { return hasMoreItems(iteratorHandle); }
 
 XMLElement XMLElementIterator::next() {
-  require(iteratorHandle);
-  void* item = nullptr;
-  if (iteratorHandle->nextItem(iteratorHandle->owner, &item) != QX_OK) return XMLElement();
-  return XMLElement(static_cast<QXXML*>(item));
+  return XMLElement(static_cast<QXXML*>(nextItem(iteratorHandle)));
 }
 
-const char* XMLTextIterator::next() {
-  require(iteratorHandle);
-  void* item = nullptr;
-  if (iteratorHandle->nextItem(iteratorHandle->owner, &item) != QX_OK) return nullptr;
-  return static_cast<const char*>(item);
+void XMLElementIterator::deleteCurrentItem() { deleteItem(iteratorHandle); }
+
+void XMLElementIterator::close() { closeHandle(iteratorHandle); }
+
+XMLTextIterator::XMLTextIterator(QXXMLIterator* iterator) : iteratorHandle(iterator) {
+  accessCount.inc();
 }
+
+XMLTextIterator::XMLTextIterator(const XMLTextIterator& other)
+    : iteratorHandle(other.iteratorHandle), accessCount(other.accessCount) {
+  accessCount.inc();
+}
+
+XMLTextIterator& XMLTextIterator::operator=(const XMLTextIterator& other) {
+  if (this == &other) return *this;
+  if (accessCount.value() == 1) close();
+  accessCount.dec();
+  share(iteratorHandle, accessCount, other.iteratorHandle, other.accessCount);
+  return *this;
+}
+
+XMLTextIterator::~XMLTextIterator() {
+  if (accessCount.value() == 1 && iteratorHandle != nullptr) {
+    try {
+      close();
+    } catch (const XMLException&) {
+      // as above
+    }
+  }
+  accessCount.dec();
+}
+
+bool XMLTextIterator::hasMore() { return hasMoreItems(iteratorHandle); }
+
+const char* XMLTextIterator::next() { return static_cast<const char*>(nextItem(iteratorHandle)); }
+
+void XMLTextIterator::deleteCurrentItem() { deleteItem(iteratorHandle); }
+
+void XMLTextIterator::close() { closeHandle(iteratorHandle); }
 
 } // namespace ExtensionCppHelper

@@ -10,6 +10,8 @@
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/util/XMLString.hpp>
 
+#include <stdexcept>
+
 XERCES_CPP_NAMESPACE_USE
 
 using quex::xml::fromUtf8;
@@ -38,7 +40,9 @@ QXStatus returnUtf8(const XMLCh* text, char* buffer, size_t bufferSize, size_t* 
 // transcoding (the same as UTF-8 for ASCII names).
 class LocalName {
 public:
-  explicit LocalName(const char* name) : units_(XMLString::transcode(name)) {}
+  explicit LocalName(const char* name) : units_(XMLString::transcode(name)) {
+    if (units_ == nullptr) throw std::invalid_argument("name not in the local code page");
+  }
   ~LocalName() { XMLString::release(&units_); }
   LocalName(const LocalName&) = delete;
   LocalName& operator=(const LocalName&) = delete;

@@ -196,3 +196,36 @@ TEST_F(HelperTest, InvalidElement_ThrowsEmptyMessagesFromEveryOperation) {
   EXPECT_XML_EXCEPTION(empty.doc2string(text), "");
   empty.dispose();
 }
+
+namespace {
+// An iterator table that only counts its close calls.
+struct CountingIterator {
+  int closes = 0;
+  QXXMLIterator table{};
+  CountingIterator() {
+    table.owner = this;
+    table.close = [](void* owner) {
+      ++static_cast<CountingIterator*>(owner)->closes;
+      return QXStatus{QX_OK};
+    };
+  }
+};
+} // namespace
+
+TEST(IteratorOwnership, TheLastCopyClosesOnce_AssignmentClosesOnlyALastHolder) {
+  CountingIterator first, second;
+  {
+    XMLTextIterator a(&first.table);
+    XMLTextIterator aCopy = a;
+    XMLElementIterator b(&second.table);
+    XMLElementIterator bCopy(b);
+    b = XMLElementIterator(nullptr); // bCopy still holds the second walk
+    EXPECT_EQ(second.closes, 0);
+    bCopy = b; // now nobody does
+    EXPECT_EQ(second.closes, 1);
+    a = aCopy;
+    EXPECT_EQ(first.closes, 0);
+  }
+  EXPECT_EQ(first.closes, 1);
+  EXPECT_EQ(second.closes, 1);
+}

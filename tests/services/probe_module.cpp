@@ -11,7 +11,6 @@
 namespace {
 
 std::vector<std::string> observations;
-QXHost* theHost = nullptr;
 
 struct Component {
   QXContext* context = nullptr;
@@ -182,14 +181,12 @@ QXStatus answerText(const std::string& text, char* buffer, size_t size, size_t* 
 QX_MODULE_EXPORT QXStatus qx_initialise(QXHost* host, int* errorCode) {
   *errorCode = 0;
   observations.clear();
-  theHost = host;
   probeHost(host);
   return QX_OK;
 }
 
 QX_MODULE_EXPORT QXStatus qx_cleanup(int* errorCode) {
   *errorCode = 0;
-  theHost = nullptr;
   return QX_OK;
 }
 

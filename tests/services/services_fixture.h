@@ -14,18 +14,23 @@
 
 class LineRecorder : public ExtensionWrapperTraceOutput {
 public:
-  explicit LineRecorder(std::shared_ptr<std::vector<std::string>> lines)
-      : lines_(std::move(lines)) {}
+  explicit LineRecorder(std::shared_ptr<std::vector<std::string>> lines,
+                        std::shared_ptr<bool> deleted = nullptr)
+      : lines_(std::move(lines)), deleted_(std::move(deleted)) {}
+  ~LineRecorder() override {
+    if (deleted_) *deleted_ = true;
+  }
   void trace(const char* line) override { lines_->push_back(line); }
 
 private:
   std::shared_ptr<std::vector<std::string>> lines_;
+  std::shared_ptr<bool> deleted_;
 };
 
 class ServicesTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    output_ = std::make_unique<LineRecorder>(lines);
+    output_ = std::make_unique<LineRecorder>(lines, outputDeleted_);
     ExtensionWrapper::setTraceOutput(output_.get());
     ExtensionWrapper::setTraceLevel(0);
   }
@@ -35,13 +40,13 @@ protected:
     // The last ExtensionWrapper to go deletes the library-wide output.
     if (ExtensionWrapper::getTraceOutput() == output_.get())
       ExtensionWrapper::setTraceOutput(nullptr);
-    else
-      (void)output_.release();
+    if (*outputDeleted_) (void)output_.release();
   }
 
   std::shared_ptr<std::vector<std::string>> lines = std::make_shared<std::vector<std::string>>();
 
 private:
+  std::shared_ptr<bool> outputDeleted_ = std::make_shared<bool>(false);
   std::unique_ptr<LineRecorder> output_;
 };
 
