@@ -110,7 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* message = script + operations;
   const size_t length = size - 1 - operations;
 
-  Remote::RemoteCall call;
+  // One buffer for every input, as a connector's buffer lives on between
+  // messages; receipt must reset all of its reading state.
+  static Remote::RemoteCall call;
   call.dataReceived(message, length);
   PoisonedTail tail(call, length);
   std::string name;
