@@ -62,7 +62,12 @@ bool ChildChannel::receive(Remote::RemoteCall& call, const std::atomic<bool>* st
 
 bool ChildChannel::send(const Remote::RemoteCall& call, const std::atomic<bool>* stop) {
   size_t length = 0;
-  const auto* bytes = static_cast<const unsigned char*>(call.data(length));
+  const void* data = call.data(length);
+  return send(data, length, stop);
+}
+
+bool ChildChannel::send(const void* data, size_t length, const std::atomic<bool>* stop) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
   auto& header = *static_cast<Remote::RegionHeader*>(region_.data());
   auto* area = static_cast<unsigned char*>(region_.data()) + Remote::kRegionHeaderSize;
   const size_t capacity = region_.size() - Remote::kRegionHeaderSize;

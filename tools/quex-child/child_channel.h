@@ -23,8 +23,9 @@ public:
   // Waits for the host's next message and loads it into `call`. False when
   // `stop` was set meanwhile, or when the host sent the empty message.
   bool receive(Remote::RemoteCall& call, const std::atomic<bool>* stop = nullptr);
-  // Sends what was written into `call`.
+  // Sends what was written into `call`, or `length` bytes already encoded.
   bool send(const Remote::RemoteCall& call, const std::atomic<bool>* stop = nullptr);
+  bool send(const void* data, size_t length, const std::atomic<bool>* stop = nullptr);
   // Wakes a thread of this process that waits in receive() with a stop flag.
   void wake() noexcept { toRemote_.postIfZero(); }
 

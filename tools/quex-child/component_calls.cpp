@@ -3,6 +3,7 @@
 // echoed in reply form.
 #include "module_server.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -20,18 +21,6 @@ void replyStatus(RemoteCall& call, QXStatus status) {
 
 using BufferCall = QXStatus (ExtensionWrapper::*)(void*, char*, size_t, size_t*, int*);
 using PlainCall = QXStatus (ExtensionWrapper::*)(void*, int*);
-
-// Copies `count` values into the reply array; null pointers stay null values.
-void collect(Remote::RemoteValueArray& values, size_t first, size_t count, void* const* pointers,
-             const size_t* lengths) {
-  values.resize(first + count);
-  for (size_t i = 0; i < count; ++i) {
-    const bool null = pointers[i] == nullptr;
-    values.setNull(first + i, null);
-    char* storage = values.setLength(first + i, null ? 0 : lengths[i]);
-    if (!null && lengths[i] > 0) std::memcpy(storage, pointers[i], lengths[i]);
-  }
-}
 
 } // namespace
 
@@ -175,38 +164,34 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
     return;
   int code = errorCode;
   QXStatus status = QX_ERR_INVALID_OPERATION;
-  values_.resize(0);
+  batchReply_ = true;
+  batch_.begin(capacity);
   if (capacity > kMaxCapacity || component() == nullptr) {
     rows = 0;
   } else if (module_.useBulkFetch()) {
-    auto pointers = std::make_unique<void*[]>(capacity);
-    auto lengths = std::make_unique<size_t[]>(capacity);
+    pointers_.assign(capacity, nullptr);
+    lengths_.assign(capacity, 0);
     size_t fields = valuesPerRow, records = 0;
-    status = module_.qx_component_bulkFetch(component(), capacity, pointers.get(),
-                                            lengths.get(), &fields, &records, &code);
-    size_t count = 0;
-    if (status == QX_OK && fields != 0)
-      count = records > capacity / fields ? capacity / fields * fields : fields * records;
-    collect(values_, 0, count, pointers.get(), lengths.get());
+    status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
+                                            lengths_.data(), &fields, &records, &code);
+    if (status == QX_OK && fields != 0) {
+      records = std::min<size_t>(records, capacity / fields);
+      for (size_t i = 0; i < fields * records; ++i) batch_.addValue(pointers_[i], lengths_[i]);
+    } else {
+      records = 0;
+    }
     valuesPerRow = fields;
-    rows = fields != 0 ? count / fields : 0;
+    rows = records;
   } else {
     status = readRecords(capacity, valuesPerRow, rows, &code);
   }
-  replyStatus(call, status);
-  call.putSize(capacity);
-  call.putValues(values_);
-  call.putSize(valuesPerRow);
-  call.putSize(rows);
-  call.putInt(code);
+  batch_.end(status, valuesPerRow, rows, code);
 }
 
 QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows,
                                    int* errorCode) {
   void* target = component();
   rows = 0;
-  values_.resize(capacity); // room for the whole batch, so growing keeps earlier records
-  values_.resize(0);
   QXStatus status = QX_OK;
   for (;;) {
     if (!recordPending_) {
@@ -229,17 +214,15 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
     }
     const size_t fields = fieldsPerRecord_;
     valuesPerRow = fields;
-    if (values_.count() + fields > capacity) {
+    if (batch_.count() + fields > capacity) {
       status = rows == 0 ? QX_ERR_INSUFFICIENT_BUFFER : QX_OK;
       break;
     }
-    const size_t first = values_.count();
-    values_.resize(first + fields);
     for (size_t field = 0; field < fields; ++field) {
       void* value = nullptr;
       size_t length = 0;
       module_.qx_component_getRecordValue(target, field, &value, &length, errorCode);
-      collect(values_, first + field, 1, &value, &length);
+      batch_.addValue(value, length);
     }
     recordPending_ = false;
     ++rows;
@@ -248,7 +231,7 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
 }
 
 // The host's own bulk fetch, answered by the module's or by the wrapper's
-// record-by-record emulation, whose copies are released here once sent.
+// record-by-record emulation, whose copies are released here once encoded.
 void ModuleServer::bulkFetch(RemoteCall& call) {
   uint64_t capacity = 0, fieldCount = 0, recordCount = 0;
   int32_t errorCode = 0;
@@ -256,28 +239,24 @@ void ModuleServer::bulkFetch(RemoteCall& call) {
       !call.getSize(recordCount) || !call.getInt(errorCode))
     return;
   int code = errorCode;
-  values_.resize(0);
   QXStatus status = QX_ERR_INVALID_OPERATION;
   size_t fields = fieldCount, records = recordCount;
+  batchReply_ = true;
+  batch_.begin(capacity);
   if (capacity <= kMaxCapacity) {
-    auto pointers = std::make_unique<void*[]>(capacity);
-    auto lengths = std::make_unique<size_t[]>(capacity);
+    pointers_.assign(capacity, nullptr);
+    lengths_.assign(capacity, 0);
     const bool copies = !module_.useBulkFetch();
-    status = module_.qx_component_bulkFetch(component(), capacity, pointers.get(), lengths.get(),
-                                            &fields, &records, &code);
+    status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
+                                            lengths_.data(), &fields, &records, &code);
     size_t count = 0;
     if (fields != 0 && records != 0)
       count = records > capacity / fields ? capacity : fields * records;
-    collect(values_, 0, count, pointers.get(), lengths.get());
+    for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
     if (copies)
-      for (size_t i = 0; i < capacity; ++i) std::free(pointers[i]);
+      for (void* copy : pointers_) std::free(copy);
   }
-  replyStatus(call, status);
-  call.putSize(capacity);
-  call.putValues(values_);
-  call.putSize(fields);
-  call.putSize(records);
-  call.putInt(code);
+  batch_.end(status, fields, records, code);
 }
 
 } // namespace quex::child

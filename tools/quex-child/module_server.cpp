@@ -52,9 +52,12 @@ void ModuleServer::run() {
       main_.send(call_);
       return;
     }
+    batchReply_ = false;
     const bool served = call_.getSize(key) && key == 0 && serve(name, call_);
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
-    if (!main_.send(call_)) break;
+    const bool sent = served && batchReply_ ? main_.send(batch_.data(), batch_.size())
+                                            : main_.send(call_);
+    if (!sent) break;
   }
 }
 

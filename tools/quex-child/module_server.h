@@ -5,6 +5,7 @@
 #ifndef QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
 #define QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
 
+#include "batch_reply.h"
 #include "child_channel.h"
 #include "child_tables.h"
 #include "host_link.h"
@@ -40,9 +41,10 @@ private:
   void defineTargetLibrary(Remote::RemoteCall& call);
   void initialise(Remote::RemoteCall& call);
   void createPeer(Remote::RemoteCall& call);
+  // The two batch calls answer in batch_ instead of the call.
   void fetchBatch(Remote::RemoteCall& call);
   void bulkFetch(Remote::RemoteCall& call);
-  // Fills `values` with whole records read one by one (no bulk fetch in the module).
+  // Adds whole records read one by one (no bulk fetch in the module) to batch_.
   QXStatus readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows, int* errorCode);
   void serveCancellation();
   void terminate();
@@ -56,7 +58,11 @@ private:
   ExtensionWrapper module_;
   Remote::RemoteCall call_;
   Remote::RemoteCall cancelCall_;
-  Remote::RemoteValueArray values_{Remote::Role::Serving};
+  Remote::RemoteValueArray values_{Remote::Role::Serving}; // the call form, empty
+  BatchReply batch_;
+  bool batchReply_ = false; // the last call was answered in batch_
+  std::vector<void*> pointers_;
+  std::vector<size_t> lengths_;
   bool loaded_ = false;
   bool initialised_ = false;
   size_t fieldsPerRecord_ = 0; // 0 until the first record of an execution is seen
