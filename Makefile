@@ -34,7 +34,8 @@ build/CMakeCache.txt: | deps
 
 run: deps build/CMakeCache.txt
 	$(call build,build)
-	./build/examples/hello_host/hello_host build/examples/modules/squares 5 2
+	./build/tools/quex/quex run build/examples/modules/derive --input examples/data/orders.csv \
+	  --params examples/data/derive-params.xml --request stats
 
 test: deps
 	$(call configure,build,-DCMAKE_BUILD_TYPE=RelWithDebInfo)

@@ -163,3 +163,41 @@ bool ExtensionWrapper::openJVM(void** jvm, const char* text) const {
 bool ExtensionWrapper::closeJVM(void* jvm) const {
   return contextSupport_ != nullptr && contextSupport_->closeJVM(jvm);
 }
+
+std::vector<std::string> ExtensionWrapper::optionalEntries() const {
+  const bool older = olderGeneration_;
+  const EntryPoints& e = entries_;
+  const struct {
+    bool present;
+    const char* current;
+    const char* olderName;
+  } optional[] = {
+      {e.getModuleInformation != nullptr, "qx_getModuleInformation",
+       "tarnext_getModuleInformation"},
+      {e.getExecutionRequirements != nullptr, "qx_component_getExecutionRequirements",
+       "tarnext_peer_getExecutionRequirements"},
+      {e.getCatalogueInformation != nullptr, "qx_component_getCatalogueInformation",
+       "tarnext_peer_getCatalogueInformation"},
+      {e.cancelExecution != nullptr, "qx_component_cancelExecution",
+       "tarnext_peer_cancelExecution"},
+      {e.bulkFetch != nullptr, "qx_component_bulkFetch", "tarnext_peer_bulkFetch"},
+      {e.getSQLGeneration != nullptr, "qx_component_getSQLGeneration",
+       "tarnext_peer_getSQLGeneration"},
+      {e.beginInteraction != nullptr, "qx_component_beginInteraction",
+       "tarnext_peer_beginInteraction"},
+      {e.endInteraction != nullptr, "qx_component_endInteraction", "tarnext_peer_endInteraction"},
+      {e.request != nullptr, "qx_component_request", "tarnext_peer_request"},
+      {e.getRequestReply != nullptr, "qx_component_getRequestReply",
+       "tarnext_peer_getRequestReply"},
+      {e.getPsmControlInformation != nullptr, "qx_component_getPsmControlInformation",
+       "tarnext_peer_getPsmControlInformation"},
+      {e.psmMerge != nullptr, "qx_component_psmMerge", "tarnext_peer_psmMerge"},
+      {e.peerCall != nullptr, nullptr, "tarnext_peer_call"},
+  };
+  std::vector<std::string> names;
+  for (const auto& entry : optional) {
+    const char* name = older ? entry.olderName : entry.current;
+    if (entry.present && name != nullptr) names.emplace_back(name);
+  }
+  return names;
+}

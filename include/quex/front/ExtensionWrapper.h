@@ -97,6 +97,9 @@ public:
   bool useBulkFetch() const { return proxy_ != nullptr || entries_.bulkFetch != nullptr; }
   size_t getBulkFetchValueCount() const { return bulkFetchValueCount_; }
   bool isOlderGeneration() const { return olderGeneration_; }
+  // Export names of the optional entry points the loaded module provides, in
+  // entry-table order (empty for a child-process module).
+  std::vector<std::string> optionalEntries() const;
   void setContextSupport(Extension::ContextSupport* support) { contextSupport_ = support; }
   Extension::ContextSupport* getContextSupport() const { return contextSupport_; }
   // Forwarders to the context support; false when none is set.

@@ -1,0 +1,116 @@
+// A current-generation module for quex's failure paths. It delivers records
+// n = 1..1000 of one integer field; words in its parameters text change that:
+//   interrupt     raises SIGINT while delivering record 3, as Ctrl-C would
+//   short-values  gives 4-byte integer values
+//   bad-model     gives an output data model that is not well-formed, and
+//                 then one whose field has an unknown storage word
+// Built with PROBE_CANCEL it exports qx_component_cancelExecution and traces
+// "probe: cancel received" when it is called.
+#include <quex/qx.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+QXHost* theHost = nullptr;
+
+struct Probe {
+  QXContext* context = nullptr;
+  std::string parameters;
+  int64_t n = 0;
+  bool cancelled = false;
+};
+Probe theProbe;
+
+bool has(const char* word) { return theProbe.parameters.find(word) != std::string::npos; }
+
+QXStatus returnText(const char* text, char* buffer, size_t bufferSize, size_t* needed) {
+  *needed = std::strlen(text) + 1;
+  if (bufferSize < *needed) return QX_ERR_INSUFFICIENT_BUFFER;
+  std::memcpy(buffer, text, *needed);
+  return QX_OK;
+}
+
+} // namespace
+
+QX_MODULE_EXPORT QXStatus qx_initialise(QXHost* host, int* errorCode) {
+  *errorCode = 0;
+  theHost = host;
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_cleanup(int* errorCode) {
+  *errorCode = 0;
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_create_component(QXContext* context, const char*, void** component,
+                                              int* errorCode) {
+  *errorCode = 0;
+  theProbe = Probe{};
+  theProbe.context = context;
+  char buffer[256] = {};
+  size_t needed = 0;
+  if (context->getParameters(context->owner, buffer, sizeof buffer, &needed, errorCode) == QX_OK)
+    theProbe.parameters = buffer;
+  *component = &theProbe;
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_destroy_component(void*, int* errorCode) {
+  *errorCode = 0;
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_component_configure(void*, int* errorCode) {
+  *errorCode = 0;
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void*, int, char* buffer, size_t bufferSize,
+                                                    size_t* needed, int* errorCode) {
+  *errorCode = 0;
+  if (has("bad-model"))
+    return returnText(has("storage") ? "<DataModel><Field name=\"n\" storage=\"int\"/></DataModel>"
+                                     : "<DataModel><Fields>",
+                      buffer, bufferSize, needed);
+  return returnText("<DataModel><Fields><Field name=\"n\" storage=\"integer\"/></Fields>"
+                    "</DataModel>",
+                    buffer, bufferSize, needed);
+}
+QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void*, QXIterator*, QXProgress*,
+                                                      int* errorCode) {
+  *errorCode = 0;
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_component_endExecution(void*, int* errorCode) {
+  *errorCode = 0;
+  return QX_OK;
+}
+#ifdef PROBE_CANCEL
+QX_MODULE_EXPORT QXStatus qx_component_cancelExecution(void*, int* errorCode) {
+  *errorCode = 0;
+  theProbe.cancelled = true;
+  theHost->trace(theHost->owner, "probe: cancel received");
+  return QX_OK;
+}
+#endif
+QX_MODULE_EXPORT QXStatus qx_component_nextRecord(void*, int* errorCode) {
+  *errorCode = 0;
+  if (theProbe.cancelled) return QX_ERR_INTERRUPTED;
+  if (theProbe.n == 1000) return QX_ERR_NO_DATA;
+  ++theProbe.n;
+  if (theProbe.n == 3 && has("interrupt")) std::raise(SIGINT);
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_component_getRecordValue(void*, size_t index, void** value,
+                                                      size_t* length, int* errorCode) {
+  *errorCode = 0;
+  if (index != 0) return QX_ERR_INVALID_OPERATION;
+  *value = &theProbe.n; // little-endian machine: the bytes are the convention's
+  *length = has("short-values") ? 4 : 8;
+  return QX_OK;
+}
+QX_MODULE_EXPORT QXStatus qx_component_getErrorDetail(void*, char*, size_t, size_t*,
+                                                      int* errorCode) {
+  *errorCode = 0;
+  return QX_ERR_NO_ERROR_DETAIL;
+}

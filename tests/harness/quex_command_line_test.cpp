@@ -1,0 +1,88 @@
+// The quex binary's command line, the info command and the load failures.
+#include "quex_process.h"
+
+namespace {
+
+using QuexCommandLine = QuexProcessTest;
+
+TEST_F(QuexCommandLine, InfoShowsGenerationEntriesAndIndentedModuleInformation) {
+  QuexResult r = quex("info " + testModule("c_module"));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "module:      " QUEX_TEST_MODULE_DIR "/c_module.dll\n"
+                   "generation:  current (qx_ exports)\n"
+                   "optional:    qx_getModuleInformation\n"
+                   "interaction: no\n"
+                   "bulk fetch:  no\n"
+                   "module information:\n"
+                   "<ModuleInformation name=\"c_module\"/>\n");
+}
+
+TEST_F(QuexCommandLine, ModuleGivenWithDllSuffixLoadsTheSame) {
+  QuexResult r = quex("info " + testModule("c_module.dll"));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("c_module.dll\n"), std::string::npos);
+}
+
+TEST_F(QuexCommandLine, MissingModuleShowsTheLoadersMessage) {
+  QuexResult r = quex("info " + testModule("no_such_module"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("quex: cannot load library: no_such_module path=(", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.back(), '\n');
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line only";
+}
+
+TEST_F(QuexCommandLine, FileThatIsNoLibraryIsRefusedCleanly) {
+  QuexResult r = quex("info " + testModule("not_a_library"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err.rfind("quex: cannot load library: not_a_library", 0), 0u) << r.err;
+}
+
+TEST_F(QuexCommandLine, ModuleWithoutARequiredEntryIsNamedIncomplete) {
+  QuexResult r = quex("info " + testModule("missing_error_detail"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("missing_error_detail.dll is not a complete module"), std::string::npos)
+      << r.err;
+}
+
+TEST_F(QuexCommandLine, BadCommandLinesGiveOneLineAndExitCodeTwo) {
+  const char* cases[][2] = {
+      {"", "A subcommand is required"},
+      {"frobnicate", "unknown command 'frobnicate'"},
+      {"info", "MODULE is required"},
+      {"run m --trace 5", "--trace"},
+      {"run m --trace x", "--trace"},
+      {"run m --password nokey", "expected KEY=VALUE, got 'nokey'"},
+      {"run m --file =path", "expected KEY=VALUE, got '=path'"},
+      {"run m --input missing.csv", "missing.csv"},
+      {"run m --input-model missing.xml", "--input-model"},
+      {"run m --bogus", "--bogus"},
+  };
+  for (const auto& c : cases) {
+    QuexResult r = quex(c[0]);
+    EXPECT_EQ(r.exitCode, 2) << c[0];
+    EXPECT_EQ(r.out, "") << c[0];
+    EXPECT_EQ(r.err.rfind("quex: ", 0), 0u) << c[0] << ": " << r.err;
+    EXPECT_NE(r.err.find(c[1]), std::string::npos) << c[0] << ": " << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << c[0] << ": " << r.err;
+  }
+}
+
+TEST_F(QuexCommandLine, ChildProgramSaysOutOfProcessRunsAreNotAvailable) {
+  QuexResult r = quex("run " + testModule("c_module") + " --child /bin/true");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("not available yet"), std::string::npos) << r.err;
+}
+
+TEST_F(QuexCommandLine, HelpForEachCommandExitsZero) {
+  for (const char* command : {"--help", "info --help", "run --help"}) {
+    QuexResult r = quex(command);
+    EXPECT_EQ(r.exitCode, 0) << command;
+    EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
+  }
+  EXPECT_NE(quex("run --help").out.find("--request"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+// Runs the quex binary as a user would and captures what it printed and its
+// exit code.
+#ifndef QUEX_TESTS_HARNESS_QUEX_PROCESS_H
+#define QUEX_TESTS_HARNESS_QUEX_PROCESS_H
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+struct QuexResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+// Quotes one argument for the shell.
+inline std::string shellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+class QuexProcessTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = ::testing::TempDir() + "quex_" + info->test_suite_name() + "_" + info->name();
+    std::system(("rm -rf " + shellQuote(dir_) + " && mkdir -p " + shellQuote(dir_)).c_str());
+  }
+  void TearDown() override { std::system(("rm -rf " + shellQuote(dir_)).c_str()); }
+
+  std::string file(const std::string& name) const { return dir_ + "/" + name; }
+
+  // `arguments` are already shell words (quote paths with shellQuote).
+  QuexResult quex(const std::string& arguments) {
+    std::string command = "cd " + shellQuote(dir_) + " && " + shellQuote(QUEX_BINARY) + " " +
+                          arguments + " >quex.out 2>quex.err </dev/null; echo $? >quex.rc";
+    QuexResult result;
+    if (std::system(command.c_str()) != 0) return result;
+    result.exitCode = std::atoi(readFile(file("quex.rc")).c_str());
+    result.out = readFile(file("quex.out"));
+    result.err = readFile(file("quex.err"));
+    return result;
+  }
+
+  static std::string testModule(const std::string& name) {
+    return shellQuote(std::string(QUEX_TEST_MODULE_DIR) + "/" + name);
+  }
+
+  std::string dir_;
+};
+
+#endif // QUEX_TESTS_HARNESS_QUEX_PROCESS_H

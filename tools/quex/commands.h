@@ -1,0 +1,16 @@
+// The two quex commands; each returns the process exit code.
+#ifndef QUEX_TOOLS_QUEX_COMMANDS_H
+#define QUEX_TOOLS_QUEX_COMMANDS_H
+
+#include "command_line.h"
+
+#include <ostream>
+
+namespace quex::tool {
+
+int runInfo(const std::string& module, std::ostream& out, std::ostream& err);
+int runRun(const RunOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace quex::tool
+
+#endif // QUEX_TOOLS_QUEX_COMMANDS_H

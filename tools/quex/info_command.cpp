@@ -1,0 +1,43 @@
+// quex info MODULE: what a module is and says about itself.
+#include "commands.h"
+#include "module_session.h"
+#include "xml_text.h"
+
+namespace quex::tool {
+
+int runInfo(const std::string& module, std::ostream& out, std::ostream& err) {
+  XmlRuntime xml;
+  traceToStandardError(0);
+  HostServices host;
+  ExtensionWrapper wrapper;
+  if (!loadAndInitialise(wrapper, host, module, err)) return kExitFailed;
+
+  out << "module:      " << wrapper.getDllPath() << "\n";
+  out << "generation:  "
+      << (wrapper.isOlderGeneration() ? "older (tarnext_ exports)" : "current (qx_ exports)")
+      << "\n";
+  out << "optional:   ";
+  std::vector<std::string> entries = wrapper.optionalEntries();
+  if (entries.empty()) out << " none";
+  for (const std::string& entry : entries) out << " " << entry;
+  out << "\n";
+  out << "interaction: " << (wrapper.supportsInteraction() ? "yes" : "no") << "\n";
+  out << "bulk fetch:  " << (wrapper.useBulkFetch() ? "yes" : "no") << "\n";
+  std::string information = wrapper.getModuleInformation();
+  if (information.empty()) {
+    out << "module information: none\n";
+  } else {
+    out << "module information:\n" << indentXml(information);
+  }
+
+  int errorCode = 0;
+  QXStatus status = wrapper.qx_cleanup(&errorCode);
+  wrapper.unload();
+  if (status != QX_OK) {
+    reportFailure(wrapper, nullptr, "qx_cleanup", status, errorCode, err);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+} // namespace quex::tool

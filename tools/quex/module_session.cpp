@@ -1,0 +1,100 @@
+#include "module_session.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace quex::tool {
+
+namespace {
+
+class StandardErrorTrace : public ExtensionWrapperTraceOutput {
+public:
+  void trace(const char* line) override { std::fprintf(stderr, "%s\n", line); }
+};
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string withoutDll(std::string path) {
+  if (endsWith(path, ".dll")) path.resize(path.size() - 4);
+  return path;
+}
+
+} // namespace
+
+std::string resolveModulePath(const std::string& module) {
+  namespace fs = std::filesystem;
+  std::string path = withoutDll(module);
+  if (path.find('/') != std::string::npos) return path;
+  std::error_code ignored;
+  if (fs::exists(path + ".dll", ignored)) return "./" + path;
+  std::vector<std::string> folders;
+  if (const char* searchPath = std::getenv("QUEX_MODULE_PATH")) {
+    std::string list = searchPath;
+    for (size_t start = 0; start <= list.size();) {
+      size_t colon = list.find(':', start);
+      if (colon == std::string::npos) colon = list.size();
+      if (colon > start) folders.push_back(list.substr(start, colon - start));
+      start = colon + 1;
+    }
+  }
+  folders.push_back(QUEX_EXAMPLE_MODULE_DIR);
+  folders.push_back(QUEX_INSTALLED_MODULE_DIR);
+  for (const std::string& folder : folders)
+    if (fs::exists(folder + "/" + path + ".dll", ignored)) return folder + "/" + path;
+  return path; // the loader's message will say it is not there
+}
+
+std::string moduleName(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return withoutDll(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+void traceToStandardError(int level) {
+  ExtensionWrapper::setTraceOutput(new StandardErrorTrace); // the last wrapper deletes it
+  ExtensionWrapper::setTraceLevel(level);
+}
+
+bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std::string& module,
+                       std::ostream& err) {
+  std::string path = resolveModulePath(module);
+  if (!wrapper.load(moduleName(path).c_str(), path.c_str(), nullptr)) {
+    if (!wrapper.getError().empty()) {
+      std::string message = wrapper.getError();
+      while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+      err << "quex: " << message << "\n";
+    } else {
+      err << "quex: " << path << ".dll is not a complete module: a required entry point is "
+          << "missing, or only part of the four interaction entries is exported\n";
+    }
+    return false;
+  }
+  int errorCode = 0;
+  QXStatus status = wrapper.qx_initialise(host.table(), &errorCode);
+  if (status != QX_OK) {
+    reportFailure(wrapper, nullptr, "qx_initialise", status, errorCode, err);
+    return false;
+  }
+  return true;
+}
+
+void reportFailure(ExtensionWrapper& wrapper, void* component, const char* what,
+                   QXStatus status, int errorCode, std::ostream& err) {
+  err << "quex: " << what << " failed: " << ExtensionWrapper::QXStatus2String(status) << " ("
+      << status << "), error code " << errorCode;
+  if (component != nullptr) {
+    std::string detail;
+    QXStatus detailStatus = fetchText(detail, [&](char* buffer, size_t size, size_t* needed) {
+      int code = errorCode;
+      return wrapper.qx_component_getErrorDetail(component, buffer, size, needed, &code);
+    });
+    if (detailStatus == QX_OK && !detail.empty()) err << ": " << detail;
+  }
+  err << "\n";
+}
+
+} // namespace quex::tool

@@ -1,0 +1,21 @@
+// Small text-level helpers for the documents quex writes and shows; they read
+// no XML structure beyond tags and text.
+#ifndef QUEX_TOOLS_QUEX_XML_TEXT_H
+#define QUEX_TOOLS_QUEX_XML_TEXT_H
+
+#include <string>
+#include <string_view>
+
+namespace quex::tool {
+
+// The text with &, <, >, " and ' written as entities, for attribute values.
+std::string escapeXml(std::string_view text);
+
+// One tag or text per line, nested content indented by two blanks per level;
+// an element holding only text stays on one line. Markup it cannot follow is
+// passed through as it stands.
+std::string indentXml(std::string_view document);
+
+} // namespace quex::tool
+
+#endif // QUEX_TOOLS_QUEX_XML_TEXT_H
