@@ -104,14 +104,20 @@ void observeIterator(Component& c, QXIterator* it) {
   int errorCode = -1;
   QXStatus status;
   while ((status = it->nextRecord(it->owner, &errorCode)) == QX_OK) {
-    std::string line = "input";
-    for (size_t index = 0; index < 3; ++index) {
-      void* value = nullptr;
-      size_t length = 0;
-      status = it->getRecordValue(it->owner, index, &value, &length, &errorCode);
+    // The values of a record stay valid until the next record: all are
+    // asked for first and read afterwards.
+    void* values[3] = {};
+    size_t lengths[3] = {};
+    size_t fields = 0;
+    for (; fields < 3; ++fields) {
+      status = it->getRecordValue(it->owner, fields, &values[fields], &lengths[fields], &errorCode);
       if (status != QX_OK) break;
-      line += value == nullptr ? " null" : " " + std::string(static_cast<char*>(value), length);
     }
+    std::string line = "input";
+    for (size_t index = 0; index < fields; ++index)
+      line += values[index] == nullptr
+                  ? " null"
+                  : " " + std::string(static_cast<char*>(values[index]), lengths[index]);
     c.observations.push_back(line);
   }
   c.observations.push_back(said("input.end", status, errorCode));

@@ -126,30 +126,33 @@ QXStatus expandFilePathExt(void*, const char*, unsigned int, char*, size_t, size
 
 QXStatus nextRecord(void* owner, int* errorCode) {
   TableOwner& table = of(owner);
+  table.values.clear();
   return table.link.callMain("NextRecord", table.key, errorCode, nothing, nothing);
 }
 
 QXStatus rewind(void* owner, int* errorCode) {
   TableOwner& table = of(owner);
+  table.values.clear();
   return table.link.callMain("Rewind", table.key, errorCode, nothing, nothing);
 }
 
 QXStatus recordValue(void* owner, size_t index, void** value, size_t* length, int* errorCode) {
   TableOwner& table = of(owner);
-  table.value.setNull();
+  Remote::RemoteValue& kept = table.values.try_emplace(index, Remote::Role::Caller).first->second;
+  kept.setNull();
   const QXStatus status = table.link.callMain(
       "GetRecordValue", table.key, errorCode,
       [&](RemoteCall& call) {
         call.putSize(index);
-        call.putValue(table.value);
+        call.putValue(kept);
       },
       [&](RemoteCall& call) {
         uint64_t echoed = 0;
         call.getSize(echoed);
-        call.getValue(table.value);
+        call.getValue(kept);
       });
-  *value = table.value.isNull() ? nullptr : const_cast<char*>(table.value.data());
-  *length = table.value.isNull() ? 0 : table.value.length();
+  *value = kept.isNull() ? nullptr : const_cast<char*>(kept.data());
+  *length = kept.isNull() ? 0 : kept.length();
   return status;
 }
 

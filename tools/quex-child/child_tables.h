@@ -12,17 +12,20 @@
 #include <quex/qx.h>
 
 #include <deque>
+#include <map>
 #include <memory>
 
 namespace quex::child {
 
 // The owner of every table: the link and the host's handle value, plus the
-// values the iterator hands out until its next call.
+// values the iterator hands out: those of the current record stay valid until
+// the next record, as the host's own do, and those of a bulk fetch until the
+// next fetch.
 struct TableOwner {
   TableOwner(HostLink& link, uint64_t key) : link(link), key(key) {}
   HostLink& link;
   uint64_t key;
-  Remote::RemoteValue value{Remote::Role::Caller};
+  std::map<size_t, Remote::RemoteValue> values; // by field index
   Remote::RemoteValueArray batch{Remote::Role::Caller};
 };
 
