@@ -184,7 +184,10 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
-  std::unique_ptr<QxRemoteProcess> process = startChild<QxRemoteProcess>();
+  // A plain Process: a class derived from it would still be writing its
+  // vtable pointer while the own thread, started by the base constructor,
+  // already calls run() through it.
+  std::unique_ptr<Process> process = startChild<Process>();
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   process->terminate();
@@ -308,8 +311,9 @@ QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorC
   int32_t status = 0;
   int32_t code = 0;
   if (!call.getInt(status) || !call.getInt(code)) {
-    if (call.ok() || status == 0) process.childLost();
-    return status != 0 ? static_cast<QXStatus>(status) : QX_ERR_REMOTE;
+    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status); // a refusal
+    process.childLost();
+    return QX_ERR_REMOTE;
   }
   *errorCode = code;
   return static_cast<QXStatus>(status);
