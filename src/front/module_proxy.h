@@ -60,9 +60,7 @@ public:
                                                 int* errorCode) = 0;
 };
 
-// Makes the proxy for a child-process module; null while the library has no
-// child-process support, in which case such a module answers
-// QX_ERR_INVALID_OPERATION to every call.
+// Makes the proxy for a child-process module (a Remote::RemoteModule).
 std::shared_ptr<ModuleProxy> createModuleProxy(const std::string& name, const std::string& path,
                                                const std::string& childProgram,
                                                Extension::ContextSupport* support);

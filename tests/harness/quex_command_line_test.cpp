@@ -81,10 +81,10 @@ TEST_F(QuexCommandLine, BadCommandLinesGiveOneLineAndExitCodeTwo) {
   }
 }
 
-TEST_F(QuexCommandLine, ChildProgramSaysOutOfProcessRunsAreNotAvailable) {
-  QuexResult r = quex("run " + testModule("c_module") + " --child /bin/true");
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_NE(r.err.find("not available yet"), std::string::npos) << r.err;
+TEST_F(QuexCommandLine, ChildProgramThatDiesAtOnceFailsTheRunCleanly) {
+  QuexResult r = quex("run " + testModule("c_module") + " --child=/bin/true");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("QX_ERR_REMOTE"), std::string::npos) << r.err;
 }
 
 TEST_F(QuexCommandLine, HelpForEachCommandExitsZero) {

@@ -36,6 +36,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
       "info", "Load and initialise a module and show what it exports and tells about itself");
   info->add_option("MODULE", line.module, "Module library path (\".dll\" may be left out)")
       ->required();
+  CLI::Option* infoChild =
+      info->add_option("--child", line.infoChild,
+                       "Load the module in a child process of PROGRAM (default: the installed "
+                       "quex-child); give MODULE first or write --child=PROGRAM")
+          ->expected(0, 1)
+          ->type_name("[PROGRAM]");
 
   RunOptions& run = line.run;
   std::vector<std::string> passwords, files;
@@ -65,8 +71,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                          "After execution, send this interaction request and print the reply");
   runCommand->add_option("--trace", run.trace, "Trace level 0-4; lines go to standard error")
       ->check(CLI::Range(0, 4));
-  runCommand->add_option("--child", run.child,
-                         "Run the module in child processes of PROGRAM (not available yet)");
+  CLI::Option* runChild =
+      runCommand
+          ->add_option("--child", run.child,
+                       "Run the module in child processes of PROGRAM (default: the installed "
+                       "quex-child); give MODULE first or write --child=PROGRAM")
+          ->expected(0, 1)
+          ->type_name("[PROGRAM]");
 
   const std::string first = argc > 1 ? argv[1] : "";
   if (!first.empty() && first[0] != '-' && first != "info" && first != "run") {
@@ -88,6 +99,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
     line.exitCode = kExitUsage;
     return line;
   }
+  run.inChild = runChild->count() > 0;
+  line.infoInChild = infoChild->count() > 0;
   run.passwords = splitPairs(passwords);
   run.files = splitPairs(files);
   line.command = info->parsed() ? CommandLine::Command::Info : CommandLine::Command::Run;

@@ -23,12 +23,15 @@ struct RunOptions {
   std::string output; // CSV file; standard output when empty
   std::optional<std::string> request;
   int trace = 0;
-  std::string child;
+  bool inChild = false; // run the module out of process
+  std::string child;    // the child program; empty for the installed quex-child
 };
 
 struct CommandLine {
   enum class Command { None, Info, Run } command = Command::None;
   std::string module; // for info
+  bool infoInChild = false;
+  std::string infoChild;
   RunOptions run;
   int exitCode = 0; // when command is None: 0 after --help, 2 after an error
 };

@@ -8,7 +8,9 @@
 
 namespace quex::tool {
 
-int runInfo(const std::string& module, std::ostream& out, std::ostream& err);
+// `childProgram` null: in-process.
+int runInfo(const std::string& module, const char* childProgram, std::ostream& out,
+            std::ostream& err);
 int runRun(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace quex::tool

@@ -5,12 +5,13 @@
 
 namespace quex::tool {
 
-int runInfo(const std::string& module, std::ostream& out, std::ostream& err) {
+int runInfo(const std::string& module, const char* childProgram, std::ostream& out,
+            std::ostream& err) {
   XmlRuntime xml;
   traceToStandardError(0);
   HostServices host;
   ExtensionWrapper wrapper;
-  if (!loadAndInitialise(wrapper, host, module, err)) return kExitFailed;
+  if (!loadAndInitialise(wrapper, host, module, err, childProgram)) return kExitFailed;
 
   out << "module:      " << wrapper.getDllPath() << "\n";
   out << "generation:  "

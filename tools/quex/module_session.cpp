@@ -58,10 +58,19 @@ void traceToStandardError(int level) {
   ExtensionWrapper::setTraceLevel(level);
 }
 
+std::string childProgram(const std::string& requested) {
+  if (!requested.empty()) return requested;
+  if (const char* fromEnvironment = std::getenv("QUEX_CHILD_PROGRAM")) return fromEnvironment;
+  std::error_code ignored;
+  if (std::filesystem::exists(QUEX_INSTALLED_CHILD_PROGRAM, ignored))
+    return QUEX_INSTALLED_CHILD_PROGRAM;
+  return QUEX_BUILD_CHILD_PROGRAM;
+}
+
 bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std::string& module,
-                       std::ostream& err) {
+                       std::ostream& err, const char* childProgram) {
   std::string path = resolveModulePath(module);
-  if (!wrapper.load(moduleName(path).c_str(), path.c_str(), nullptr)) {
+  if (!wrapper.load(moduleName(path).c_str(), path.c_str(), childProgram)) {
     if (!wrapper.getError().empty()) {
       std::string message = wrapper.getError();
       while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
@@ -74,7 +83,17 @@ bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std:
     return false;
   }
   int errorCode = 0;
-  QXStatus status = wrapper.qx_initialise(host.table(), &errorCode);
+  QXStatus status = QX_OK;
+  try {
+    status = wrapper.qx_initialise(host.table(), &errorCode);
+  } catch (const Remote::RemoteException& error) {
+    err << "quex: cannot start the child program " << childProgram << ": " << error.message
+        << " (" << error.detail << ")\n";
+    return false;
+  } catch (...) {
+    err << "quex: cannot start the child program " << childProgram << "\n";
+    return false;
+  }
   if (status != QX_OK) {
     reportFailure(wrapper, nullptr, "qx_initialise", status, errorCode, err);
     return false;

@@ -42,10 +42,16 @@ QXStatus fetchText(std::string& text, Call call) {
   return status;
 }
 
-// Loads and initialises the module. On failure writes one "quex: ..." line
-// to `err` and returns false.
+// The child program for out-of-process runs: `requested` when given, else
+// $QUEX_CHILD_PROGRAM, else the quex-child installed beside the library, else
+// the one of the build tree.
+std::string childProgram(const std::string& requested);
+
+// Loads and initialises the module, in child processes of `childProgram`
+// when it is not null. On failure writes one "quex: ..." line to `err` and
+// returns false.
 bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std::string& module,
-                       std::ostream& err);
+                       std::ostream& err, const char* childProgram = nullptr);
 
 // "quex: WHAT failed: STATUS_NAME (error code N): DETAIL", with the module's
 // text for the code when the component can give one.

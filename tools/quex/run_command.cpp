@@ -117,7 +117,8 @@ bool Run::createComponent() {
   QXContext* table = QXContextFactory::create(context_.get());
 
   int errorCode = 0;
-  if (wrapper_.isOlderGeneration())
+  // Out of process every component is made with tarnext_create_peer.
+  if (wrapper_.isOlderGeneration() || options_.inChild)
     return call("tarnext_create_peer",
                 wrapper_.tarnext_create_peer(table, 0, "", &component_, &errorCode), errorCode);
   return call("qx_create_component",
@@ -207,7 +208,10 @@ int Run::execute() {
     }
   }
   wrapper_.setContextSupport(&support_);
-  if (!loadAndInitialise(wrapper_, host_, options_.module, err_)) return kExitFailed;
+  const std::string program = options_.inChild ? childProgram(options_.child) : std::string();
+  if (!loadAndInitialise(wrapper_, host_, options_.module, err_,
+                         options_.inChild ? program.c_str() : nullptr))
+    return kExitFailed;
   initialised_ = true;
   if (!createComponent()) return kExitFailed;
 
@@ -288,11 +292,6 @@ extern "C" void onInterrupt(int) { interruptRequested = 1; }
 } // namespace
 
 int runRun(const RunOptions& options, std::ostream& out, std::ostream& err) {
-  if (!options.child.empty()) {
-    err << "quex: --child: running a module in child processes is not available yet; "
-           "run it in-process (leave out --child)\n";
-    return kExitUsage;
-  }
   XmlRuntime xml;
   traceToStandardError(options.trace);
   interruptRequested = 0;

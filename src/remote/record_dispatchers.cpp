@@ -1,0 +1,115 @@
+// The iterator, progress and channel dispatchers.
+#include "callback_dispatchers.h"
+
+#include "remote_values.h"
+
+#include <cstring>
+#include <memory>
+
+namespace Remote {
+namespace {
+
+void replyStatus(RemoteCall& call, QXStatus status) {
+  call.beginCall("return");
+  call.putInt(static_cast<int32_t>(status));
+}
+
+using TextMember = QXStatus (*)(void*, const char*, size_t, int*);
+
+// "Report" and "Send": text and error code in, status, text and error code out.
+bool serveText(RemoteCall& call, void* owner, TextMember member) {
+  std::string text;
+  int32_t errorCode = 0;
+  if (!call.getText(text) || !call.getInt(errorCode)) return false;
+  int code = errorCode;
+  const QXStatus status = member(owner, text.c_str(), text.size(), &code);
+  replyStatus(call, status);
+  call.putText(text);
+  call.putInt(code);
+  return true;
+}
+
+} // namespace
+
+bool IteratorDispatcher::handle(const std::string& name, RemoteCall& call) {
+  QXIterator& it = *iterator_;
+  if (name == "NextRecord" || name == "Rewind") {
+    int32_t errorCode = 0;
+    if (!call.getInt(errorCode)) return false;
+    int code = errorCode;
+    const QXStatus status = name == "NextRecord" ? it.nextRecord(it.owner, &code)
+                                                 : it.rewind(it.owner, &code);
+    replyStatus(call, status);
+    call.putInt(code);
+    return true;
+  }
+  if (name == "GetRecordValue") {
+    uint64_t index = 0;
+    RemoteValue value(Role::Serving);
+    int32_t errorCode = 0;
+    if (!call.getSize(index) || !call.getValue(value) || !call.getInt(errorCode)) return false;
+    int code = errorCode;
+    void* data = nullptr;
+    size_t length = 0;
+    const QXStatus status = it.getRecordValue(it.owner, index, &data, &length, &code);
+    if (data != nullptr) value.set(data, length);
+    replyStatus(call, status);
+    call.putSize(index);
+    call.putValue(value);
+    call.putInt(code);
+    return true;
+  }
+  if (name == "BulkFetch") return bulkFetch(call);
+  return false;
+}
+
+bool IteratorDispatcher::bulkFetch(RemoteCall& call) {
+  uint64_t capacity = 0;
+  RemoteValueArray values(Role::Serving);
+  uint64_t fieldCount = 0;
+  uint64_t recordCount = 0;
+  int32_t errorCode = 0;
+  if (!call.getSize(capacity) || !call.getValues(values) || !call.getSize(fieldCount) ||
+      !call.getSize(recordCount) || !call.getInt(errorCode))
+    return false;
+  if (capacity > kMaxBulkCapacity) return false; // answered as an unknown call
+  auto pointers = std::make_unique<void*[]>(capacity); // zeroed
+  auto lengths = std::make_unique<size_t[]>(capacity);
+  size_t fields = fieldCount;
+  size_t records = recordCount;
+  int code = errorCode;
+  const QXStatus status = iterator_->bulkFetch(iterator_->owner, capacity, pointers.get(),
+                                               lengths.get(), &fields, &records, &code);
+  size_t count = 0;
+  if (fields != 0 && records != 0)
+    count = records > capacity / fields ? capacity : fields * records;
+  values.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    values.setNull(i, pointers[i] == nullptr);
+    if (pointers[i] == nullptr) {
+      values.setLength(i, 0);
+      continue;
+    }
+    char* storage = values.setLength(i, lengths[i]);
+    if (lengths[i] > 0) std::memcpy(storage, pointers[i], lengths[i]);
+  }
+  replyStatus(call, status);
+  call.putSize(capacity);
+  call.putValues(values);
+  call.putSize(fields);
+  call.putSize(records);
+  call.putInt(code);
+  return true;
+}
+
+bool ProgressDispatcher::handle(const std::string& name, RemoteCall& call) {
+  if (name != "Report") return false;
+  return serveText(call, progress_->owner, progress_->report);
+}
+
+bool ChannelDispatcher::handle(const std::string& name, RemoteCall& call) {
+  if (name != "Send") return false;
+  return serveText(call, channel_->owner, channel_->send);
+}
+
+} // namespace Remote

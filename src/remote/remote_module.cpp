@@ -1,0 +1,484 @@
+#include "remote_module.h"
+
+#include "callback_dispatchers.h"
+#include "process.h"
+#include "remote_call.h"
+#include "remote_values.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace Remote {
+namespace {
+
+uint64_t keyOf(const void* table) {
+  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(table));
+}
+
+Process* processOf(void* component) { return static_cast<Process*>(component); }
+
+template <typename Dispatcher, typename Table>
+void registerDispatcher(Process& process, Table* table) {
+  if (table != nullptr)
+    process.registerHandler(keyOf(table), std::make_unique<Dispatcher>(&process, table).release());
+}
+
+// Starts a call on the module or its component: handle key 0.
+RemoteCall& beginCall(Process& process, const char* name) {
+  RemoteCall& call = process.mainCall();
+  call.beginCall(name);
+  call.putSize(0);
+  return call;
+}
+
+// Reads a reply: the status, then what `rest` reads, then the error code. A
+// reply that breaks the protocol counts as a lost child, except a refusal
+// that carries its status alone, which keeps that status.
+template <typename Rest>
+QXStatus readReply(Process& process, RemoteCall& call, int* errorCode, Rest&& rest) {
+  int32_t status = 0;
+  if (!call.getInt(status)) {
+    process.childLost();
+    return QX_ERR_REMOTE;
+  }
+  rest(call);
+  int32_t code = 0;
+  call.getInt(code);
+  if (!call.ok()) {
+    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
+    process.childLost();
+    return QX_ERR_REMOTE;
+  }
+  *errorCode = code;
+  return static_cast<QXStatus>(status);
+}
+
+// One component call on "main": `put` writes the arguments between the key
+// and the error code, `get` reads their echoes between the status and the
+// error code.
+template <typename Put, typename Get>
+QXStatus exchange(void* component, const char* name, int* errorCode, Put&& put, Get&& get) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  Process& process = *processOf(component);
+  RemoteCall& call = beginCall(process, name);
+  put(call);
+  call.putInt(errorCode);
+  if (!process.call()) return QX_ERR_REMOTE;
+  return readReply(process, call, errorCode, get);
+}
+
+QXStatus plainExchange(void* component, const char* name, int* errorCode) {
+  return exchange(component, name, errorCode, [](RemoteCall&) {}, [](RemoteCall&) {});
+}
+
+QXStatus bufferExchange(void* component, const char* name, char* buffer, size_t bufferSize,
+                        size_t* needed, int* errorCode) {
+  RemoteBuffer remote(buffer, bufferSize, needed);
+  return exchange(
+      component, name, errorCode, [&](RemoteCall& call) { call.putBuffer(remote); },
+      [&](RemoteCall& call) { call.getBuffer(remote); });
+}
+
+// Holds the cancel channel of one process for one exchange.
+class AsyncLock {
+public:
+  explicit AsyncLock(Process& process) : process_(process) { process_.lockAsync(); }
+  ~AsyncLock() { process_.unlockAsync(); }
+  AsyncLock(const AsyncLock&) = delete;
+  AsyncLock& operator=(const AsyncLock&) = delete;
+
+private:
+  Process& process_;
+};
+
+} // namespace
+
+RemoteModule::RemoteModule(std::string name, std::string path, std::string childProgram,
+                           Extension::ContextSupport* support)
+    : name_(std::move(name)), path_(std::move(path)), childProgram_(std::move(childProgram)),
+      support_(support) {}
+
+template <typename Kind>
+std::unique_ptr<Kind> RemoteModule::startChild() {
+  // Without a context support the child gets no resource, and that is fine.
+  ChildResource* resource = support_ != nullptr ? support_->acquireChildResource() : nullptr;
+  auto process = std::make_unique<Kind>(childProgram_.c_str(), resource);
+  process->start(); // on failure the process closes its channel and joins its thread
+  return process;
+}
+
+QXStatus RemoteModule::qx_initialise(QXHost* host, int* /*errorCode*/) {
+  if (host == nullptr) return QX_ERR_INVALID_HANDLE;
+  host_ = host;
+  return QX_OK;
+}
+
+QXStatus RemoteModule::qx_cleanup(int* /*errorCode*/) { return QX_OK; }
+
+QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsInteraction) {
+  registerDispatcher<HostDispatcher>(process, host_);
+  std::string name, path;
+  {
+    std::lock_guard<std::mutex> lock(namesLock_);
+    name = name_;
+    path = path_;
+  }
+  RemoteCall& call = beginCall(process, "_define_target_library");
+  call.putText(name);
+  call.putText(path);
+  call.putBool(*supportsInteraction);
+  if (!process.call()) return QX_ERR_REMOTE;
+  int32_t status = 0;
+  bool flag = false;
+  call.getInt(status);
+  call.getText(name);
+  call.getText(path);
+  call.getBool(flag);
+  if (!call.ok()) {
+    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
+    process.childLost();
+    return QX_ERR_REMOTE;
+  }
+  {
+    std::lock_guard<std::mutex> lock(namesLock_);
+    name_ = name;
+    path_ = path;
+  }
+  *supportsInteraction = flag;
+  if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
+
+  RemoteCall& initialise = beginCall(process, "qx_initialise");
+  initialise.putSize(keyOf(host_));
+  initialise.putInt(errorCode);
+  if (!process.call()) return QX_ERR_REMOTE;
+  return readReply(process, initialise, errorCode, [](RemoteCall& reply) {
+    uint64_t host = 0;
+    reply.getSize(host);
+  });
+}
+
+QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
+                                              std::string* information) {
+  std::vector<char> buffer(4096);
+  size_t needed = buffer.size();
+  QXStatus status = QX_OK;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    RemoteBuffer remote(buffer.data(), buffer.size(), &needed);
+    RemoteCall& call = beginCall(process, "qx_getModuleInformation");
+    call.putBuffer(remote);
+    call.putInt(errorCode);
+    status = process.call() ? readReply(process, call, errorCode,
+                                        [&](RemoteCall& reply) { reply.getBuffer(remote); })
+                            : QX_ERR_REMOTE;
+    if (status != QX_ERR_INSUFFICIENT_BUFFER || attempt > 0) break;
+    if (needed > RemoteCall::kMaxServedBufferCapacity) return status; // not a real size
+    buffer.assign(needed, '\0');
+  }
+  if (status == QX_OK) {
+    const size_t length = std::min(needed, buffer.size());
+    information->assign(buffer.data(), strnlen(buffer.data(), length));
+  }
+  return status;
+}
+
+QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
+                                   std::string* moduleInformation) {
+  // A plain Process: a class derived from it would still be writing its
+  // vtable pointer while the own thread, started by the base constructor,
+  // already calls run() through it.
+  std::unique_ptr<Process> process = startChild<Process>();
+  const QXStatus status = connect(*process, errorCode, supportsInteraction);
+  if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
+  process->terminate();
+  return status;
+}
+
+QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const char* text,
+                                           void** peer, int* errorCode) {
+  std::unique_ptr<Process> process = startChild<Process>();
+  bool supportsInteraction = false;
+  const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
+  if (connected != QX_OK) {
+    process->terminate();
+    return connected;
+  }
+  registerDispatcher<ContextDispatcher>(*process, context);
+  RemoteCall& call = beginCall(*process, "tarnext_create_peer");
+  call.putSize(keyOf(context));
+  call.putInt(static_cast<int32_t>(number));
+  call.putText(text);
+  call.putInt(errorCode);
+  QXStatus status = QX_ERR_REMOTE;
+  if (process->call())
+    status = readReply(*process, call, errorCode, [](RemoteCall& reply) {
+      uint64_t handle = 0;
+      int32_t echoedNumber = 0;
+      std::string echoedText;
+      reply.getSize(handle);
+      reply.getInt(echoedNumber);
+      reply.getText(echoedText);
+    });
+  *peer = process.release(); // ended by qx_destroy_component in every case
+  return status;
+}
+
+QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  std::unique_ptr<Process> process(processOf(component));
+  const QXStatus status = plainExchange(component, "qx_component_destroy", errorCode);
+  process->terminate();
+  return status;
+}
+
+QXStatus RemoteModule::qx_component_configure(void* component, int* errorCode) {
+  return plainExchange(component, "qx_component_configure", errorCode);
+}
+
+QXStatus RemoteModule::qx_component_getDataModel(void* component, int number, char* buffer,
+                                                 size_t bufferSize, size_t* needed,
+                                                 int* errorCode) {
+  RemoteBuffer remote(buffer, bufferSize, needed);
+  return exchange(
+      component, "qx_component_getDataModel", errorCode,
+      [&](RemoteCall& call) {
+        call.putInt(static_cast<int32_t>(number));
+        call.putBuffer(remote);
+      },
+      [&](RemoteCall& call) {
+        int32_t echoed = 0;
+        call.getInt(echoed);
+        call.getBuffer(remote);
+      });
+}
+
+QXStatus RemoteModule::qx_component_getExecutionRequirements(void* component, char* buffer,
+                                                             size_t bufferSize, size_t* needed,
+                                                             int* errorCode) {
+  return bufferExchange(component, "qx_component_getExecutionRequirements", buffer, bufferSize,
+                        needed, errorCode);
+}
+
+QXStatus RemoteModule::qx_component_getCatalogueInformation(void* component, const char* text,
+                                                            char* buffer, size_t bufferSize,
+                                                            size_t* needed, int* errorCode) {
+  RemoteBuffer remote(buffer, bufferSize, needed);
+  return exchange(
+      component, "qx_component_getCatalogueInformation", errorCode,
+      [&](RemoteCall& call) {
+        call.putText(text);
+        call.putBuffer(remote);
+      },
+      [&](RemoteCall& call) {
+        std::string echoed;
+        call.getText(echoed);
+        call.getBuffer(remote);
+      });
+}
+
+QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* iterator,
+                                                   QXProgress* progress, int* errorCode) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  Process& process = *processOf(component);
+  registerDispatcher<IteratorDispatcher>(process, iterator);
+  registerDispatcher<ProgressDispatcher>(process, progress);
+  return exchange(
+      component, "qx_component_beginExecution", errorCode,
+      [&](RemoteCall& call) {
+        call.putSize(keyOf(iterator));
+        call.putSize(keyOf(progress));
+      },
+      [](RemoteCall& call) {
+        uint64_t echoed = 0;
+        call.getSize(echoed);
+        call.getSize(echoed);
+      });
+}
+
+QXStatus RemoteModule::qx_component_endExecution(void* component, int* errorCode) {
+  return plainExchange(component, "qx_component_endExecution", errorCode);
+}
+
+QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorCode) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  Process& process = *processOf(component);
+  AsyncLock lock(process);
+  RemoteCall& call = process.asyncToCall();
+  call.beginCall("qx_component_cancelExecution");
+  call.putSize(0);
+  call.putInt(errorCode);
+  if (!process.callAsync()) return QX_ERR_REMOTE;
+  int32_t status = 0;
+  int32_t code = 0;
+  if (!call.getInt(status) || !call.getInt(code)) {
+    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status); // a refusal
+    process.childLost();
+    return QX_ERR_REMOTE;
+  }
+  *errorCode = code;
+  return static_cast<QXStatus>(status);
+}
+
+QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
+  Process::RecordBatch& batch = process.batch();
+  if (!batch.values) batch.values = std::make_unique<RemoteValueArray>(Role::Caller);
+  QXStatus status = QX_OK;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    batch.currentRow = 0;
+    batch.values->resize(batch.capacity);
+    RemoteCall& call = beginCall(process, "BulkFetch");
+    call.putSize(batch.capacity);
+    call.putValues(*batch.values);
+    call.putSize(batch.valuesPerRow);
+    call.putSize(batch.rowsInBatch);
+    call.putInt(errorCode);
+    if (!process.call()) {
+      batch.rowsInBatch = 0;
+      return QX_ERR_REMOTE;
+    }
+    uint64_t valuesPerRow = 0;
+    uint64_t rows = 0;
+    status = readReply(process, call, errorCode, [&](RemoteCall& reply) {
+      uint64_t capacity = 0;
+      reply.getSize(capacity);
+      reply.getValues(*batch.values);
+      reply.getSize(valuesPerRow);
+      reply.getSize(rows);
+    });
+    // Rows must lie inside the values received, or the batch would be read past its end.
+    const bool fits = valuesPerRow == 0 ? rows == 0
+                                        : rows <= batch.values->count() / valuesPerRow;
+    if (status == QX_ERR_REMOTE || !fits) {
+      if (status != QX_ERR_REMOTE) process.childLost();
+      batch.rowsInBatch = 0;
+      batch.valuesPerRow = 0;
+      return QX_ERR_REMOTE;
+    }
+    batch.valuesPerRow = valuesPerRow;
+    batch.rowsInBatch = rows;
+    if (status != QX_ERR_INSUFFICIENT_BUFFER || attempt > 0) break;
+    if (valuesPerRow == 0 || valuesPerRow > kMaxBatchCapacity) {
+      process.childLost();
+      return QX_ERR_REMOTE;
+    }
+    batch.capacity = valuesPerRow; // one record fits from now on
+  }
+  return batch.rowsInBatch > 0 ? QX_OK : QX_ERR_NO_DATA;
+}
+
+QXStatus RemoteModule::qx_component_nextRecord(void* component, int* errorCode) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  Process& process = *processOf(component);
+  Process::RecordBatch& batch = process.batch();
+  if (++batch.currentRow < batch.rowsInBatch) return QX_OK;
+  return fetchBatch(process, errorCode);
+}
+
+QXStatus RemoteModule::qx_component_getRecordValue(void* component, size_t index, void** value,
+                                                   size_t* length, int* /*errorCode*/) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  const Process::RecordBatch& batch = processOf(component)->batch();
+  *value = nullptr;
+  *length = 0;
+  if (!batch.values || index >= batch.valuesPerRow || batch.currentRow >= batch.rowsInBatch)
+    return QX_ERR_NO_DATA;
+  const size_t entry = batch.currentRow * batch.valuesPerRow + index;
+  if (entry >= batch.values->count()) return QX_ERR_NO_DATA; // a bulk fetch reused the batch
+  if (!batch.values->isNull(entry)) {
+    *value = const_cast<char*>(batch.values->data(entry));
+    *length = batch.values->length(entry);
+  }
+  return QX_OK;
+}
+
+QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, void** values,
+                                              size_t* lengths, size_t* fieldCount,
+                                              size_t* recordCount, int* errorCode) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  Process::RecordBatch& batch = processOf(component)->batch();
+  if (!batch.values) batch.values = std::make_unique<RemoteValueArray>(Role::Caller);
+  RemoteValueArray& received = *batch.values;
+  received.resize(capacity);
+  uint64_t fields = 0;
+  uint64_t records = 0;
+  const QXStatus status = exchange(
+      component, "qx_component_bulkFetch", errorCode,
+      [&](RemoteCall& call) {
+        call.putSize(capacity);
+        call.putValues(received);
+        call.putSize(*fieldCount);
+        call.putSize(*recordCount);
+      },
+      [&](RemoteCall& call) {
+        uint64_t echoed = 0;
+        call.getSize(echoed);
+        call.getValues(received);
+        call.getSize(fields);
+        call.getSize(records);
+      });
+  if (status == QX_ERR_REMOTE) return status;
+  *fieldCount = fields;
+  *recordCount = records;
+  size_t count = received.count() < capacity ? received.count() : capacity;
+  if (fields == 0 || records == 0) count = 0;
+  else if (records <= count / fields) count = fields * records;
+  for (size_t i = 0; i < count; ++i) {
+    values[i] = received.isNull(i) ? nullptr : const_cast<char*>(received.data(i));
+    lengths[i] = received.isNull(i) ? 0 : received.length(i);
+  }
+  return status;
+}
+
+QXStatus RemoteModule::qx_component_getSQLGeneration(void* component, char* buffer,
+                                                     size_t bufferSize, size_t* needed,
+                                                     int* errorCode) {
+  return bufferExchange(component, "qx_component_getSQLGeneration", buffer, bufferSize, needed,
+                        errorCode);
+}
+
+QXStatus RemoteModule::qx_component_getErrorDetail(void* component, char* buffer,
+                                                   size_t bufferSize, size_t* needed,
+                                                   int* errorCode) {
+  return bufferExchange(component, "qx_component_getErrorDetail", buffer, bufferSize, needed,
+                        errorCode);
+}
+
+QXStatus RemoteModule::qx_component_beginInteraction(void* component, QXChannel* channel,
+                                                     int* errorCode) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  registerDispatcher<ChannelDispatcher>(*processOf(component), channel);
+  return exchange(
+      component, "qx_component_beginInteraction", errorCode,
+      [&](RemoteCall& call) { call.putSize(keyOf(channel)); },
+      [](RemoteCall& call) {
+        uint64_t echoed = 0;
+        call.getSize(echoed);
+      });
+}
+
+QXStatus RemoteModule::qx_component_endInteraction(void* component, int* errorCode) {
+  return plainExchange(component, "qx_component_endInteraction", errorCode);
+}
+
+QXStatus RemoteModule::qx_component_request(void* component, const char* data, size_t length,
+                                            int* errorCode) {
+  // The request goes as a text: its bytes up to the first NUL.
+  const std::string request(data != nullptr ? data : "",
+                            data != nullptr ? strnlen(data, length) : 0);
+  return exchange(
+      component, "qx_component_request", errorCode,
+      [&](RemoteCall& call) { call.putText(request); },
+      [](RemoteCall& call) {
+        std::string echoed;
+        call.getText(echoed);
+      });
+}
+
+QXStatus RemoteModule::qx_component_getRequestReply(void* component, char* buffer,
+                                                    size_t bufferSize, size_t* needed,
+                                                    int* errorCode) {
+  return bufferExchange(component, "qx_component_getRequestReply", buffer, bufferSize, needed,
+                        errorCode);
+}
+
+} // namespace Remote

@@ -1,0 +1,85 @@
+// RemoteModule: a module that runs in child processes. A short-lived child
+// answers the module information at initialisation; every component then
+// lives in a child of its own, whose Process object is the component handle
+// the host holds. Each operation sends one remote call over the component's
+// "main" channel (or the cancel channel) and serves the child's callbacks
+// until the reply arrives.
+#ifndef QUEX_SRC_REMOTE_REMOTE_MODULE_H
+#define QUEX_SRC_REMOTE_REMOTE_MODULE_H
+
+#include "../front/module_proxy.h"
+
+#include <mutex>
+#include <string>
+
+namespace Remote {
+
+class Process;
+class RemoteCall;
+
+class RemoteModule : public quex::detail::ModuleProxy {
+public:
+  // Values per batch a status-13 reply may ask for; more is a broken child.
+  static constexpr uint64_t kMaxBatchCapacity = 1u << 22;
+
+  RemoteModule(std::string name, std::string path, std::string childProgram,
+               Extension::ContextSupport* support);
+
+  QXStatus qx_initialise(QXHost* host, int* errorCode) override;
+  QXStatus qx_cleanup(int* errorCode) override;
+  QXStatus startModule(int* errorCode, bool* supportsInteraction,
+                       std::string* moduleInformation) override;
+  QXStatus tarnext_create_peer(QXContext* context, int number, const char* text, void** peer,
+                               int* errorCode) override;
+  QXStatus qx_destroy_component(void* component, int* errorCode) override;
+  QXStatus qx_component_configure(void* component, int* errorCode) override;
+  QXStatus qx_component_getDataModel(void* component, int number, char* buffer,
+                                     size_t bufferSize, size_t* needed, int* errorCode) override;
+  QXStatus qx_component_getExecutionRequirements(void* component, char* buffer,
+                                                 size_t bufferSize, size_t* needed,
+                                                 int* errorCode) override;
+  QXStatus qx_component_getCatalogueInformation(void* component, const char* text, char* buffer,
+                                                size_t bufferSize, size_t* needed,
+                                                int* errorCode) override;
+  QXStatus qx_component_beginExecution(void* component, QXIterator* iterator,
+                                       QXProgress* progress, int* errorCode) override;
+  QXStatus qx_component_endExecution(void* component, int* errorCode) override;
+  QXStatus qx_component_cancelExecution(void* component, int* errorCode) override;
+  QXStatus qx_component_nextRecord(void* component, int* errorCode) override;
+  QXStatus qx_component_getRecordValue(void* component, size_t index, void** value,
+                                       size_t* length, int* errorCode) override;
+  QXStatus qx_component_bulkFetch(void* component, size_t capacity, void** values,
+                                  size_t* lengths, size_t* fieldCount, size_t* recordCount,
+                                  int* errorCode) override;
+  QXStatus qx_component_getSQLGeneration(void* component, char* buffer, size_t bufferSize,
+                                         size_t* needed, int* errorCode) override;
+  QXStatus qx_component_getErrorDetail(void* component, char* buffer, size_t bufferSize,
+                                       size_t* needed, int* errorCode) override;
+  QXStatus qx_component_beginInteraction(void* component, QXChannel* channel,
+                                         int* errorCode) override;
+  QXStatus qx_component_endInteraction(void* component, int* errorCode) override;
+  QXStatus qx_component_request(void* component, const char* data, size_t length,
+                                int* errorCode) override;
+  QXStatus qx_component_getRequestReply(void* component, char* buffer, size_t bufferSize,
+                                        size_t* needed, int* errorCode) override;
+
+private:
+  // Starts a child of the given kind with a resource from the context support.
+  template <typename Kind>
+  std::unique_ptr<Kind> startChild();
+  // "_define_target_library" and "qx_initialise" on a new child.
+  QXStatus connect(Process& process, int* errorCode, bool* supportsInteraction);
+  QXStatus queryModuleInformation(Process& process, int* errorCode, std::string* information);
+  QXStatus fetchBatch(Process& process, int* errorCode);
+
+  std::mutex namesLock_; // the child echoes the names back and they are kept
+  std::string name_;
+  std::string path_;
+  std::string childProgram_;
+  Extension::ContextSupport* support_;
+  QXHost* host_ = nullptr;
+};
+
+} // namespace Remote
+
+#endif // QUEX_SRC_REMOTE_REMOTE_MODULE_H

@@ -1,0 +1,143 @@
+#include "child_fixture.h"
+
+#include <chrono>
+#include <thread>
+
+namespace child_test {
+
+QXStatus TableRecords::nextRecord(int* errorCode) {
+  *errorCode = 0;
+  if (position_ >= records_.size()) return QX_ERR_NO_DATA;
+  ++position_;
+  return QX_OK;
+}
+
+QXStatus TableRecords::getRecordValue(size_t index, void** value, size_t* length,
+                                      int* errorCode) {
+  if (position_ == 0 || index >= records_[position_ - 1].size()) {
+    *errorCode = 99;
+    return QX_ERR_NO_DATA;
+  }
+  *errorCode = 0;
+  const auto& field = records_[position_ - 1][index];
+  *value = field ? const_cast<char*>(field->data()) : nullptr;
+  *length = field ? field->size() : 0;
+  return QX_OK;
+}
+
+QXStatus TableRecords::rewind(int* errorCode) {
+  *errorCode = 0;
+  position_ = 0;
+  return QX_OK;
+}
+
+QXStatus TableRecords::bulkFetch(size_t capacity, void** values, size_t* lengths,
+                                 size_t* fieldCount, size_t* recordCount, int* errorCode) {
+  *errorCode = 0;
+  if (position_ >= records_.size()) return QX_ERR_NO_DATA;
+  const size_t fields = records_[0].size();
+  size_t fetched = 0;
+  for (; position_ < records_.size() && (fetched + 1) * fields <= capacity; ++position_, ++fetched)
+    for (size_t f = 0; f < fields; ++f) {
+      const auto& field = records_[position_][f];
+      values[fetched * fields + f] = field ? const_cast<char*>(field->data()) : nullptr;
+      lengths[fetched * fields + f] = field ? field->size() : 0;
+    }
+  *fieldCount = fields;
+  *recordCount = fetched;
+  return QX_OK;
+}
+
+Holdings Holdings::now() {
+  Holdings holdings;
+  holdings.sharedObjects = remote_test::ownSharedObjects();
+  const std::string self = std::to_string(quex::platform::currentProcessId());
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string pid = entry.path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // pid (comm) state ppid ...: the command may hold spaces, the rest does not.
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(line.substr(close + 1));
+    std::string state, parent;
+    rest >> state >> parent;
+    if (parent == self) holdings.children.push_back(std::stol(pid));
+  }
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++holdings.descriptors;
+  holdings.threads = remote_test::threadCount();
+  return holdings;
+}
+
+std::string modulePath(const std::string& name) {
+  return std::string(QUEX_TEST_MODULE_DIR) + "/" + name;
+}
+
+void HostedModule::SetUp() {
+  // A thread sanitizer starts a thread of its own with the first thread of the
+  // process: one thread made and joined first keeps it out of the count.
+  static const bool warmedUp = [] {
+    std::thread([] {}).join();
+    return true;
+  }();
+  (void)warmedUp;
+  for (const std::string& name : remote_test::ownSharedObjects())
+    std::filesystem::remove("/dev/shm/" + name); // left by an earlier process with our id
+  before_ = Holdings::now();
+  output_ = std::make_unique<LineRecorder>(lines);
+  ExtensionWrapper::setTraceOutput(output_.get());
+  ExtensionWrapper::setTraceLevel(0);
+  extension.setContextSupport(&support);
+  host->setHostInformationXML("<HostInformation><Host name='test'/></HostInformation>");
+  context.setParameterXML("<Parameters key='*****'/>");
+  context.setDecryptedParameterXML("<Parameters key='plain'/>");
+  context.setDataModelXML("<DataModel/>");
+  context.addPassword("db", "pw-secret");
+  context.addFilePath("input", "/srv/input.csv");
+  progress.setProgressListener(&listener);
+}
+
+void HostedModule::TearDown() {
+  ExtensionWrapper::setTraceLevel(0);
+  if (ExtensionWrapper::getTraceOutput() == output_.get())
+    ExtensionWrapper::setTraceOutput(nullptr);
+  else
+    (void)output_.release(); // the last ExtensionWrapper deleted it
+  // Children are reaped and threads joined by the time their owners return;
+  // the kernel may take a moment to show it.
+  Holdings after = Holdings::now();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while ((after.threads != before_.threads || !after.children.empty()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    after = Holdings::now();
+  }
+  EXPECT_EQ(after.sharedObjects, std::vector<std::string>{});
+  EXPECT_EQ(after.children, std::vector<long>{});
+  EXPECT_EQ(after.descriptors, before_.descriptors);
+  EXPECT_EQ(after.threads, before_.threads);
+}
+
+void HostedModule::load(const std::string& name, const char* childProgram) {
+  inChild = childProgram != nullptr;
+  ASSERT_TRUE(extension.load(name.c_str(), modulePath(name).c_str(), childProgram))
+      << extension.getError();
+}
+
+QXStatus HostedModule::initialise() {
+  int errorCode = -1;
+  return extension.qx_initialise(QXHostFactory::create(host.get()), &errorCode);
+}
+
+QXStatus HostedModule::create(const std::string& text, void** component) {
+  int errorCode = -1;
+  QXContext* table = QXContextFactory::create(&context);
+  if (inChild || extension.isOlderGeneration())
+    return extension.tarnext_create_peer(table, 0, text.c_str(), component, &errorCode);
+  return extension.qx_create_component(table, text.c_str(), component, &errorCode);
+}
+
+} // namespace child_test

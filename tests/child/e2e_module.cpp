@@ -1,0 +1,412 @@
+// e2e_module: one module for the scenarios run both in-process and in a
+// child process. The component's create text picks its output:
+//   "observe"                        what the module saw of its host tables,
+//                                    one line per output record
+//   "records=N fields=F width=W"     N generated records of F values of W bytes
+//                                    (field 1 of every third record is null)
+//   "slow"                           records that never come until cancelled
+//   "crash-at=K" / "exit-at=K"       dies (signal or exit) at output record K
+// Built twice: current generation with its own bulk fetch, and older
+// generation (SCRIPT_OLDER) without one.
+#include <quex/qx.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef SCRIPT_OLDER
+#define ENTRY(current, older) older
+#else
+#define ENTRY(current, older) current
+#endif
+
+namespace {
+
+QXHost* theHost = nullptr;
+const int kInterruptedCode = 77;
+const int kConfigureErrorCode = 42;
+
+struct Component {
+  QXContext* context = nullptr;
+  QXChannel* channel = nullptr;
+  std::string mode;
+  size_t records = 0, fields = 1, width = 0, dieAt = 0;
+  std::vector<std::string> observations;
+  std::vector<std::string> current; // values of the current record
+  size_t produced = 0;
+  std::string reply;
+  std::atomic<bool> cancelled{false};
+};
+
+QXStatus answerText(const std::string& text, char* buffer, size_t size, size_t* needed) {
+  *needed = text.size() + 1;
+  if (size < *needed) return QX_ERR_INSUFFICIENT_BUFFER;
+  std::memcpy(buffer, text.c_str(), *needed);
+  return QX_OK;
+}
+
+std::string said(const char* what, QXStatus status, int errorCode) {
+  return std::string(what) + " status=" + std::to_string(status) +
+         " errorCode=" + std::to_string(errorCode);
+}
+
+template <typename Call>
+std::string fetched(const char* what, Call&& call) {
+  size_t needed = 0;
+  int errorCode = -1;
+  char small[4];
+  QXStatus status = call(small, sizeof small, &needed, &errorCode);
+  if (status != QX_ERR_INSUFFICIENT_BUFFER) return said(what, status, errorCode);
+  std::vector<char> buffer(needed);
+  status = call(buffer.data(), buffer.size(), &needed, &errorCode);
+  std::string line = said(what, status, errorCode);
+  if (status == QX_OK) line += " text=" + std::string(buffer.data());
+  return line;
+}
+
+size_t numberAfter(const std::string& text, const char* key) {
+  const size_t at = text.find(key);
+  return at == std::string::npos ? 0 : std::strtoul(text.c_str() + at + std::strlen(key), nullptr, 10);
+}
+
+std::string generated(size_t record, size_t field, size_t width) {
+  std::string value = "r" + std::to_string(record) + "f" + std::to_string(field);
+  if (value.size() < width) value.append(width - value.size(), '.');
+  return value;
+}
+
+void observeContext(Component& c) {
+  QXContext* x = c.context;
+  c.observations.push_back(fetched("context.getParameters", [&](char* b, size_t s, size_t* n, int* e) {
+    return x->getParameters(x->owner, b, s, n, e);
+  }));
+  c.observations.push_back(fetched("context.getPassword(db)", [&](char* b, size_t s, size_t* n, int* e) {
+    return x->getPassword(x->owner, "db", b, s, n, e);
+  }));
+  c.observations.push_back(fetched("context.getPassword(none)", [&](char* b, size_t s, size_t* n, int* e) {
+    return x->getPassword(x->owner, "none", b, s, n, e);
+  }));
+  c.observations.push_back(fetched("context.getFilePath(input)", [&](char* b, size_t s, size_t* n, int* e) {
+    return x->getFilePath(x->owner, "input", b, s, n, e);
+  }));
+  c.observations.push_back(fetched("context.getDataModel", [&](char* b, size_t s, size_t* n, int* e) {
+    return x->getDataModel(x->owner, b, s, n, e);
+  }));
+}
+
+void observeIterator(Component& c, QXIterator* it) {
+  int errorCode = -1;
+  QXStatus status;
+  while ((status = it->nextRecord(it->owner, &errorCode)) == QX_OK) {
+    // The values of a record stay valid until the next record: all are
+    // asked for first and read afterwards.
+    void* values[3] = {};
+    size_t lengths[3] = {};
+    size_t fields = 0;
+    for (; fields < 3; ++fields) {
+      status = it->getRecordValue(it->owner, fields, &values[fields], &lengths[fields], &errorCode);
+      if (status != QX_OK) break;
+    }
+    std::string line = "input";
+    for (size_t index = 0; index < fields; ++index)
+      line += values[index] == nullptr
+                  ? " null"
+                  : " " + std::string(static_cast<char*>(values[index]), lengths[index]);
+    c.observations.push_back(line);
+  }
+  c.observations.push_back(said("input.end", status, errorCode));
+  status = it->rewind(it->owner, &errorCode);
+  c.observations.push_back(said("input.rewind", status, errorCode));
+  void* values[8];
+  size_t lengths[8];
+  size_t fields = 0, count = 0;
+  status = it->bulkFetch(it->owner, 8, values, lengths, &fields, &count, &errorCode);
+  std::string line = said("input.bulk", status, errorCode) + " fields=" + std::to_string(fields) +
+                     " records=" + std::to_string(count);
+  for (size_t i = 0; status == QX_OK && i < fields * count && i < 8; ++i)
+    line += values[i] == nullptr ? " null" : " " + std::string(static_cast<char*>(values[i]), lengths[i]);
+  c.observations.push_back(line);
+}
+
+void report(Component& c, QXProgress* progress) {
+  const std::string text =
+      "<Progress><Diagnostic code='7' severity='warning' source='e2e'>"
+      "<Message>Read {0} lines</Message><Parameter>" + std::to_string(c.observations.size()) +
+      "</Parameter></Diagnostic></Progress>";
+  int errorCode = 55;
+  const QXStatus status = progress->report(progress->owner, text.c_str(), text.size(), &errorCode);
+  c.observations.push_back(said("progress.report", status, errorCode));
+}
+
+// Makes the values of output record `record`; false after the last one.
+QXStatus produce(Component& c, int* errorCode) {
+  if (c.dieAt != 0 && c.produced + 1 == c.dieAt) {
+    if (c.mode == "crash") {
+      std::signal(SIGSEGV, SIG_DFL); // no sanitizer report: the death is what is tested
+      std::raise(SIGSEGV);
+    }
+    std::exit(9);
+  }
+  if (c.mode == "slow") {
+    while (!c.cancelled.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    *errorCode = kInterruptedCode;
+    return QX_ERR_INTERRUPTED;
+  }
+  const size_t total = c.mode == "observe" ? c.observations.size() : c.records;
+  if (c.produced >= total) return QX_ERR_NO_DATA;
+  c.current.clear();
+  if (c.mode == "observe") {
+    c.current.push_back(c.observations[c.produced]);
+  } else {
+    for (size_t f = 0; f < c.fields; ++f) c.current.push_back(generated(c.produced, f, c.width));
+  }
+  ++c.produced;
+  return QX_OK;
+}
+
+bool isNull(const Component& c, size_t field) {
+  return c.mode != "observe" && field == 1 && c.produced % 3 == 0;
+}
+
+} // namespace
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_initialise, tarnext_initialise)(QXHost* host, int* errorCode) {
+  *errorCode = 0;
+  theHost = host;
+  host->trace(host->owner, "e2e: initialised");
+  return QX_OK;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_cleanup, tarnext_cleanup)(int* errorCode) {
+  *errorCode = 0;
+  theHost = nullptr;
+  return QX_OK;
+}
+
+// Longer than the first 4096-byte question, so the host asks twice.
+QX_MODULE_EXPORT QXStatus ENTRY(qx_getModuleInformation, tarnext_getModuleInformation)(
+    char* buffer, size_t size, size_t* needed, int* errorCode) {
+  *errorCode = 0;
+  return answerText("<ModuleInformation name='e2e'>" + std::string(5000, 'i') +
+                        "</ModuleInformation>",
+                    buffer, size, needed);
+}
+
+static QXStatus create(QXContext* context, const char* text, void** component, int* errorCode) {
+  *errorCode = 0;
+  auto* c = new Component;
+  c->context = context;
+  const std::string spec = text != nullptr ? text : "";
+  c->mode = spec.substr(0, spec.find_first_of("=- "));
+  c->records = numberAfter(spec, "records=");
+  c->fields = spec.find("fields=") != std::string::npos ? numberAfter(spec, "fields=") : 1;
+  c->width = numberAfter(spec, "width=");
+  c->dieAt = numberAfter(spec, "-at=");
+  if (c->mode == "observe") {
+    // The host table as a module sees it, then the context.
+    c->observations.push_back(fetched("host.getHostInformation", [&](char* b, size_t s, size_t* n, int* e) {
+      return theHost->getHostInformation(theHost->owner, b, s, n, e);
+    }));
+    QXXML* document = nullptr;
+    const QXStatus made = theHost->createNewDocument(theHost->owner, "Made", &document);
+    size_t needed = 0;
+    char name[16] = {};
+    const QXStatus named = document != nullptr
+                               ? document->getName(document->owner, name, sizeof name, &needed)
+                               : QX_ERR_XML;
+    c->observations.push_back("host.createNewDocument status=" + std::to_string(made) +
+                              " name=" + name + " named=" + std::to_string(named));
+    if (document != nullptr) document->dispose(document->owner);
+    if (context != nullptr) observeContext(*c);
+  }
+  *component = c;
+  return QX_OK;
+}
+
+#ifdef SCRIPT_OLDER
+QX_MODULE_EXPORT QXStatus tarnext_create_peer(QXContext* context, int number, const char* text,
+                                              void** peer, int* errorCode) {
+  const QXStatus status = create(context, text, peer, errorCode);
+  if (status == QX_OK && number != 0)
+    static_cast<Component*>(*peer)->observations.push_back("number=" + std::to_string(number));
+  return status;
+}
+#else
+QX_MODULE_EXPORT QXStatus qx_create_component(QXContext* context, const char* text,
+                                              void** component, int* errorCode) {
+  return create(context, text, component, errorCode);
+}
+#endif
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_destroy_component, tarnext_destroy_peer)(void* component,
+                                                                             int* errorCode) {
+  *errorCode = 0;
+  delete static_cast<Component*>(component);
+  return QX_OK;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_configure, tarnext_peer_configure)(void* component,
+                                                                                 int* errorCode) {
+  auto* c = static_cast<Component*>(component);
+  if (c->mode == "fail") {
+    *errorCode = kConfigureErrorCode;
+    return QX_ERR_MODULE_SPECIFIC;
+  }
+  *errorCode = 0;
+  return QX_OK;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getDataModel, tarnext_peer_getDataModel)(
+    void* component, int number, char* buffer, size_t size, size_t* needed, int* errorCode) {
+  *errorCode = 0;
+  auto* c = static_cast<Component*>(component);
+  return answerText("<DataModel number='" + std::to_string(number) + "' fields='" +
+                        std::to_string(c->fields) + "'/>",
+                    buffer, size, needed);
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getExecutionRequirements,
+                                tarnext_peer_getExecutionRequirements)(void*, char* buffer,
+                                                                       size_t size, size_t* needed,
+                                                                       int* errorCode) {
+  *errorCode = 0;
+  return answerText("<ExecutionRequirements/>", buffer, size, needed);
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getCatalogueInformation,
+                                tarnext_peer_getCatalogueInformation)(void*, const char* text,
+                                                                      char* buffer, size_t size,
+                                                                      size_t* needed,
+                                                                      int* errorCode) {
+  *errorCode = 0;
+  return answerText(std::string("<Catalogue of='") + text + "'/>", buffer, size, needed);
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getSQLGeneration, tarnext_peer_getSQLGeneration)(
+    void*, char*, size_t, size_t*, int* errorCode) {
+  *errorCode = 0;
+  return QX_ERR_NO_SQL;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginExecution, tarnext_peer_beginExecution)(
+    void* component, QXIterator* iterator, QXProgress* progress, int* errorCode) {
+  *errorCode = 0;
+  auto* c = static_cast<Component*>(component);
+  c->produced = 0;
+  c->cancelled = false;
+  if (c->mode == "observe") {
+    if (iterator != nullptr) observeIterator(*c, iterator);
+    if (progress != nullptr) report(*c, progress);
+  }
+  return QX_OK;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_endExecution, tarnext_peer_endExecution)(
+    void*, int* errorCode) {
+  *errorCode = 0;
+  return QX_OK;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_cancelExecution, tarnext_peer_cancelExecution)(
+    void* component, int* errorCode) {
+  *errorCode = 0;
+  static_cast<Component*>(component)->cancelled = true;
+  return QX_OK;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_nextRecord, tarnext_peer_nextRecord)(
+    void* component, int* errorCode) {
+  *errorCode = 0;
+  return produce(*static_cast<Component*>(component), errorCode);
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getRecordValue, tarnext_peer_getRecordValue)(
+    void* component, size_t index, void** value, size_t* length, int* errorCode) {
+  *errorCode = 0;
+  auto* c = static_cast<Component*>(component);
+  if (c->produced == 0 || index >= c->current.size()) {
+    *errorCode = 3;
+    return QX_ERR_NO_DATA;
+  }
+  if (isNull(*c, index)) {
+    *value = nullptr;
+    *length = 0;
+    return QX_OK;
+  }
+  *value = &c->current[index][0];
+  *length = c->current[index].size();
+  return QX_OK;
+}
+
+#ifndef SCRIPT_OLDER
+// Whole records into `capacity` slots; 13 with the width of one record when
+// not even one fits.
+QX_MODULE_EXPORT QXStatus qx_component_bulkFetch(void* component, size_t capacity, void** values,
+                                                 size_t* lengths, size_t* fieldCount,
+                                                 size_t* recordCount, int* errorCode) {
+  auto* c = static_cast<Component*>(component);
+  *recordCount = 0;
+  *fieldCount = c->mode == "observe" ? 1 : c->fields;
+  if (*fieldCount > capacity) return QX_ERR_INSUFFICIENT_BUFFER;
+  static thread_local std::vector<std::string> kept; // stays valid until the next fetch
+  kept.clear();
+  kept.reserve(capacity);
+  while ((*recordCount + 1) * *fieldCount <= capacity) {
+    const QXStatus status = produce(*c, errorCode);
+    if (status != QX_OK) {
+      if (*recordCount == 0) return status;
+      break;
+    }
+    for (size_t f = 0; f < *fieldCount; ++f) {
+      const size_t slot = *recordCount * *fieldCount + f;
+      kept.push_back(c->current[f]);
+      values[slot] = isNull(*c, f) ? nullptr : &kept.back()[0];
+      lengths[slot] = isNull(*c, f) ? 0 : kept.back().size();
+    }
+    ++*recordCount;
+  }
+  return QX_OK;
+}
+#endif
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getErrorDetail, tarnext_peer_getErrorDetail)(
+    void*, char* buffer, size_t size, size_t* needed, int* errorCode) {
+  if (*errorCode != kConfigureErrorCode) return QX_ERR_NO_ERROR_DETAIL;
+  return answerText("configuration refused (42)", buffer, size, needed);
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginInteraction, tarnext_peer_beginInteraction)(
+    void* component, QXChannel* channel, int* errorCode) {
+  *errorCode = 0;
+  auto* c = static_cast<Component*>(component);
+  c->channel = channel;
+  int sent = 0;
+  return channel->send(channel->owner, "ready", 5, &sent);
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_endInteraction, tarnext_peer_endInteraction)(
+    void* component, int* errorCode) {
+  *errorCode = 0;
+  static_cast<Component*>(component)->channel = nullptr;
+  return QX_OK;
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_request, tarnext_peer_request)(
+    void* component, const char* data, size_t length, int* errorCode) {
+  auto* c = static_cast<Component*>(component);
+  if (c->channel == nullptr) return QX_ERR_NOT_INTERACTING;
+  c->reply = "reply:" + std::string(data, length);
+  return c->channel->send(c->channel->owner, data, length, errorCode);
+}
+
+QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getRequestReply, tarnext_peer_getRequestReply)(
+    void* component, char* buffer, size_t size, size_t* needed, int* errorCode) {
+  *errorCode = 0;
+  return answerText(static_cast<Component*>(component)->reply, buffer, size, needed);
+}

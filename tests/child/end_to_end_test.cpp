@@ -1,0 +1,286 @@
+// The same module scenarios run in-process and in a child process, for both
+// module generations: one test body, four runs.
+#include "child_fixture.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace child_test {
+namespace {
+
+struct Run {
+  const char* module;
+  bool inChild;
+};
+
+std::string runName(const ::testing::TestParamInfo<Run>& info) {
+  return std::string(info.param.module) + (info.param.inChild ? "_child" : "_inprocess");
+}
+
+std::string generated(size_t record, size_t field, size_t width = 0) {
+  std::string value = "r" + std::to_string(record) + "f" + std::to_string(field);
+  if (value.size() < width) value.append(width - value.size(), '.');
+  return value;
+}
+
+class BothModes : public HostedModule, public ::testing::WithParamInterface<Run> {
+protected:
+  void SetUp() override {
+    HostedModule::SetUp();
+    load(GetParam().module, GetParam().inChild ? QUEX_CHILD_PROGRAM : nullptr);
+  }
+  void TearDown() override {
+    int errorCode = 0;
+    if (component != nullptr) {
+      EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+    }
+    extension.qx_cleanup(&errorCode);
+    HostedModule::TearDown();
+  }
+
+  void start(const std::string& text) {
+    ASSERT_EQ(initialise(), QX_OK);
+    ASSERT_EQ(create(text, &component), QX_OK);
+    ASSERT_NE(component, nullptr);
+  }
+  QXStatus execute() {
+    int errorCode = -1;
+    return extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                 &errorCode);
+  }
+  // The value of `field` in the current output record, or "<null>".
+  std::string value(size_t field, QXStatus expected = QX_OK) {
+    void* data = nullptr;
+    size_t length = 99;
+    int errorCode = 0;
+    EXPECT_EQ(extension.qx_component_getRecordValue(component, field, &data, &length, &errorCode),
+              expected);
+    if (expected != QX_OK) return "<failed>";
+    if (data == nullptr) {
+      EXPECT_EQ(length, 0u);
+      return "<null>";
+    }
+    return std::string(static_cast<char*>(data), length);
+  }
+  std::vector<std::string> outputLines() {
+    std::vector<std::string> output;
+    int errorCode = 0;
+    while (extension.qx_component_nextRecord(component, &errorCode) == QX_OK) output.push_back(value(0));
+    return output;
+  }
+
+  void* component = nullptr;
+};
+
+TEST_P(BothModes, InitialisationBringsTheModuleInformationAndTheModuleTrace) {
+  ASSERT_EQ(initialise(), QX_OK);
+  const std::string information = extension.getModuleInformation();
+  EXPECT_THAT(information, StartsWith("<ModuleInformation name='e2e'>"));
+  EXPECT_EQ(information.size(), 5000u + 50u);
+  EXPECT_TRUE(extension.supportsInteraction());
+  EXPECT_TRUE(extension.useBulkFetch() || !inChild);
+  EXPECT_THAT(traceLines(), Contains("e2e: initialised"));
+}
+
+TEST_P(BothModes, EveryComponentCallReachesTheModule) {
+  start("records=3 fields=2");
+  int errorCode = -1;
+  EXPECT_EQ(extension.qx_component_configure(component, &errorCode), QX_OK);
+  char buffer[64] = {};
+  size_t needed = 0;
+  EXPECT_EQ(extension.qx_component_getDataModel(component, 5, buffer, 8, &needed, &errorCode),
+            QX_ERR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(needed, 35u);
+  EXPECT_EQ(extension.qx_component_getDataModel(component, 5, buffer, sizeof buffer, &needed,
+                                                &errorCode),
+            QX_OK);
+  EXPECT_STREQ(buffer, "<DataModel number='5' fields='2'/>");
+  EXPECT_EQ(extension.qx_component_getExecutionRequirements(component, buffer, sizeof buffer,
+                                                            &needed, &errorCode),
+            QX_OK);
+  EXPECT_STREQ(buffer, "<ExecutionRequirements/>");
+  EXPECT_EQ(extension.qx_component_getCatalogueInformation(component, "tables", buffer,
+                                                           sizeof buffer, &needed, &errorCode),
+            QX_OK);
+  EXPECT_STREQ(buffer, "<Catalogue of='tables'/>");
+  EXPECT_EQ(extension.qx_component_getSQLGeneration(component, buffer, sizeof buffer, &needed,
+                                                    &errorCode),
+            QX_ERR_NO_SQL);
+  EXPECT_EQ(execute(), QX_OK);
+  EXPECT_EQ(extension.qx_component_endExecution(component, &errorCode), QX_OK);
+}
+
+TEST_P(BothModes, ModuleSeesItsHostContextAndInputRecords) {
+  start("observe");
+  EXPECT_EQ(execute(), QX_OK);
+  const std::vector<std::string> seen = outputLines();
+  EXPECT_THAT(seen, Contains("host.getHostInformation status=0 errorCode=0 "
+                             "text=<HostInformation><Host name='test'/></HostInformation>"));
+  EXPECT_THAT(seen, Contains("host.createNewDocument status=0 name=Made named=0"));
+  EXPECT_THAT(seen, Contains("context.getParameters status=0 errorCode=0 "
+                             "text=<Parameters key='plain'/>"));
+  EXPECT_THAT(seen, Contains("context.getPassword(db) status=0 errorCode=0 text=pw-secret"));
+  EXPECT_THAT(seen, Contains("context.getPassword(none) status=17 errorCode=0"));
+  EXPECT_THAT(seen, Contains("context.getFilePath(input) status=0 errorCode=0 "
+                             "text=/srv/input.csv"));
+  EXPECT_THAT(seen, Contains("input a1 null"));
+  EXPECT_THAT(seen, Contains("input a2 b2"));
+  EXPECT_THAT(seen, Contains("input.end status=9 errorCode=0"));
+  EXPECT_THAT(seen, Contains("input.rewind status=0 errorCode=0"));
+  EXPECT_THAT(seen, Contains("input.bulk status=0 errorCode=0 fields=2 records=2 a1 null a2 b2"));
+  EXPECT_THAT(seen, Contains(StartsWith("progress.report status=0 ")));
+}
+
+TEST_P(BothModes, DiagnosticsReachTheListener) {
+  start("observe");
+  EXPECT_EQ(execute(), QX_OK);
+  const std::vector<QXDiagnostic> seen = listener.seen.items();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].getOutputText(), "Read 12 lines");
+  EXPECT_EQ(seen[0].getSeverity(), QXDiagnostic::SEVERITY_WARNING);
+}
+
+TEST_P(BothModes, RecordsOneByOne) {
+  start("records=1000 fields=5");
+  ASSERT_EQ(execute(), QX_OK);
+  int errorCode = 0;
+  size_t read = 0;
+  QXStatus status;
+  while ((status = extension.qx_component_nextRecord(component, &errorCode)) == QX_OK) {
+    for (size_t field = 0; field < 5; ++field) {
+      const bool null = field == 1 && (read + 1) % 3 == 0;
+      ASSERT_EQ(value(field), null ? "<null>" : generated(read, field)) << read;
+    }
+    ++read;
+  }
+  EXPECT_EQ(status, QX_ERR_NO_DATA);
+  EXPECT_EQ(read, 1000u);
+}
+
+TEST_P(BothModes, ValueBeyondTheRecordIsNoData) {
+  start("records=2 fields=3");
+  ASSERT_EQ(execute(), QX_OK);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  EXPECT_EQ(value(3, QX_ERR_NO_DATA), "<failed>");
+  EXPECT_EQ(value(2), generated(0, 2));
+}
+
+TEST_P(BothModes, RecordsInBulk) {
+  start("records=7 fields=5");
+  ASSERT_EQ(execute(), QX_OK);
+  void* values[12];
+  size_t lengths[12];
+  size_t read = 0;
+  for (;;) {
+    size_t fields = 5, records = 0;
+    int errorCode = 0;
+    const QXStatus status = extension.qx_component_bulkFetch(component, 12, values, lengths,
+                                                             &fields, &records, &errorCode);
+    if (status != QX_OK) {
+      EXPECT_EQ(status, QX_ERR_NO_DATA);
+      break;
+    }
+    ASSERT_EQ(fields, 5u);
+    ASSERT_LE(records, 2u);
+    for (size_t r = 0; r < records; ++r, ++read)
+      for (size_t f = 0; f < 5; ++f) {
+        const bool null = f == 1 && (read + 1) % 3 == 0;
+        void* v = values[r * 5 + f];
+        ASSERT_EQ(v == nullptr ? "<null>" : std::string(static_cast<char*>(v), lengths[r * 5 + f]),
+                  null ? "<null>" : generated(read, f));
+      }
+    if (!extension.useBulkFetch()) // the wrapper's copies are the caller's
+      for (size_t i = 0; i < fields * records; ++i) std::free(values[i]);
+  }
+  EXPECT_EQ(read, 7u);
+}
+
+TEST_P(BothModes, WideRecordsArriveWhole) {
+  start("records=3 fields=2500 width=6");
+  ASSERT_EQ(execute(), QX_OK);
+  int errorCode = 0;
+  for (size_t record = 0; record < 3; ++record) {
+    ASSERT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+    EXPECT_EQ(value(0), generated(record, 0, 6));
+    EXPECT_EQ(value(2499), generated(record, 2499, 6));
+  }
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_ERR_NO_DATA);
+}
+
+TEST_P(BothModes, Interaction) {
+  start("records=0");
+  int errorCode = -1;
+  ASSERT_EQ(extension.qx_component_beginInteraction(component, channelTable(), &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_component_request(component, "ping and more", 4, &errorCode), QX_OK);
+  EXPECT_EQ(errorCode, 4); // what the host's channel said to the module
+  char reply[32] = {};
+  size_t needed = 0;
+  EXPECT_EQ(extension.qx_component_getRequestReply(component, reply, sizeof reply, &needed,
+                                                   &errorCode),
+            QX_OK);
+  EXPECT_STREQ(reply, "reply:ping");
+  EXPECT_EQ(extension.qx_component_endInteraction(component, &errorCode), QX_OK);
+  EXPECT_THAT(channel.messages.items(), ElementsAre("ready", "ping"));
+}
+
+TEST_P(BothModes, ErrorsCarryTheirDetail) {
+  ExtensionWrapper::setTraceLevel(1);
+  start("fail");
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_component_configure(component, &errorCode), QX_ERR_MODULE_SPECIFIC);
+  EXPECT_EQ(errorCode, 42);
+  char detail[64] = {};
+  size_t needed = 0;
+  EXPECT_EQ(extension.qx_component_getErrorDetail(component, detail, sizeof detail, &needed,
+                                                  &errorCode),
+            QX_OK);
+  EXPECT_STREQ(detail, "configuration refused (42)");
+  EXPECT_THAT(traceLines(), Contains(HasSubstr("configuration refused (42)")));
+}
+
+TEST_P(BothModes, CancellationFromAnotherThreadEndsALongFetch) {
+  start("slow");
+  ASSERT_EQ(execute(), QX_OK);
+  std::atomic<QXStatus> cancelled{QX_ERR_REMOTE};
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    int errorCode = -1;
+    cancelled = extension.qx_component_cancelExecution(component, &errorCode);
+  });
+  int errorCode = 0;
+  const QXStatus status = extension.qx_component_nextRecord(component, &errorCode);
+  canceller.join();
+  EXPECT_EQ(cancelled.load(), QX_OK);
+  // Out of process a batch without rows reads as the end of the data.
+  EXPECT_EQ(status, inChild ? QX_ERR_NO_DATA : QX_ERR_INTERRUPTED);
+  EXPECT_EQ(errorCode, 77);
+}
+
+TEST_P(BothModes, TraceLinesAreTheSameInBothModes) {
+  start("records=1 fields=1");
+  ExtensionWrapper::setTraceLevel(3);
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_component_configure(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  const std::string which = " (component=" + ::testing::PrintToString(component) + ")";
+  EXPECT_THAT(traceLines(), Contains("[ENTER qx_component_configure" + which + "]"));
+  EXPECT_THAT(traceLines(), Contains(StartsWith("[EXIT qx_component_configure" + which +
+                                                "]: Status=QX_OK")));
+  EXPECT_THAT(traceLines(), Contains("[ENTER qx_component_nextRecord" + which + "]"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modules, BothModes,
+                         ::testing::Values(Run{"e2e_current", false}, Run{"e2e_current", true},
+                                           Run{"e2e_older", false}, Run{"e2e_older", true}),
+                         runName);
+
+} // namespace
+} // namespace child_test

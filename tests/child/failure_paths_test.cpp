@@ -1,0 +1,162 @@
+// What the host sees when the child goes wrong: a child program that does not
+// exist, a module that crashes or exits in the middle of a fetch, and a child
+// that breaks the protocol. The host never crashes, answers QX_ERR_REMOTE for
+// the lost child, and is left holding nothing of it.
+#include "child_fixture.h"
+
+#include <chrono>
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+namespace child_test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long millisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class ChildFailures : public HostedModule {
+protected:
+  // Every call on a lost component answers QX_ERR_REMOTE at once, and it can
+  // still be destroyed.
+  void expectLost(void* component) {
+    int errorCode = 0;
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(extension.qx_component_configure(component, &errorCode), QX_ERR_REMOTE);
+    EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_ERR_REMOTE);
+    EXPECT_EQ(extension.qx_component_cancelExecution(component, &errorCode), QX_ERR_REMOTE);
+    char buffer[16];
+    size_t needed = 0;
+    EXPECT_EQ(extension.qx_component_getDataModel(component, 0, buffer, sizeof buffer, &needed,
+                                                  &errorCode),
+              QX_ERR_REMOTE);
+    EXPECT_LT(millisecondsSince(start), 1000);
+    EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_ERR_REMOTE);
+  }
+};
+
+TEST_F(ChildFailures, MissingChildProgramReachesTheCallerOfInitialise) {
+  load("e2e_current", "/nonexistent/quex-child");
+  try {
+    initialise();
+    ADD_FAILURE() << "qx_initialise returned";
+  } catch (const Remote::RemoteException& error) {
+    EXPECT_EQ(error.message, "Create Process Failed");
+    EXPECT_EQ(error.detail, "No such file or directory");
+  }
+  // Creating a component reports the same failure as a status.
+  void* component = nullptr;
+  EXPECT_EQ(create("records=1", &component), QX_ERR_EXCEPTION_THROWN);
+  EXPECT_EQ(component, nullptr);
+}
+
+TEST_F(ChildFailures, ModuleWithoutContextSupportRunsWithoutChildResources) {
+  extension.setContextSupport(nullptr);
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create("records=1", &component), QX_OK);
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+  EXPECT_EQ(support.filled, 0);
+}
+
+TEST_F(ChildFailures, ChildResourceIsFilledForEveryChild) {
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  EXPECT_EQ(support.filled, 2); // once made, once at the start
+}
+
+TEST_F(ChildFailures, ModuleThatCannotBeLoadedFailsInitialisation) {
+  load("no_such_module", QUEX_CHILD_PROGRAM);
+  EXPECT_EQ(initialise(), QX_ERR_NOT_INITIALIZED);
+}
+
+class DyingModule : public ChildFailures, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
+  ExtensionWrapper::setTraceLevel(1);
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create(std::string(GetParam()) + "-at=4500 records=100000 fields=5", &component),
+            QX_OK);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                  &errorCode),
+            QX_OK);
+  QXStatus status = QX_OK;
+  size_t read = 0;
+  long long slowest = 0;
+  while (status == QX_OK) {
+    const Clock::time_point start = Clock::now();
+    status = extension.qx_component_nextRecord(component, &errorCode);
+    slowest = std::max(slowest, millisecondsSince(start));
+    read += status == QX_OK;
+  }
+  EXPECT_EQ(status, QX_ERR_REMOTE);
+  EXPECT_EQ(read, 4400u); // eleven whole batches of 400
+  // The death is seen at once, not after a polling round; the margin allows
+  // for a busy machine and the sanitizer builds. A child that calls exit
+  // first runs its exit handlers (and a sanitizer's leak check) before it is gone.
+  EXPECT_LT(slowest, std::string(GetParam()) == "crash" ? 500 : 2000);
+  expectLost(component);
+  EXPECT_THAT(traceLines(), Contains(HasSubstr("[EXIT qx_component_nextRecord")));
+}
+
+INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule, ::testing::Values("crash", "exit"));
+
+class MaliciousChild : public ChildFailures,
+                       public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
+  load(GetParam(), MALICIOUS_CHILD);
+  const std::string mischief = GetParam();
+  const bool atStart = mischief == "define-garbage" || mischief == "callback-overlong";
+  const QXStatus initialised = initialise();
+  if (atStart) {
+    EXPECT_EQ(initialised, QX_ERR_REMOTE);
+    return;
+  }
+  ASSERT_EQ(initialised, QX_OK);
+  EXPECT_EQ(extension.getModuleInformation(), "");
+  void* component = nullptr;
+  ASSERT_EQ(create("records=1", &component), QX_OK);
+  int errorCode = 0;
+  const QXStatus status = extension.qx_component_nextRecord(component, &errorCode);
+  if (mischief == "batch-oversized") {
+    ASSERT_EQ(status, QX_OK);
+    void* value = nullptr;
+    size_t length = 0;
+    EXPECT_EQ(extension.qx_component_getRecordValue(component, 0, &value, &length, &errorCode),
+              QX_OK);
+    EXPECT_EQ(length, 3000000u);
+    EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+    return;
+  }
+  if (mischief == "info-huge-needed") {
+    EXPECT_EQ(status, QX_ERR_NO_DATA);
+    EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+    return;
+  }
+  EXPECT_EQ(status, QX_ERR_REMOTE);
+  expectLost(component);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mischief, MaliciousChild,
+                         ::testing::Values("define-garbage", "callback-overlong",
+                                           "info-huge-needed", "batch-count-huge",
+                                           "batch-rows-overrun", "batch-wide-forever",
+                                           "batch-oversized", "batch-silent-exit"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
+
+} // namespace
+} // namespace child_test

@@ -1,0 +1,177 @@
+// A child program that breaks the protocol on purpose. It answers the calls
+// of a module start and a component creation correctly, then misbehaves in
+// the way the module name it is given asks for:
+//   "define-garbage"      answers "_define_target_library" with a text that
+//                         runs past the end of the message
+//   "callback-overlong"   sends a callback whose name claims 2^60 bytes
+//   "info-huge-needed"    asks for a module-information buffer of 2^62 bytes
+//   "batch-count-huge"    a "BulkFetch" reply whose value count is 10^12
+//   "batch-rows-overrun"  a "BulkFetch" reply with more rows than values
+//   "batch-wide-forever"  answers every "BulkFetch" with 13 and 2^40 values per row
+//   "batch-oversized"     a 3,000,000-byte "BulkFetch" reply of one value
+//   "batch-silent-exit"   ends without a reply in the middle of "BulkFetch"
+#include "child_endpoint.h"
+
+#include "remote/remote_call.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Remote::RemoteCall;
+
+class Mischief {
+public:
+  explicit Mischief(const std::string& base) : main_(base, "main", 1000000) {}
+
+  void run() {
+    std::string name;
+    while (main_.receive(message_)) {
+      call_.dataReceived(message_.data(), message_.size());
+      if (!call_.readName(name)) return;
+      uint64_t key = 0;
+      call_.getSize(key);
+      if (name == "TERMINATE") {
+        reply(0);
+        send();
+        return;
+      }
+      answer(name);
+      send();
+    }
+  }
+
+private:
+  void reply(int32_t status) {
+    call_.beginCall("return");
+    call_.putInt(status);
+  }
+  void send() {
+    size_t length = 0;
+    const void* bytes = call_.data(length);
+    if (!main_.send(bytes, length)) std::_Exit(1);
+  }
+  void sendRaw(const std::vector<unsigned char>& bytes) {
+    if (!main_.send(bytes.data(), bytes.size())) std::_Exit(1);
+  }
+
+  void answer(const std::string& name) {
+    if (name == "_define_target_library") {
+      std::string path;
+      bool flag = false;
+      call_.getText(module_);
+      call_.getText(path);
+      call_.getBool(flag);
+      if (module_ == "define-garbage") {
+        reply(0);
+        call_.putSize(uint64_t(1) << 40); // a text longer than anything that follows
+        call_.putSize(7);
+        return;
+      }
+      if (module_ == "callback-overlong") {
+        RemoteCall callback;
+        callback.putSize(uint64_t(1) << 60);
+        callback.putSize(0);
+        size_t length = 0;
+        const auto* bytes = static_cast<const unsigned char*>(callback.data(length));
+        sendRaw(std::vector<unsigned char>(bytes, bytes + length));
+        if (!main_.receive(message_)) std::_Exit(0); // the host drops us here
+      }
+      reply(0);
+      call_.putText(module_);
+      call_.putText(path);
+      call_.putBool(false);
+    } else if (name == "qx_initialise") {
+      uint64_t host = 0;
+      int32_t code = 0;
+      call_.getSize(host);
+      call_.getInt(code);
+      reply(0);
+      call_.putSize(host);
+      call_.putInt(0);
+    } else if (name == "qx_getModuleInformation") {
+      if (module_ == "info-huge-needed") {
+        reply(13);
+        call_.putSize(uint64_t(1) << 62);
+        call_.putInt(0);
+      } else {
+        reply(0);
+        call_.putSize(1); // the empty text: its terminator alone
+        call_.putInt(1);
+        call_.putBool(false);
+      }
+      call_.putInt(0);
+    } else if (name == "tarnext_create_peer") {
+      uint64_t context = 0;
+      int32_t number = 0;
+      std::string text;
+      call_.getSize(context);
+      call_.getInt(number);
+      call_.getText(text);
+      reply(0);
+      call_.putSize(context);
+      call_.putInt(number);
+      call_.putText(text);
+      call_.putInt(0);
+    } else if (name == "BulkFetch") {
+      batch();
+    } else {
+      reply(0);
+      call_.putInt(0);
+    }
+  }
+
+  void batch() {
+    if (module_ == "batch-silent-exit") std::_Exit(4);
+    if (module_ == "batch-wide-forever") {
+      reply(13);
+      call_.putSize(2000);
+      call_.putSize(0);
+      call_.putSize(uint64_t(1) << 40);
+      call_.putSize(0);
+      call_.putInt(0);
+      return;
+    }
+    reply(0);
+    call_.putSize(2000);
+    if (module_ == "batch-count-huge") {
+      call_.putSize(1000000000000ull);
+      call_.putBool(true);
+      call_.putSize(1);
+      call_.putSize(1);
+    } else if (module_ == "batch-rows-overrun") {
+      call_.putSize(2);
+      call_.putBool(true);
+      call_.putBool(true);
+      call_.putSize(5);
+      call_.putSize(1000);
+    } else if (module_ == "batch-oversized") {
+      call_.putSize(1);
+      call_.putBool(false);
+      call_.putText(std::string(3000000, 'x'));
+      call_.putSize(1);
+      call_.putSize(1);
+    } else {
+      call_.putSize(0);
+      call_.putSize(0);
+      call_.putSize(0);
+    }
+    call_.putInt(0);
+  }
+
+  ChildEndpoint main_;
+  RemoteCall call_;
+  std::vector<unsigned char> message_;
+  std::string module_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  Mischief(argv[1]).run();
+  return 0;
+}

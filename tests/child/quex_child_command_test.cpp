@@ -1,0 +1,60 @@
+// quex run --child and quex info --child: the same runs as in-process, with
+// the module in child processes of quex-child.
+#include "harness/quex_process.h"
+
+namespace {
+
+std::string exampleModule(const std::string& name) {
+  return shellQuote(std::string(QUEX_EXAMPLE_MODULE_DIR) + "/" + name);
+}
+std::string exampleData(const std::string& name) {
+  return shellQuote(std::string(QUEX_EXAMPLE_DATA_DIR) + "/" + name);
+}
+
+class QuexChild : public QuexProcessTest {};
+
+TEST_F(QuexChild, RunGivesTheSameOutputInBothModes) {
+  const std::string run = "run " + exampleModule("derive") + " --input " +
+                          exampleData("orders.csv") + " --params " +
+                          exampleData("derive-params.xml") + " --request stats";
+  const QuexResult inProcess = quex(run);
+  ASSERT_EQ(inProcess.exitCode, 0) << inProcess.err;
+  const QuexResult outOfProcess = quex(run + " --child=" + shellQuote(QUEX_CHILD_PROGRAM));
+  ASSERT_EQ(outOfProcess.exitCode, 0) << outOfProcess.err;
+  EXPECT_EQ(outOfProcess.out, inProcess.out);
+  EXPECT_EQ(outOfProcess.err, inProcess.err); // the diagnostics travel back too
+}
+
+TEST_F(QuexChild, DefaultChildProgramAndOutputFile) {
+  const QuexResult r = quex("run " + exampleModule("derive") + " --input " +
+                            exampleData("orders.csv") + " --params " +
+                            exampleData("derive-params.xml") + " --output out.csv --child");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(file("out.csv")).substr(0, 55),
+            "order,item,price,quantity,discount,total,unit_discount\n");
+  EXPECT_NE(readFile(file("out.csv")).find("5,Kettle,39.9,1,5,34.9,5\n"), std::string::npos);
+}
+
+// A module in a child cannot reach the host's path expansion.
+TEST_F(QuexChild, PathExpansionIsNotReachableFromAChild) {
+  const QuexResult r = quex("run " + exampleModule("csvsource") + " --file input=" +
+                            exampleData("orders.csv") + " --child");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("cannot expand the path"), std::string::npos) << r.err;
+}
+
+TEST_F(QuexChild, InfoShowsTheModuleInformationFromTheChild) {
+  const QuexResult r = quex("info " + exampleModule("derive") + " --child");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("module information:"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("interaction: yes"), std::string::npos) << r.out;
+}
+
+TEST_F(QuexChild, MissingChildProgramIsOneClearLine) {
+  const QuexResult r = quex("run " + exampleModule("derive") + " --child=/nonexistent/child");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "quex: cannot start the child program /nonexistent/child: Create Process "
+                   "Failed (No such file or directory)\n");
+}
+
+} // namespace

@@ -1,0 +1,43 @@
+// The child's end of one channel: it opens the host's region and semaphores
+// and runs the mirror image of the host's chunked signalling. It waits on
+// "toremote", acknowledges every chunk but the last on "fromremote", and sends
+// by filling the region and releasing "fromremote".
+#ifndef QUEX_TOOLS_QUEX_CHILD_CHILD_CHANNEL_H
+#define QUEX_TOOLS_QUEX_CHILD_CHILD_CHANNEL_H
+
+#include "platform/named_semaphore.h"
+#include "platform/shared_region.h"
+#include "remote/remote_call.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace quex::child {
+
+class ChildChannel {
+public:
+  // Opens the existing objects of `channelName`; throws quex::platform::SystemError.
+  ChildChannel(const std::string& baseName, const std::string& channelName, size_t regionSize);
+
+  // Waits for the host's next message and loads it into `call`. False when
+  // `stop` was set meanwhile, or when the host sent the empty message.
+  bool receive(Remote::RemoteCall& call, const std::atomic<bool>* stop = nullptr);
+  // Sends what was written into `call`, or `length` bytes already encoded.
+  bool send(const Remote::RemoteCall& call, const std::atomic<bool>* stop = nullptr);
+  bool send(const void* data, size_t length, const std::atomic<bool>* stop = nullptr);
+  // Wakes a thread of this process that waits in receive() with a stop flag.
+  void wake() noexcept { toRemote_.postIfZero(); }
+
+private:
+  bool waitForHost(const std::atomic<bool>* stop);
+
+  quex::platform::SharedRegion region_;
+  quex::platform::NamedSemaphore toRemote_;
+  quex::platform::NamedSemaphore fromRemote_;
+  std::vector<unsigned char> incoming_; // reused between messages
+};
+
+} // namespace quex::child
+
+#endif // QUEX_TOOLS_QUEX_CHILD_CHILD_CHANNEL_H

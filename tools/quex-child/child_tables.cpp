@@ -1,0 +1,231 @@
+#include "child_tables.h"
+
+#include <quex/xml/QXXMLFactory.h>
+
+#include <cstring>
+
+using Remote::RemoteBuffer;
+using Remote::RemoteCall;
+
+namespace quex::child {
+namespace {
+
+TableOwner& of(void* owner) { return *static_cast<TableOwner*>(owner); }
+
+auto nothing = [](RemoteCall&) {};
+
+QXStatus bufferCallback(void* owner, const char* name, char* buffer, size_t bufferSize,
+                        size_t* needed, int* errorCode) {
+  TableOwner& table = of(owner);
+  RemoteBuffer remote(buffer, bufferSize, needed);
+  return table.link.callMain(
+      name, table.key, errorCode, [&](RemoteCall& call) { call.putBuffer(remote); },
+      [&](RemoteCall& call) { call.getBuffer(remote); });
+}
+
+QXStatus keyedCallback(void* owner, const char* name, const char* key, char* buffer,
+                       size_t bufferSize, size_t* needed, int* errorCode) {
+  TableOwner& table = of(owner);
+  RemoteBuffer remote(buffer, bufferSize, needed);
+  return table.link.callMain(
+      name, table.key, errorCode,
+      [&](RemoteCall& call) {
+        call.putText(key);
+        call.putBuffer(remote);
+      },
+      [&](RemoteCall& call) {
+        std::string echoed;
+        call.getText(echoed);
+        call.getBuffer(remote);
+      });
+}
+
+// ---- QXHost ----
+
+QXStatus hostInformation(void* owner, char* buffer, size_t size, size_t* needed, int* code) {
+  return bufferCallback(owner, "GetHostInformation", buffer, size, needed, code);
+}
+
+QXStatus newDocument(void*, const char* rootName, QXXML** document) {
+  try {
+    *document = QXXMLFactory::createDocument(rootName != nullptr ? rootName : "");
+    return QX_OK;
+  } catch (...) {
+    return QX_ERR_XML;
+  }
+}
+
+QXStatus documentFromContents(void*, const char* text, QXXML** document) {
+  try {
+    *document = QXXMLFactory::createDocumentFromContents(text != nullptr ? text : "");
+    return QX_OK;
+  } catch (...) {
+    return QX_ERR_XML;
+  }
+}
+
+void hostTrace(void* owner, const char* text) {
+  TableOwner& table = of(owner);
+  table.link.callMain(
+      "Trace", table.key, nullptr, [&](RemoteCall& call) { call.putText(text); },
+      [](RemoteCall& call) {
+        std::string echoed;
+        call.getText(echoed);
+      });
+}
+
+// ---- QXContext ----
+
+QXStatus contextInformation(void* o, char* b, size_t s, size_t* n, int* e) {
+  return bufferCallback(o, "GetContextInformation", b, s, n, e);
+}
+QXStatus parameters(void* o, char* b, size_t s, size_t* n, int* e) {
+  return bufferCallback(o, "GetParameters", b, s, n, e);
+}
+QXStatus dataModel(void* o, char* b, size_t s, size_t* n, int* e) {
+  return bufferCallback(o, "GetDataModel", b, s, n, e);
+}
+QXStatus sqlGeneration(void* o, char* b, size_t s, size_t* n, int* e) {
+  return bufferCallback(o, "GetSqlGeneration", b, s, n, e);
+}
+QXStatus outputDataModel(void* o, char* b, size_t s, size_t* n, int* e) {
+  return bufferCallback(o, "GetOutputDataModel", b, s, n, e);
+}
+QXStatus password(void* o, const char* k, char* b, size_t s, size_t* n, int* e) {
+  return keyedCallback(o, "GetPassword", k, b, s, n, e);
+}
+QXStatus filePath(void* o, const char* k, char* b, size_t s, size_t* n, int* e) {
+  return keyedCallback(o, "GetFilePath", k, b, s, n, e);
+}
+
+// The host serves these to in-process modules only; a child answers as the
+// host does when it has no support for them.
+QXStatus psmMergeInformation(void*, char*, size_t, size_t*, int* e) {
+  *e = 0;
+  return QX_ERR_INVALID_OPERATION;
+}
+QXStatus openJVM(void*, void** jvm, const char*, int* e) {
+  *e = 0;
+  *jvm = nullptr;
+  return QX_ERR_OPEN_JVM;
+}
+QXStatus closeJVM(void*, void*, int* e) {
+  *e = 0;
+  return QX_ERR_CLOSE_JVM;
+}
+QXStatus expandFilePath(void*, const char*, char*, size_t, size_t*, int* e) {
+  *e = 0;
+  return QX_ERR_EXPAND_FILE_PATH;
+}
+QXStatus expandFilePathExt(void*, const char*, unsigned int, char*, size_t, size_t*, int* e) {
+  *e = 0;
+  return QX_ERR_EXPAND_FILE_PATH;
+}
+
+// ---- QXIterator ----
+
+QXStatus nextRecord(void* owner, int* errorCode) {
+  TableOwner& table = of(owner);
+  table.values.clear();
+  return table.link.callMain("NextRecord", table.key, errorCode, nothing, nothing);
+}
+
+QXStatus rewind(void* owner, int* errorCode) {
+  TableOwner& table = of(owner);
+  table.values.clear();
+  return table.link.callMain("Rewind", table.key, errorCode, nothing, nothing);
+}
+
+QXStatus recordValue(void* owner, size_t index, void** value, size_t* length, int* errorCode) {
+  TableOwner& table = of(owner);
+  Remote::RemoteValue& kept = table.values.try_emplace(index, Remote::Role::Caller).first->second;
+  kept.setNull();
+  const QXStatus status = table.link.callMain(
+      "GetRecordValue", table.key, errorCode,
+      [&](RemoteCall& call) {
+        call.putSize(index);
+        call.putValue(kept);
+      },
+      [&](RemoteCall& call) {
+        uint64_t echoed = 0;
+        call.getSize(echoed);
+        call.getValue(kept);
+      });
+  *value = kept.isNull() ? nullptr : const_cast<char*>(kept.data());
+  *length = kept.isNull() ? 0 : kept.length();
+  return status;
+}
+
+QXStatus bulkFetch(void* owner, size_t capacity, void** values, size_t* lengths,
+                   size_t* fieldCount, size_t* recordCount, int* errorCode) {
+  TableOwner& table = of(owner);
+  uint64_t fields = 0;
+  uint64_t records = 0;
+  table.batch.resize(0);
+  const QXStatus status = table.link.callMain(
+      "BulkFetch", table.key, errorCode,
+      [&](RemoteCall& call) {
+        call.putSize(capacity);
+        call.putValues(table.batch);
+        call.putSize(*fieldCount);
+        call.putSize(*recordCount);
+      },
+      [&](RemoteCall& call) {
+        uint64_t echoed = 0;
+        call.getSize(echoed);
+        call.getValues(table.batch);
+        call.getSize(fields);
+        call.getSize(records);
+      });
+  *fieldCount = fields;
+  *recordCount = records;
+  const size_t count = std::min(table.batch.count(), capacity);
+  for (size_t i = 0; i < count; ++i) {
+    values[i] = table.batch.isNull(i) ? nullptr : const_cast<char*>(table.batch.data(i));
+    lengths[i] = table.batch.isNull(i) ? 0 : table.batch.length(i);
+  }
+  return status;
+}
+
+// ---- QXProgress and QXChannel ----
+
+QXStatus report(void* owner, const char* text, size_t length, int* errorCode) {
+  TableOwner& table = of(owner);
+  return table.link.callAsync("Report", table.key, text, length, errorCode);
+}
+
+QXStatus send(void* owner, const char* text, size_t length, int* errorCode) {
+  TableOwner& table = of(owner);
+  return table.link.callAsync("Send", table.key, text, length, errorCode);
+}
+
+} // namespace
+
+TableOwner* ChildTables::owner(uint64_t key) { return &owners_.emplace_back(link_, key); }
+
+QXHost* ChildTables::host(uint64_t key) {
+  return &hosts_.emplace_back(
+      QXHost{owner(key), &hostInformation, &newDocument, &documentFromContents, &hostTrace});
+}
+
+QXContext* ChildTables::context(uint64_t key) {
+  return &contexts_.emplace_back(QXContext{owner(key), &contextInformation, &parameters,
+                                           &dataModel, &sqlGeneration, &password, &filePath,
+                                           &outputDataModel, &psmMergeInformation, &openJVM,
+                                           &closeJVM, &expandFilePath, &expandFilePathExt});
+}
+
+QXIterator* ChildTables::iterator(uint64_t key) {
+  return &iterators_.emplace_back(QXIterator{owner(key), &nextRecord, &recordValue, &rewind,
+                                             &bulkFetch});
+}
+
+QXProgress* ChildTables::progress(uint64_t key) {
+  return &progresses_.emplace_back(QXProgress{owner(key), &report});
+}
+
+QXChannel* ChildTables::channel(uint64_t key) {
+  return &channels_.emplace_back(QXChannel{owner(key), &send});
+}
+
+} // namespace quex::child

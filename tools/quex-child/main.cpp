@@ -1,0 +1,75 @@
+// quex-child: hosts one module on behalf of a quex host. The host starts it
+// with the base name of the channels it created as the only argument; the
+// child serves the module's calls there until "TERMINATE", and ends by itself
+// as soon as its host is gone, so it never outlives it.
+#include "module_server.h"
+
+#include "platform/child_process.h"
+#include "platform/os_error.h"
+
+#include <quex/xml/QXXMLWrapper.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+constexpr auto kHostWatchInterval = std::chrono::milliseconds(100);
+
+// Watches the host: when it is gone (this process was handed to another
+// parent), the child ends at once, even inside a module call.
+class HostWatch {
+public:
+  HostWatch() : host_(quex::platform::parentProcessId()), thread_([this] { watch(); }) {}
+  ~HostWatch() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+  HostWatch(const HostWatch&) = delete;
+  HostWatch& operator=(const HostWatch&) = delete;
+
+private:
+  void watch() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!wake_.wait_for(lock, kHostWatchInterval, [this] { return done_; }))
+      if (quex::platform::parentProcessId() != host_) std::_Exit(3);
+  }
+  const long host_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: quex-child BASE-NAME\n"
+                         "Started by a quex host to run a module out of process.\n");
+    return 2;
+  }
+  HostWatch watch;
+  QXXMLWrapper::startup();
+  int result = 0;
+  try {
+    quex::child::ModuleServer server(argv[1]);
+    server.run();
+  } catch (const quex::platform::SystemError& error) {
+    std::fprintf(stderr, "quex-child: %s\n", error.what());
+    result = 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "quex-child: %s\n", error.what());
+    result = 1;
+  }
+  QXXMLWrapper::shutdown();
+  return result;
+}

@@ -1,0 +1,193 @@
+#include "module_server.h"
+
+#include "platform/dynamic_library.h"
+#include "remote/process.h"
+
+#include <cstdio>
+
+using Remote::RemoteBuffer;
+using Remote::RemoteCall;
+
+namespace quex::child {
+namespace {
+
+void replyStatus(RemoteCall& call, QXStatus status) {
+  call.beginCall("return");
+  call.putInt(static_cast<int32_t>(status));
+}
+
+// Whether the module behind `path` takes part in interaction, told from its
+// exports as the host would tell it from an in-process load.
+bool exportsInteraction(const std::string& path, bool olderGeneration) {
+  quex::platform::DynamicLibrary::Failure failure;
+  const auto library =
+      quex::platform::DynamicLibrary::open(icu::UnicodeString::fromUTF8(path), failure);
+  return library && library.symbol(olderGeneration ? "tarnext_peer_beginInteraction"
+                                                   : "qx_component_beginInteraction") != nullptr;
+}
+
+} // namespace
+
+ModuleServer::ModuleServer(const std::string& baseName)
+    : main_(baseName, "main", Remote::Process::kMainRegionSize),
+      asyncFrom_(baseName, "async_fromremote", Remote::Process::kAsyncRegionSize),
+      asyncTo_(baseName, "async_toremote", Remote::Process::kAsyncRegionSize),
+      link_(main_, asyncFrom_), tables_(link_),
+      cancellation_([this] { serveCancellation(); }) {}
+
+ModuleServer::~ModuleServer() {
+  stopping_.store(true, std::memory_order_release);
+  asyncTo_.wake();
+  cancellation_.join();
+}
+
+void ModuleServer::run() {
+  std::string name;
+  while (main_.receive(call_)) {
+    uint64_t key = 0;
+    if (!call_.readName(name)) break;
+    if (name == "TERMINATE") {
+      terminate();
+      replyStatus(call_, QX_OK);
+      main_.send(call_);
+      return;
+    }
+    batchReply_ = false;
+    const bool served = call_.getSize(key) && key == 0 && serve(name, call_);
+    if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
+    const bool sent = served && batchReply_ ? main_.send(batch_.data(), batch_.size())
+                                            : main_.send(call_);
+    if (!sent) break;
+  }
+}
+
+bool ModuleServer::serve(const std::string& name, RemoteCall& call) {
+  HostLink::ServingScope scope(link_);
+  const bool served = serveComponentCall(name, call) || serveModuleCall(name, call);
+  return served && call.ok();
+}
+
+bool ModuleServer::serveModuleCall(const std::string& name, RemoteCall& call) {
+  if (name == "_define_target_library") {
+    defineTargetLibrary(call);
+  } else if (name == "qx_initialise") {
+    initialise(call);
+  } else if (name == "qx_getModuleInformation") {
+    RemoteBuffer buffer;
+    int32_t errorCode = 0;
+    if (!call.getBuffer(buffer) || !call.getInt(errorCode)) return false;
+    int code = errorCode;
+    size_t needed = 0;
+    const QXStatus status =
+        module_.qx_getModuleInformation(buffer.data(), buffer.capacity(), &needed, &code);
+    buffer.setNeeded(needed);
+    buffer.setFilled(status == QX_OK);
+    replyStatus(call, status);
+    call.putBuffer(buffer);
+    call.putInt(code);
+  } else if (name == "tarnext_create_peer") {
+    createPeer(call);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void ModuleServer::defineTargetLibrary(RemoteCall& call) {
+  std::string name, path;
+  bool supportsInteraction = false;
+  if (!call.getText(name) || !call.getText(path) || !call.getBool(supportsInteraction)) return;
+  QXStatus status = QX_OK;
+  if (loaded_) {
+    status = QX_ERR_INVALID_OPERATION; // one module per child
+  } else if (!module_.load(name.c_str(), path.c_str(), nullptr)) {
+    std::fprintf(stderr, "quex-child: %s\n",
+                 module_.getError().empty() ? "the module lacks a required entry point"
+                                            : module_.getError().c_str());
+    status = QX_ERR_NOT_INITIALIZED;
+  } else {
+    loaded_ = true;
+    supportsInteraction = exportsInteraction(module_.getDllPath(), module_.isOlderGeneration());
+  }
+  replyStatus(call, status);
+  call.putText(name);
+  call.putText(path);
+  call.putBool(supportsInteraction);
+}
+
+void ModuleServer::initialise(RemoteCall& call) {
+  uint64_t hostKey = 0;
+  int32_t errorCode = 0;
+  if (!call.getSize(hostKey) || !call.getInt(errorCode)) return;
+  int code = errorCode;
+  QXStatus status = QX_ERR_NOT_INITIALIZED;
+  if (loaded_) {
+    status = module_.qx_initialise(tables_.host(hostKey), &code);
+    initialised_ = status == QX_OK;
+  }
+  replyStatus(call, status);
+  call.putSize(hostKey);
+  call.putInt(code);
+}
+
+void ModuleServer::createPeer(RemoteCall& call) {
+  uint64_t contextKey = 0;
+  int32_t number = 0;
+  std::string text;
+  int32_t errorCode = 0;
+  if (!call.getSize(contextKey) || !call.getInt(number) || !call.getText(text) ||
+      !call.getInt(errorCode))
+    return;
+  int code = errorCode;
+  QXStatus status = QX_ERR_NOT_INITIALIZED;
+  if (initialised_ && component() == nullptr) {
+    QXContext* context = contextKey != 0 ? tables_.context(contextKey) : nullptr;
+    void* made = nullptr;
+    status = module_.isOlderGeneration()
+                 ? module_.tarnext_create_peer(context, number, text.c_str(), &made, &code)
+                 : module_.qx_create_component(context, text.c_str(), &made, &code);
+    if (status == QX_OK) component_.store(made, std::memory_order_release);
+  } else if (component() != nullptr) {
+    status = QX_ERR_INVALID_OPERATION; // one component per child
+  }
+  replyStatus(call, status);
+  call.putSize(contextKey);
+  call.putInt(number);
+  call.putText(text);
+  call.putInt(code);
+}
+
+// A cancellation reaches the module on this thread while the main thread is
+// inside one of its calls, typically a fetch.
+void ModuleServer::serveCancellation() {
+  std::string name;
+  while (asyncTo_.receive(cancelCall_, &stopping_)) {
+    uint64_t key = 0;
+    int32_t errorCode = 0;
+    if (cancelCall_.readName(name) && name == "qx_component_cancelExecution" &&
+        cancelCall_.getSize(key) && key == 0 && cancelCall_.getInt(errorCode)) {
+      int code = errorCode;
+      void* target = component();
+      const QXStatus status = target != nullptr
+                                  ? module_.qx_component_cancelExecution(target, &code)
+                                  : QX_ERR_INVALID_HANDLE;
+      replyStatus(cancelCall_, status);
+      cancelCall_.putInt(code);
+    } else {
+      replyStatus(cancelCall_, QX_ERR_INVALID_HANDLE);
+    }
+    if (!asyncTo_.send(cancelCall_, &stopping_)) break;
+  }
+}
+
+// The host ends the conversation: the module releases what it holds, with
+// its callbacks still served by the host's TERMINATE call.
+void ModuleServer::terminate() {
+  HostLink::ServingScope scope(link_);
+  int code = 0;
+  if (void* target = component_.exchange(nullptr)) module_.qx_destroy_component(target, &code);
+  if (initialised_) module_.qx_cleanup(&code);
+  initialised_ = false;
+}
+
+} // namespace quex::child

@@ -1,0 +1,77 @@
+// Serves the host's calls for one module in this child: loads the module
+// in-process through ExtensionWrapper (so both generations work), maps every
+// call onto its entry points, and answers cancellation on "async_toremote" on
+// a thread of its own while a "main" call runs.
+#ifndef QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
+#define QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
+
+#include "batch_reply.h"
+#include "child_channel.h"
+#include "child_tables.h"
+#include "host_link.h"
+
+#include <quex/front/ExtensionWrapper.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace quex::child {
+
+class ModuleServer {
+public:
+  // The most fields the child looks for in one record of a module without
+  // its own bulk fetch, and the largest batch a host may ask for.
+  static constexpr size_t kMaxFieldsPerRecord = 100000;
+  static constexpr uint64_t kMaxCapacity = 1u << 22;
+
+  // Opens the three channels of `baseName`; throws quex::platform::SystemError.
+  explicit ModuleServer(const std::string& baseName);
+  ~ModuleServer();
+
+  // Serves "main" until "TERMINATE" or until the host closes the channel.
+  void run();
+
+private:
+  // Reads the call's arguments from `call` and writes the reply into it;
+  // false for a name this child does not serve.
+  bool serve(const std::string& name, Remote::RemoteCall& call);
+  bool serveModuleCall(const std::string& name, Remote::RemoteCall& call);
+  bool serveComponentCall(const std::string& name, Remote::RemoteCall& call);
+  void defineTargetLibrary(Remote::RemoteCall& call);
+  void initialise(Remote::RemoteCall& call);
+  void createPeer(Remote::RemoteCall& call);
+  // The two batch calls answer in batch_ instead of the call.
+  void fetchBatch(Remote::RemoteCall& call);
+  void bulkFetch(Remote::RemoteCall& call);
+  // Adds whole records read one by one (no bulk fetch in the module) to batch_.
+  QXStatus readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows, int* errorCode);
+  void serveCancellation();
+  void terminate();
+  void* component() const { return component_.load(std::memory_order_acquire); }
+
+  ChildChannel main_;
+  ChildChannel asyncFrom_;
+  ChildChannel asyncTo_;
+  HostLink link_;
+  ChildTables tables_;
+  ExtensionWrapper module_;
+  Remote::RemoteCall call_;
+  Remote::RemoteCall cancelCall_;
+  Remote::RemoteValueArray values_{Remote::Role::Serving}; // the call form, empty
+  BatchReply batch_;
+  bool batchReply_ = false; // the last call was answered in batch_
+  std::vector<void*> pointers_;
+  std::vector<size_t> lengths_;
+  bool loaded_ = false;
+  bool initialised_ = false;
+  size_t fieldsPerRecord_ = 0; // 0 until the first record of an execution is seen
+  bool recordPending_ = false; // read from the module but not yet sent
+  std::atomic<void*> component_{nullptr};
+  std::atomic<bool> stopping_{false};
+  std::thread cancellation_; // last: started once everything else exists
+};
+
+} // namespace quex::child
+
+#endif // QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
