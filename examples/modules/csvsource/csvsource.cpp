@@ -89,7 +89,11 @@ QXStatus Source::configure(int* errorCode) {
   status = examples::fetchText(expanded, [&](char* buffer, size_t size, size_t* needed) {
     return context->expandFilePath(context->owner, path.c_str(), buffer, size, needed, errorCode);
   });
-  if (status != QX_OK)
+  // A module in a child process has no path expansion: the path as given
+  // still names the file, since the child shares the host's working folder.
+  if (status == QX_ERR_EXPAND_FILE_PATH && *errorCode == 0)
+    expanded = path;
+  else if (status != QX_OK)
     return errors.fail(kCannotExpand, "the host cannot expand the path " + path, errorCode);
   std::string why;
   table = quex::csv::Table::open(expanded, why);
