@@ -26,7 +26,7 @@ const std::string& afterFillingText(ChildResource* resource, const std::string& 
 
 } // namespace
 
-Process::Process(const char* childProgram, ChildResource* resource)
+Process::Process(Construction, const char* childProgram, ChildResource* resource)
     : resource_(resource), childProgram_(childProgram != nullptr ? childProgram : ""),
       baseName_(nextBaseName()),
       main_(afterFillingText(resource, baseName_), "main", kMainRegionSize),
@@ -35,8 +35,9 @@ Process::Process(const char* childProgram, ChildResource* resource)
   main_.addListener(&mainCall_);
   asyncFrom_.addListener(&asyncFromCall_);
   asyncTo_.addListener(&asyncToCall_);
-  ownThread_ = startThread(*this);
 }
+
+void Process::startOwnThread() { ownThread_ = startThread(*this); }
 
 Process::~Process() {
   try {

@@ -40,9 +40,26 @@ public:
     uint64_t capacity = 2000;
   };
 
-  // Creates the channels and starts the thread serving "async_fromremote";
-  // takes ownership of `resource`. Throws RemoteException or a text.
-  Process(const char* childProgram, ChildResource* resource);
+  // Proof that a process is being made by create(): only Process can make one.
+  class Construction {
+    friend class Process;
+    Construction() {}
+  };
+
+  // Makes a process of `Kind` (Process or a class derived from it) and then
+  // starts its own thread serving "async_fromremote". The thread starts only
+  // once the whole object exists, so its first call of run() never meets a
+  // half-built derived class. Takes ownership of `resource`; throws
+  // RemoteException or a text.
+  template <typename Kind = Process>
+  static std::unique_ptr<Kind> create(const char* childProgram, ChildResource* resource) {
+    auto process = std::make_unique<Kind>(Construction(), childProgram, resource);
+    process->startOwnThread();
+    return process;
+  }
+
+  // Creates the channels; the own thread is started by create().
+  Process(Construction, const char* childProgram, ChildResource* resource);
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
   // Ends the own thread and the monitor; a child still running is killed.
@@ -79,6 +96,7 @@ public:
   bool hasMonitor() const noexcept { return monitor_ != nullptr; }
 
 private:
+  void startOwnThread();
   // Reads the key of the call in `call` and lets its handler reply; false when
   // the message broke the protocol.
   bool serve(const std::string& name, RemoteCall& call);

@@ -103,7 +103,7 @@ template <typename Kind>
 std::unique_ptr<Kind> RemoteModule::startChild() {
   // Without a context support the child gets no resource, and that is fine.
   ChildResource* resource = support_ != nullptr ? support_->acquireChildResource() : nullptr;
-  auto process = std::make_unique<Kind>(childProgram_.c_str(), resource);
+  std::unique_ptr<Kind> process = Process::create<Kind>(childProgram_.c_str(), resource);
   process->start(); // on failure the process closes its channel and joins its thread
   return process;
 }
@@ -184,10 +184,7 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
-  // A plain Process: a class derived from it would still be writing its
-  // vtable pointer while the own thread, started by the base constructor,
-  // already calls run() through it.
-  std::unique_ptr<Process> process = startChild<Process>();
+  std::unique_ptr<QxRemoteProcess> process = startChild<QxRemoteProcess>();
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   process->terminate();
