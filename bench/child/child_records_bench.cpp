@@ -180,7 +180,7 @@ public:
 private:
   Remote::RegionHeader& header() { return *static_cast<Remote::RegionHeader*>(region_->data()); }
 
-  std::unique_ptr<Remote::Process> ownedProcess_ =
+  Remote::Process::Owned<> ownedProcess_ =
       Remote::Process::create(BARE_CHILD_PROGRAM, nullptr);
   Remote::Process& process_ = *ownedProcess_;
   std::unique_ptr<SharedRegion> region_;
@@ -257,7 +257,7 @@ void PairedStart(benchmark::State& state) {
   ExtensionWrapper& wrapper = module.wrapper();
   std::vector<double> bareTimes, ourTimes;
   for (auto _ : state) {
-    std::unique_ptr<Remote::Process> child;
+    Remote::Process::Owned<> child;
     bareTimes.push_back(secondsFor([&] {
       child = Remote::Process::create(QUEX_CHILD_PROGRAM, nullptr);
       child->start();

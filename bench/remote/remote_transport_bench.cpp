@@ -114,7 +114,7 @@ private:
 };
 
 struct Session {
-  std::unique_ptr<Remote::Process> ownedProcess =
+  Remote::Process::Owned<> ownedProcess =
       Remote::Process::create(REMOTE_BENCH_CHILD, nullptr);
   Remote::Process& process = *ownedProcess;
   std::unique_ptr<BareChannel> bare;

@@ -39,7 +39,12 @@ Process::Process(Construction, const char* childProgram, ChildResource* resource
 
 void Process::startOwnThread() { ownThread_ = startThread(*this); }
 
-Process::~Process() {
+void Process::Deleter::operator()(Process* process) const noexcept {
+  process->endOwnThread();
+  delete process;
+}
+
+void Process::endOwnThread() noexcept {
   try {
     asyncFrom_.close(); // the own thread cannot end before this channel closes
   } catch (const RemoteException&) {
@@ -48,6 +53,10 @@ Process::~Process() {
     joinThread(ownThread_);
   } catch (const char*) {
   }
+}
+
+Process::~Process() {
+  endOwnThread();
   if (monitor_) {
     monitor_->stop();
     try {

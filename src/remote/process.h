@@ -46,14 +46,22 @@ public:
     Construction() {}
   };
 
+  // Ends the own thread before any part of the object goes, so that run()
+  // never meets a half-destroyed derived class either.
+  struct Deleter {
+    void operator()(Process* process) const noexcept;
+  };
+  template <typename Kind = Process>
+  using Owned = std::unique_ptr<Kind, Deleter>;
+
   // Makes a process of `Kind` (Process or a class derived from it) and then
   // starts its own thread serving "async_fromremote". The thread starts only
   // once the whole object exists, so its first call of run() never meets a
   // half-built derived class. Takes ownership of `resource`; throws
   // RemoteException or a text.
   template <typename Kind = Process>
-  static std::unique_ptr<Kind> create(const char* childProgram, ChildResource* resource) {
-    auto process = std::make_unique<Kind>(Construction(), childProgram, resource);
+  static Owned<Kind> create(const char* childProgram, ChildResource* resource) {
+    Owned<Kind> process(new Kind(Construction(), childProgram, resource));
     process->startOwnThread();
     return process;
   }
@@ -62,8 +70,13 @@ public:
   Process(Construction, const char* childProgram, ChildResource* resource);
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
+
+protected:
   // Ends the own thread and the monitor; a child still running is killed.
+  // Only the Deleter destroys a process.
   ~Process() override;
+
+public:
 
   // Starts the child with the base name as its only argument, and its monitor.
   void start();
@@ -97,6 +110,8 @@ public:
 
 private:
   void startOwnThread();
+  // Closes "async_fromremote", which ends serveAsync(), and joins the own thread.
+  void endOwnThread() noexcept;
   // Reads the key of the call in `call` and lets its handler reply; false when
   // the message broke the protocol.
   bool serve(const std::string& name, RemoteCall& call);

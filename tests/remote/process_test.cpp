@@ -125,7 +125,7 @@ protected:
   }
 
   std::shared_ptr<std::atomic<int>> fills = std::make_shared<std::atomic<int>>(0);
-  std::unique_ptr<Process> process;
+  Process::Owned<> process;
 };
 
 TEST_F(ProcessTest, EchoCall_ReturnsEveryArgumentAndUnlinksTheNames) {
