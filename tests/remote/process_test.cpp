@@ -275,9 +275,14 @@ TEST_F(ProcessStartTest, MissingChildProgram_ThrowsCreateProcessFailedAndMakesNo
   EXPECT_EQ(process->childProcessId(), -1);
 }
 
+// What the last ReportingProcess's run() found in its member as it left.
+std::string seenOnLeaving;
+
 // A derived kind whose run() says what it found; its member is written only
 // after the base part is built, and slowly, so a thread started by the base
-// constructor would enter the base's run() or read the member half-made.
+// constructor would enter the base's run() or read the member half-made. As
+// it leaves, run() reads the member again: a thread still running while the
+// derived part is destroyed would read it freed.
 class ReportingProcess : public Process {
 public:
   ReportingProcess(Construction token, const char* childProgram, ChildResource* resource)
@@ -285,23 +290,25 @@ public:
   void run() override {
     entered_.set_value(state_);
     Process::run();
+    seenOnLeaving = state_;
   }
   std::future<std::string>& entered() { return enteredFuture_; }
 
 private:
   static std::string slowlyMade() {
     std::this_thread::sleep_for(100ms);
-    return "complete";
+    return "complete, longer than a short string";
   }
   std::promise<std::string> entered_;
   std::future<std::string> enteredFuture_ = entered_.get_future();
   std::string state_;
 };
 
-TEST_F(ProcessStartTest, DerivedProcess_OwnThreadRunsTheDerivedRunOnTheFinishedObject) {
-  const auto process = Process::create<ReportingProcess>(REMOTE_TEST_CHILD, nullptr);
+TEST_F(ProcessStartTest, DerivedProcess_OwnThreadRunsTheDerivedRunOnTheWholeObject) {
+  seenOnLeaving.clear();
+  auto process = Process::create<ReportingProcess>(REMOTE_TEST_CHILD, nullptr);
   ASSERT_EQ(process->entered().wait_for(kGenerous), std::future_status::ready);
-  EXPECT_EQ(process->entered().get(), "complete");
+  EXPECT_EQ(process->entered().get(), "complete, longer than a short string");
   // The derived run() serves the child's asynchronous calls as the base's does.
   auto* reports = new TimesTen(process.get(), "Report");
   process->registerHandler(8, reports);
@@ -313,7 +320,9 @@ TEST_F(ProcessStartTest, DerivedProcess_OwnThreadRunsTheDerivedRunOnTheFinishedO
   call.putInt(2);
   ASSERT_TRUE(process->call());
   EXPECT_EQ(reports->threads().size(), 2u);
-  process->terminate();
+  process.reset(); // no terminate first: the own thread is still serving
+  EXPECT_EQ(remote_test::ownSharedObjects(), std::vector<std::string>{});
+  EXPECT_EQ(seenOnLeaving, "complete, longer than a short string");
 }
 
 TEST_F(ProcessStartTest, ProcessDestroyedWithoutTerminate_KillsItsChild) {
