@@ -180,7 +180,9 @@ public:
 private:
   Remote::RegionHeader& header() { return *static_cast<Remote::RegionHeader*>(region_->data()); }
 
-  Remote::Process process_{BARE_CHILD_PROGRAM, nullptr};
+  Remote::Process::Owned<> ownedProcess_ =
+      Remote::Process::create(BARE_CHILD_PROGRAM, nullptr);
+  Remote::Process& process_ = *ownedProcess_;
   std::unique_ptr<SharedRegion> region_;
   std::unique_ptr<NamedSemaphore> toRemote_;
   std::unique_ptr<NamedSemaphore> fromRemote_;
@@ -255,9 +257,9 @@ void PairedStart(benchmark::State& state) {
   ExtensionWrapper& wrapper = module.wrapper();
   std::vector<double> bareTimes, ourTimes;
   for (auto _ : state) {
-    std::unique_ptr<Remote::Process> child;
+    Remote::Process::Owned<> child;
     bareTimes.push_back(secondsFor([&] {
-      child = std::make_unique<Remote::Process>(QUEX_CHILD_PROGRAM, nullptr);
+      child = Remote::Process::create(QUEX_CHILD_PROGRAM, nullptr);
       child->start();
       child->mainCall().beginCall("TERMINATE");
       child->call();

@@ -114,7 +114,9 @@ private:
 };
 
 struct Session {
-  Remote::Process process{REMOTE_BENCH_CHILD, nullptr};
+  Remote::Process::Owned<> ownedProcess =
+      Remote::Process::create(REMOTE_BENCH_CHILD, nullptr);
+  Remote::Process& process = *ownedProcess;
   std::unique_ptr<BareChannel> bare;
   std::unique_ptr<DrainChannel> drain;
   std::vector<unsigned char> message = std::vector<unsigned char>(kMessageSize, 0x5A);

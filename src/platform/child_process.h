@@ -5,6 +5,7 @@
 #define QUEX_SRC_PLATFORM_CHILD_PROCESS_H
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quex::platform {
@@ -15,6 +16,11 @@ long parentProcessId() noexcept;
 class ChildProcess {
 public:
   enum class WaitResult { Exited, TimedOut, Failed };
+  // How a child ended: the code it exited with, or the signal that killed it.
+  struct Ending {
+    bool bySignal = false;
+    int number = 0;
+  };
 
   ChildProcess() noexcept;
   // Starts `program` with `argument` as its only argument, this process's
@@ -33,6 +39,9 @@ public:
   // did. Safe to call from one thread while another kills.
   WaitResult waitForExit(int milliseconds) noexcept;
   bool exited() const noexcept;
+  // Known once this object has reaped the child; empty before, and when the
+  // child was reaped elsewhere.
+  std::optional<Ending> ending() const noexcept;
   // Sends SIGKILL unless the child was already reaped.
   void kill() noexcept;
 

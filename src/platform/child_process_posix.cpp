@@ -27,6 +27,7 @@ struct ChildProcess::State {
   int pidfd = -1; // -1 where the kernel has no pidfd_open: waitpid polling
   std::mutex reapLock;
   bool reaped = false;
+  std::optional<Ending> ending;
 
   ~State() {
     if (pidfd >= 0) close(pidfd);
@@ -38,8 +39,14 @@ struct ChildProcess::State {
     if (reaped) return true;
     int status = 0;
     const pid_t result = retryOnInterrupt([&] { return waitpid(pid, &status, WNOHANG); });
+    if (result == pid) noteEnding(status);
     if (result == pid || (result == -1 && errno == ECHILD)) reaped = true;
     return reaped;
+  }
+
+  void noteEnding(int status) noexcept {
+    if (WIFEXITED(status)) ending = Ending{false, WEXITSTATUS(status)};
+    else if (WIFSIGNALED(status)) ending = Ending{true, WTERMSIG(status)};
   }
 
   void killAndReap() noexcept {
@@ -47,7 +54,7 @@ struct ChildProcess::State {
     if (reaped) return;
     ::kill(pid, SIGKILL);
     int status = 0;
-    retryOnInterrupt([&] { return waitpid(pid, &status, 0); });
+    if (retryOnInterrupt([&] { return waitpid(pid, &status, 0); }) == pid) noteEnding(status);
     reaped = true;
   }
 };
@@ -97,6 +104,12 @@ bool ChildProcess::exited() const noexcept {
   if (!state_) return true;
   std::lock_guard<std::mutex> lock(state_->reapLock);
   return state_->reaped;
+}
+
+std::optional<ChildProcess::Ending> ChildProcess::ending() const noexcept {
+  if (!state_) return std::nullopt;
+  std::lock_guard<std::mutex> lock(state_->reapLock);
+  return state_->ending;
 }
 
 ChildProcess::WaitResult ChildProcess::waitForExit(int milliseconds) noexcept {

@@ -26,7 +26,7 @@ const std::string& afterFillingText(ChildResource* resource, const std::string& 
 
 } // namespace
 
-Process::Process(const char* childProgram, ChildResource* resource)
+Process::Process(Construction, const char* childProgram, ChildResource* resource)
     : resource_(resource), childProgram_(childProgram != nullptr ? childProgram : ""),
       baseName_(nextBaseName()),
       main_(afterFillingText(resource, baseName_), "main", kMainRegionSize),
@@ -35,10 +35,16 @@ Process::Process(const char* childProgram, ChildResource* resource)
   main_.addListener(&mainCall_);
   asyncFrom_.addListener(&asyncFromCall_);
   asyncTo_.addListener(&asyncToCall_);
-  ownThread_ = startThread(*this);
 }
 
-Process::~Process() {
+void Process::startOwnThread() { ownThread_ = startThread(*this); }
+
+void Process::Deleter::operator()(Process* process) const noexcept {
+  process->endOwnThread();
+  delete process;
+}
+
+void Process::endOwnThread() noexcept {
   try {
     asyncFrom_.close(); // the own thread cannot end before this channel closes
   } catch (const RemoteException&) {
@@ -47,6 +53,10 @@ Process::~Process() {
     joinThread(ownThread_);
   } catch (const char*) {
   }
+}
+
+Process::~Process() {
+  endOwnThread();
   if (monitor_) {
     monitor_->stop();
     try {

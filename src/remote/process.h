@@ -40,13 +40,43 @@ public:
     uint64_t capacity = 2000;
   };
 
-  // Creates the channels and starts the thread serving "async_fromremote";
-  // takes ownership of `resource`. Throws RemoteException or a text.
-  Process(const char* childProgram, ChildResource* resource);
+  // Proof that a process is being made by create(): only Process can make one.
+  class Construction {
+    friend class Process;
+    Construction() {}
+  };
+
+  // Ends the own thread before any part of the object goes, so that run()
+  // never meets a half-destroyed derived class either.
+  struct Deleter {
+    void operator()(Process* process) const noexcept;
+  };
+  template <typename Kind = Process>
+  using Owned = std::unique_ptr<Kind, Deleter>;
+
+  // Makes a process of `Kind` (Process or a class derived from it) and then
+  // starts its own thread serving "async_fromremote". The thread starts only
+  // once the whole object exists, so its first call of run() never meets a
+  // half-built derived class. Takes ownership of `resource`; throws
+  // RemoteException or a text.
+  template <typename Kind = Process>
+  static Owned<Kind> create(const char* childProgram, ChildResource* resource) {
+    Owned<Kind> process(new Kind(Construction(), childProgram, resource));
+    process->startOwnThread();
+    return process;
+  }
+
+  // Creates the channels; the own thread is started by create().
+  Process(Construction, const char* childProgram, ChildResource* resource);
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
+
+protected:
   // Ends the own thread and the monitor; a child still running is killed.
+  // Only the Deleter destroys a process.
   ~Process() override;
+
+public:
 
   // Starts the child with the base name as its only argument, and its monitor.
   void start();
@@ -79,6 +109,9 @@ public:
   bool hasMonitor() const noexcept { return monitor_ != nullptr; }
 
 private:
+  void startOwnThread();
+  // Closes "async_fromremote", which ends serveAsync(), and joins the own thread.
+  void endOwnThread() noexcept;
   // Reads the key of the call in `call` and lets its handler reply; false when
   // the message broke the protocol.
   bool serve(const std::string& name, RemoteCall& call);

@@ -32,6 +32,9 @@ public:
   void join();
 
 private:
+  // One trace line at level 1 with the child's exit code or killing signal.
+  void traceEnding() const;
+
   Process& process_;
   quex::platform::ChildProcess& child_;
   std::atomic<bool> stop_{false};

@@ -80,6 +80,17 @@ QXStatus bufferExchange(void* component, const char* name, char* buffer, size_t 
       [&](RemoteCall& call) { call.getBuffer(remote); });
 }
 
+// Starts a child of the given kind with a resource from the context support.
+template <typename Kind>
+Process::Owned<Kind> startChild(const std::string& childProgram,
+                                Extension::ContextSupport* support) {
+  // Without a context support the child gets no resource, and that is fine.
+  ChildResource* resource = support != nullptr ? support->acquireChildResource() : nullptr;
+  Process::Owned<Kind> process = Process::create<Kind>(childProgram.c_str(), resource);
+  process->start(); // on failure the process closes its channel and joins its thread
+  return process;
+}
+
 // Holds the cancel channel of one process for one exchange.
 class AsyncLock {
 public:
@@ -98,15 +109,6 @@ RemoteModule::RemoteModule(std::string name, std::string path, std::string child
                            Extension::ContextSupport* support)
     : name_(std::move(name)), path_(std::move(path)), childProgram_(std::move(childProgram)),
       support_(support) {}
-
-template <typename Kind>
-std::unique_ptr<Kind> RemoteModule::startChild() {
-  // Without a context support the child gets no resource, and that is fine.
-  ChildResource* resource = support_ != nullptr ? support_->acquireChildResource() : nullptr;
-  auto process = std::make_unique<Kind>(childProgram_.c_str(), resource);
-  process->start(); // on failure the process closes its channel and joins its thread
-  return process;
-}
 
 QXStatus RemoteModule::qx_initialise(QXHost* host, int* /*errorCode*/) {
   if (host == nullptr) return QX_ERR_INVALID_HANDLE;
@@ -184,10 +186,7 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
-  // A plain Process: a class derived from it would still be writing its
-  // vtable pointer while the own thread, started by the base constructor,
-  // already calls run() through it.
-  std::unique_ptr<Process> process = startChild<Process>();
+  Process::Owned<QxRemoteProcess> process = startChild<QxRemoteProcess>(childProgram_, support_);
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   process->terminate();
@@ -196,7 +195,7 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
 
 QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const char* text,
                                            void** peer, int* errorCode) {
-  std::unique_ptr<Process> process = startChild<Process>();
+  Process::Owned<> process = startChild<Process>(childProgram_, support_);
   bool supportsInteraction = false;
   const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
   if (connected != QX_OK) {
@@ -225,7 +224,7 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
 
 QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
-  std::unique_ptr<Process> process(processOf(component));
+  Process::Owned<> process(processOf(component));
   const QXStatus status = plainExchange(component, "qx_component_destroy", errorCode);
   process->terminate();
   return status;

@@ -64,9 +64,6 @@ public:
                                         size_t* needed, int* errorCode) override;
 
 private:
-  // Starts a child of the given kind with a resource from the context support.
-  template <typename Kind>
-  std::unique_ptr<Kind> startChild();
   // "_define_target_library" and "qx_initialise" on a new child.
   QXStatus connect(Process& process, int* errorCode, bool* supportsInteraction);
   QXStatus queryModuleInformation(Process& process, int* errorCode, std::string* information);

@@ -4,6 +4,9 @@
 // the lost child, and is left holding nothing of it.
 #include "child_fixture.h"
 
+#include "remote/process.h"
+
+#include <algorithm>
 #include <chrono>
 
 using ::testing::Contains;
@@ -103,8 +106,17 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
   // for a busy machine and the sanitizer builds. A child that calls exit
   // first runs its exit handlers (and a sanitizer's leak check) before it is gone.
   EXPECT_LT(slowest, std::string(GetParam()) == "crash" ? 500 : 2000);
+  const long child = static_cast<Remote::Process*>(component)->childProcessId();
   expectLost(component);
-  EXPECT_THAT(traceLines(), Contains(HasSubstr("[EXIT qx_component_nextRecord")));
+  const std::vector<std::string> lines = traceLines();
+  EXPECT_THAT(lines, Contains(HasSubstr("[EXIT qx_component_nextRecord")));
+  // The module crashes with SIGSEGV or calls exit(9); the line says which.
+  const std::string ending = "child process " + std::to_string(child) + " ended: " +
+                             (std::string(GetParam()) == "crash" ? "signal 11" : "exit code 9");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), ending), 1) << ::testing::PrintToString(lines);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) { return line.find(" ended: ") != line.npos; }),
+            1);
 }
 
 INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule, ::testing::Values("crash", "exit"));

@@ -72,7 +72,7 @@ protected:
     startProcess();
   }
   void startProcess() {
-    process = std::make_unique<Process>(REMOTE_TEST_CHILD, new CountingResource(fills));
+    process = Process::create(REMOTE_TEST_CHILD, new CountingResource(fills));
     process->start();
   }
   void TearDown() override {
@@ -125,7 +125,7 @@ protected:
   }
 
   std::shared_ptr<std::atomic<int>> fills = std::make_shared<std::atomic<int>>(0);
-  std::unique_ptr<Process> process;
+  Process::Owned<> process;
 };
 
 TEST_F(ProcessTest, EchoCall_ReturnsEveryArgumentAndUnlinksTheNames) {
@@ -253,13 +253,13 @@ class ProcessStartTest : public remote_test::RemoteFixture {};
 
 TEST_F(ProcessStartTest, TwoProcesses_GetConsecutiveBaseNames) {
   auto fills = std::make_shared<std::atomic<int>>(0);
-  Process first(REMOTE_TEST_CHILD, new CountingResource(fills));
-  Process second(REMOTE_TEST_CHILD, new CountingResource(fills));
+  const auto first = Process::create(REMOTE_TEST_CHILD, new CountingResource(fills));
+  const auto second = Process::create(REMOTE_TEST_CHILD, new CountingResource(fills));
   const std::string prefix = remote_test::ownPrefix();
-  ASSERT_EQ(first.baseName().rfind(prefix, 0), 0u);
-  ASSERT_EQ(second.baseName().rfind(prefix, 0), 0u);
-  const unsigned long n = std::stoul(first.baseName().substr(prefix.size()));
-  EXPECT_EQ(second.baseName(), prefix + std::to_string(n + 1));
+  ASSERT_EQ(first->baseName().rfind(prefix, 0), 0u);
+  ASSERT_EQ(second->baseName().rfind(prefix, 0), 0u);
+  const unsigned long n = std::stoul(first->baseName().substr(prefix.size()));
+  EXPECT_EQ(second->baseName(), prefix + std::to_string(n + 1));
   if (::testing::UnitTest::GetInstance()->test_to_run_count() == 1) {
     EXPECT_EQ(n, 1u); // the first child of a host process gets 1
   }
@@ -267,20 +267,70 @@ TEST_F(ProcessStartTest, TwoProcesses_GetConsecutiveBaseNames) {
 }
 
 TEST_F(ProcessStartTest, MissingChildProgram_ThrowsCreateProcessFailedAndMakesNoMonitor) {
-  Process process("/nonexistent/quex-child", nullptr);
-  const auto error = remote_test::thrown([&] { process.start(); });
+  const auto process = Process::create("/nonexistent/quex-child", nullptr);
+  const auto error = remote_test::thrown([&] { process->start(); });
   EXPECT_EQ(error.message, "Create Process Failed");
   EXPECT_EQ(error.detail, "No such file or directory");
-  EXPECT_FALSE(process.hasMonitor());
-  EXPECT_EQ(process.childProcessId(), -1);
+  EXPECT_FALSE(process->hasMonitor());
+  EXPECT_EQ(process->childProcessId(), -1);
+}
+
+// What the last ReportingProcess's run() found in its member as it left.
+std::string seenOnLeaving;
+
+// A derived kind whose run() says what it found; its member is written only
+// after the base part is built, and slowly, so a thread started by the base
+// constructor would enter the base's run() or read the member half-made. As
+// it leaves, run() reads the member again: a thread still running while the
+// derived part is destroyed would read it freed.
+class ReportingProcess : public Process {
+public:
+  ReportingProcess(Construction token, const char* childProgram, ChildResource* resource)
+      : Process(token, childProgram, resource), state_(slowlyMade()) {}
+  void run() override {
+    entered_.set_value(state_);
+    Process::run();
+    seenOnLeaving = state_;
+  }
+  std::future<std::string>& entered() { return enteredFuture_; }
+
+private:
+  static std::string slowlyMade() {
+    std::this_thread::sleep_for(100ms);
+    return "complete, longer than a short string";
+  }
+  std::promise<std::string> entered_;
+  std::future<std::string> enteredFuture_ = entered_.get_future();
+  std::string state_;
+};
+
+TEST_F(ProcessStartTest, DerivedProcess_OwnThreadRunsTheDerivedRunOnTheWholeObject) {
+  seenOnLeaving.clear();
+  auto process = Process::create<ReportingProcess>(REMOTE_TEST_CHILD, nullptr);
+  ASSERT_EQ(process->entered().wait_for(kGenerous), std::future_status::ready);
+  EXPECT_EQ(process->entered().get(), "complete, longer than a short string");
+  // The derived run() serves the child's asynchronous calls as the base's does.
+  auto* reports = new TimesTen(process.get(), "Report");
+  process->registerHandler(8, reports);
+  process->start();
+  RemoteCall& call = process->mainCall();
+  call.beginCall("Reports");
+  call.putSize(0);
+  call.putSize(8);
+  call.putInt(2);
+  ASSERT_TRUE(process->call());
+  EXPECT_EQ(reports->threads().size(), 2u);
+  process.reset(); // no terminate first: the own thread is still serving
+  EXPECT_EQ(remote_test::ownSharedObjects(), std::vector<std::string>{});
+  EXPECT_EQ(seenOnLeaving, "complete, longer than a short string");
 }
 
 TEST_F(ProcessStartTest, ProcessDestroyedWithoutTerminate_KillsItsChild) {
   long child = -1;
   {
-    Process process(REMOTE_TEST_CHILD, nullptr);
-    process.start();
-    child = process.childProcessId();
+    const auto process = Process::create(REMOTE_TEST_CHILD, nullptr);
+    process->start();
+    child = process->childProcessId();
     ASSERT_TRUE(remote_test::processExists(child));
   }
   EXPECT_FALSE(remote_test::processExists(child));
