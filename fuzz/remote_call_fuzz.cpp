@@ -81,7 +81,9 @@ void runOperation(Remote::RemoteCall& call, uint8_t operation) {
     break;
   }
   case 9: {
-    Remote::RemoteValueArray values;
+    // One array for every input, as a process keeps its batch: its block is
+    // reused by messages of every size.
+    static Remote::RemoteValueArray values;
     if (call.getValues(values)) {
       for (size_t i = 0; i < values.count(); ++i)
         if (!values.isNull(i) && values.data(i)[values.length(i)] != '\0') __builtin_trap();

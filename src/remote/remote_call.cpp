@@ -127,40 +127,6 @@ bool RemoteCall::fail() noexcept {
   return false;
 }
 
-const unsigned char* RemoteCall::take(uint64_t count) {
-  if (!ok_ || readPosition_ > content_ || count > remaining()) {
-    fail();
-    return nullptr;
-  }
-  const unsigned char* at = buffer_.get() + readPosition_;
-  readPosition_ += count;
-  return at;
-}
-
-bool RemoteCall::getBool(bool& value) {
-  value = false;
-  const unsigned char* at = take(1);
-  if (at == nullptr) return false;
-  value = *at == 1;
-  return true;
-}
-
-bool RemoteCall::getInt(int32_t& value) {
-  value = 0;
-  const unsigned char* at = take(sizeof value);
-  if (at == nullptr) return false;
-  std::memcpy(&value, at, sizeof value);
-  return true;
-}
-
-bool RemoteCall::getSize(uint64_t& value) {
-  value = 0;
-  const unsigned char* at = take(sizeof value);
-  if (at == nullptr) return false;
-  std::memcpy(&value, at, sizeof value);
-  return true;
-}
-
 bool RemoteCall::getText(std::string& text) {
   text.clear();
   uint64_t length = 0;
@@ -214,30 +180,43 @@ bool RemoteCall::getValues(RemoteValueArray& values) {
   uint64_t count = 0;
   if (!getSize(count)) return false;
   // Every value takes at least its null flag, so the count is bounded by the
-  // bytes left before anything is allocated.
-  if (count > remaining()) {
+  // bytes left before anything is allocated; and every value is kept in no
+  // more bytes than it takes in the message (its NUL in place of its
+  // length), so one block of the bytes left holds them all.
+  const uint64_t left = remaining();
+  if (count > left) {
     values.resize(0);
     return fail();
   }
   values.resize(count);
+  char* block = values.reserveBlock(left);
+  const unsigned char* at = buffer_.get() + readPosition_;
+  const unsigned char* const end = at + left;
   for (uint64_t i = 0; i < count; ++i) {
-    bool null = false;
-    if (!getBool(null)) break;
-    values.setNull(i, null);
-    if (null) {
-      values.setLength(i, 0);
+    if (at == end) return failValues(values);
+    if (*at++ == 1) {
+      *block = '\0';
+      values.setEntry(i, block++, 0, true);
       continue;
     }
     uint64_t length = 0;
-    if (!getSize(length)) break;
-    const unsigned char* at = take(length);
-    if (at == nullptr) break;
-    char* storage = values.setLength(i, length);
-    if (length > 0) std::memcpy(storage, at, length);
-    storage[length] = '\0';
+    if (static_cast<size_t>(end - at) < sizeof length) return failValues(values);
+    std::memcpy(&length, at, sizeof length);
+    at += sizeof length;
+    if (length > static_cast<size_t>(end - at)) return failValues(values);
+    std::memcpy(block, at, length);
+    block[length] = '\0';
+    values.setEntry(i, block, length, false);
+    at += length;
+    block += length + 1;
   }
-  if (!ok_) values.resize(0);
-  return ok_;
+  readPosition_ += static_cast<size_t>(at - (buffer_.get() + readPosition_));
+  return true;
+}
+
+bool RemoteCall::failValues(RemoteValueArray& values) noexcept {
+  values.resize(0);
+  return fail();
 }
 
 } // namespace Remote

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -47,9 +48,15 @@ public:
   void putValues(const RemoteValueArray& values);
 
   // Each returns false (and leaves a zero or empty result) on a violation.
-  bool getBool(bool& value);
-  bool getInt(int32_t& value);
-  bool getSize(uint64_t& value);
+  bool getBool(bool& value) {
+    value = false;
+    const unsigned char* at = take(1);
+    if (at == nullptr) return false;
+    value = *at == 1;
+    return true;
+  }
+  bool getInt(int32_t& value) { return getNumber(value); }
+  bool getSize(uint64_t& value) { return getNumber(value); }
   bool getText(std::string& text);
   bool getBuffer(RemoteBuffer& buffer);
   bool getValue(RemoteValue& value);
@@ -59,9 +66,26 @@ private:
   void write(const void* bytes, size_t count);
   void ensureRoom(size_t count);
   // Takes `count` bytes from the read position, or fails the message.
-  const unsigned char* take(uint64_t count);
+  const unsigned char* take(uint64_t count) {
+    if (!ok_ || readPosition_ > content_ || count > remaining()) {
+      fail();
+      return nullptr;
+    }
+    const unsigned char* at = buffer_.get() + readPosition_;
+    readPosition_ += count;
+    return at;
+  }
+  template <typename Number>
+  bool getNumber(Number& value) {
+    value = 0;
+    const unsigned char* at = take(sizeof value);
+    if (at == nullptr) return false;
+    std::memcpy(&value, at, sizeof value);
+    return true;
+  }
   uint64_t remaining() const noexcept { return content_ - readPosition_; }
   bool fail() noexcept;
+  bool failValues(RemoteValueArray& values) noexcept;
 
   std::unique_ptr<unsigned char[]> buffer_;
   size_t capacity_ = kInitialCapacity;

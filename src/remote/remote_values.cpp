@@ -46,10 +46,18 @@ char* RemoteValueArray::setLength(size_t index, size_t length) {
   lengths_[index] = length;
   if (length > sizes_[index] || storage_[index] == nullptr) {
     storage_[index] = std::make_unique<char[]>(length + 1); // zero-filled
-    pointers_[index] = storage_[index].get();
     sizes_[index] = length;
   }
+  pointers_[index] = storage_[index].get(); // it may have pointed into the block
   return pointers_[index];
+}
+
+char* RemoteValueArray::reserveBlock(size_t bytes) {
+  if (bytes > blockSize_ || block_ == nullptr) {
+    block_.reset(new char[bytes + 1]); // written before it is read
+    blockSize_ = bytes;
+  }
+  return block_.get();
 }
 
 } // namespace Remote

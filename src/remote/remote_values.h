@@ -74,10 +74,20 @@ public:
   size_t allocatedCount() const noexcept { return pointers_.size(); }
   // Keeps the entries' storage when `count` fits what is allocated.
   void resize(size_t count);
-  // Records `length` for entry `index` and returns its storage, at least
+  // Records `length` for entry `index` and returns its own storage, at least
   // length + 1 zero-filled bytes when it had to grow.
   char* setLength(size_t index, size_t length);
   void setNull(size_t index, bool null) noexcept { nulls_[index] = null ? 1 : 0; }
+
+  // A received array is decoded in one pass into one block kept between
+  // messages: `bytes` of it (the caller bounds them by the message's size),
+  // then every entry pointed into it.
+  char* reserveBlock(size_t bytes);
+  void setEntry(size_t index, char* data, size_t length, bool null) noexcept {
+    pointers_[index] = data;
+    lengths_[index] = length;
+    nulls_[index] = null ? 1 : 0;
+  }
 
   bool isNull(size_t index) const noexcept { return nulls_[index] != 0; }
   size_t length(size_t index) const noexcept { return lengths_[index]; }
@@ -94,6 +104,8 @@ private:
   std::vector<size_t> lengths_;
   std::vector<size_t> sizes_;
   std::vector<unsigned char> nulls_;
+  std::unique_ptr<char[]> block_;
+  size_t blockSize_ = 0;
 };
 
 } // namespace Remote

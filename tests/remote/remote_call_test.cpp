@@ -186,6 +186,39 @@ TEST_F(ReceivedMessage, ServedBufferAndValueArray_RoundTrip) {
   EXPECT_EQ(values.allocatedCount(), 3u);
 }
 
+// Received arrays share one block kept between messages: a second, wider
+// message must not leave entries of the first behind, and an entry set by
+// hand afterwards gets storage of its own.
+TEST_F(ReceivedMessage, ValueArrays_ReuseTheirBlockAcrossMessages) {
+  RemoteValueArray values;
+  receive(concat({le64(2), Bytes{0}, le64(1), text("a"), Bytes{1}, le64(9)}));
+  ASSERT_TRUE(call.getValues(values));
+  uint64_t after = 0;
+  ASSERT_TRUE(call.getSize(after));
+  EXPECT_EQ(after, 9u);
+  EXPECT_STREQ(values.data(0), "a");
+  EXPECT_TRUE(values.isNull(1));
+
+  const std::string wide(5000, 'w');
+  receive(concat({le64(3), Bytes{1}, Bytes{0}, le64(wide.size()), text(wide), Bytes{0}, le64(2),
+                  text("xy")}));
+  ASSERT_TRUE(call.getValues(values));
+  ASSERT_EQ(values.count(), 3u);
+  EXPECT_TRUE(values.isNull(0));
+  EXPECT_EQ(std::string(values.data(1)), wide);
+  EXPECT_STREQ(values.data(2), "xy");
+  EXPECT_EQ(values.length(2), 2u);
+
+  std::memcpy(values.setLength(2, 3), "new", 3);
+  EXPECT_STREQ(values.data(1), wide.c_str()); // the block was not written over
+
+  // A value that claims more bytes than are left fails the whole array.
+  receive(concat({le64(2), Bytes{0}, le64(1), text("a"), Bytes{0}, le64(4), text("ab")}));
+  EXPECT_FALSE(call.getValues(values));
+  EXPECT_EQ(values.count(), 0u);
+  EXPECT_FALSE(call.ok());
+}
+
 TEST_F(ReceivedMessage, LargerMessage_EnlargesTheBufferToItsLength_SmallerKeepsIt) {
   receive(Bytes(250000, 7));
   EXPECT_EQ(call.capacity(), 250000u);
