@@ -202,12 +202,12 @@ static QXStatus create(QXContext* context, const char* text, void** component, i
   *errorCode = 0;
   auto* c = new Component;
   c->context = context;
-  const std::string spec = text != nullptr ? text : "";
-  c->mode = spec.substr(0, spec.find_first_of("=- "));
-  c->records = numberAfter(spec, "records=");
-  c->fields = spec.find("fields=") != std::string::npos ? numberAfter(spec, "fields=") : 1;
-  c->width = numberAfter(spec, "width=");
-  c->dieAt = numberAfter(spec, "-at=");
+  const std::string script = text != nullptr ? text : "";
+  c->mode = script.substr(0, script.find_first_of("=- "));
+  c->records = numberAfter(script, "records=");
+  c->fields = script.find("fields=") != std::string::npos ? numberAfter(script, "fields=") : 1;
+  c->width = numberAfter(script, "width=");
+  c->dieAt = numberAfter(script, "-at=");
   if (c->mode == "observe") {
     // The host table as a module sees it, then the context.
     c->observations.push_back(fetched("host.getHostInformation", [&](char* b, size_t s, size_t* n, int* e) {
