@@ -14,11 +14,6 @@ using Remote::RemoteCall;
 namespace quex::child {
 namespace {
 
-void replyStatus(RemoteCall& call, QXStatus status) {
-  call.beginCall("return");
-  call.putInt(static_cast<int32_t>(status));
-}
-
 using BufferCall = QXStatus (ExtensionWrapper::*)(void*, char*, size_t, size_t*, int*);
 using PlainCall = QXStatus (ExtensionWrapper::*)(void*, int*);
 

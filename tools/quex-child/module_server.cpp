@@ -11,11 +11,6 @@ using Remote::RemoteCall;
 namespace quex::child {
 namespace {
 
-void replyStatus(RemoteCall& call, QXStatus status) {
-  call.beginCall("return");
-  call.putInt(static_cast<int32_t>(status));
-}
-
 // Whether the module behind `path` takes part in interaction, told from its
 // exports as the host would tell it from an in-process load.
 bool exportsInteraction(const std::string& path, bool olderGeneration) {

@@ -72,6 +72,12 @@ private:
   std::thread cancellation_; // last: started once everything else exists
 };
 
+// Replies to a call with its status alone.
+inline void replyStatus(Remote::RemoteCall& call, QXStatus status) {
+  call.beginCall("return");
+  call.putInt(static_cast<int32_t>(status));
+}
+
 } // namespace quex::child
 
 #endif // QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
