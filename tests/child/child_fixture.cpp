@@ -110,7 +110,7 @@ void HostedModule::TearDown() {
   // the kernel may take a moment to show it.
   Holdings after = Holdings::now();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while ((after.threads != before_.threads || !after.children.empty()) &&
+  while ((after.threads > before_.threads || !after.children.empty()) &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     after = Holdings::now();
@@ -118,7 +118,8 @@ void HostedModule::TearDown() {
   EXPECT_EQ(after.sharedObjects, std::vector<std::string>{});
   EXPECT_EQ(after.children, std::vector<long>{});
   EXPECT_EQ(after.descriptors, before_.descriptors);
-  EXPECT_EQ(after.threads, before_.threads);
+  // The baseline may still count a thread of the previous test on its way out.
+  EXPECT_LE(after.threads, before_.threads);
 }
 
 void HostedModule::load(const std::string& name, const char* childProgram) {
