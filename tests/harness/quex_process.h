@@ -3,6 +3,8 @@
 #ifndef QUEX_TESTS_HARNESS_QUEX_PROCESS_H
 #define QUEX_TESTS_HARNESS_QUEX_PROCESS_H
 
+#include "common/scratch_name.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -39,7 +41,8 @@ class QuexProcessTest : public ::testing::Test {
 protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = ::testing::TempDir() + "quex_" + info->test_suite_name() + "_" + info->name();
+    dir_ = ::testing::TempDir() + "quex_" + processTag() + "_" + info->test_suite_name() + "_" +
+           info->name();
     std::system(("rm -rf " + shellQuote(dir_) + " && mkdir -p " + shellQuote(dir_)).c_str());
   }
   void TearDown() override { std::system(("rm -rf " + shellQuote(dir_)).c_str()); }

@@ -1,5 +1,6 @@
 #include "csv_table.h"
 #include "record_values.h"
+#include "common/scratch_name.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +93,7 @@ TEST(RecordValues, WideningGoesFromIntegerToRealToString) {
 class CsvTableTest : public ::testing::Test {
 protected:
   std::string write(const std::string& contents) {
-    path_ = ::testing::TempDir() + "csv_table_test.csv";
+    path_ = ::testing::TempDir() + "csv_table_test_" + processTag() + ".csv";
     std::ofstream(path_, std::ios::binary) << contents;
     return path_;
   }

@@ -1,4 +1,5 @@
 // Real Unicode through every operation, and the whole-file text operations.
+#include "common/scratch_name.h"
 #include "xml_fixture.h"
 
 #include <cstdio>
@@ -52,7 +53,7 @@ TEST_F(XmlTest, LongUnicodeText_CrossesManyTranscoderBlocksIntact) {
 }
 
 TEST(TextFiles, LoadSkipsToTheFirstTagAndAddsTheZeroCharacter_SaveWritesBytesAsGiven) {
-  const std::string path = ::testing::TempDir() + "quex-xml-text-files.xml";
+  const std::string path = ::testing::TempDir() + "quex-xml-text-files-" + processTag() + ".xml";
   const std::string binary = std::string("<r>\r\n") + kText + "\x01\x7f</r>";
   const struct { std::string bytes, loaded; } rows[] = {
       {"  <a/>", std::string("<a/>\0", 5)}, {"no tags here", std::string("\0", 1)},
