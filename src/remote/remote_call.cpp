@@ -179,44 +179,10 @@ bool RemoteCall::getValues(RemoteValueArray& values) {
   if (values.role() == Role::Serving) return ok_;
   uint64_t count = 0;
   if (!getSize(count)) return false;
-  // Every value takes at least its null flag, so the count is bounded by the
-  // bytes left before anything is allocated; and every value is kept in no
-  // more bytes than it takes in the message (its NUL in place of its
-  // length), so one block of the bytes left holds them all.
-  const uint64_t left = remaining();
-  if (count > left) {
-    values.resize(0);
-    return fail();
-  }
-  values.resize(count);
-  char* block = values.reserveBlock(left);
-  const unsigned char* at = buffer_.get() + readPosition_;
-  const unsigned char* const end = at + left;
-  for (uint64_t i = 0; i < count; ++i) {
-    if (at == end) return failValues(values);
-    if (*at++ == 1) {
-      *block = '\0';
-      values.setEntry(i, block++, 0, true);
-      continue;
-    }
-    uint64_t length = 0;
-    if (static_cast<size_t>(end - at) < sizeof length) return failValues(values);
-    std::memcpy(&length, at, sizeof length);
-    at += sizeof length;
-    if (length > static_cast<size_t>(end - at)) return failValues(values);
-    std::memcpy(block, at, length);
-    block[length] = '\0';
-    values.setEntry(i, block, length, false);
-    at += length;
-    block += length + 1;
-  }
-  readPosition_ += static_cast<size_t>(at - (buffer_.get() + readPosition_));
+  const size_t used = values.decode(buffer_.get() + readPosition_, remaining(), count);
+  if (used == RemoteValueArray::kMalformed) return fail();
+  readPosition_ += used;
   return true;
-}
-
-bool RemoteCall::failValues(RemoteValueArray& values) noexcept {
-  values.resize(0);
-  return fail();
 }
 
 } // namespace Remote

@@ -85,7 +85,6 @@ private:
   }
   uint64_t remaining() const noexcept { return content_ - readPosition_; }
   bool fail() noexcept;
-  bool failValues(RemoteValueArray& values) noexcept;
 
   std::unique_ptr<unsigned char[]> buffer_;
   size_t capacity_ = kInitialCapacity;

@@ -5,6 +5,7 @@
 #include "remote_call.h"
 #include "remote_values.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -421,10 +422,8 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   size_t count = received.count() < capacity ? received.count() : capacity;
   if (fields == 0 || records == 0) count = 0;
   else if (records <= count / fields) count = fields * records;
-  for (size_t i = 0; i < count; ++i) {
-    values[i] = received.isNull(i) ? nullptr : const_cast<char*>(received.data(i));
-    lengths[i] = received.isNull(i) ? 0 : received.length(i);
-  }
+  std::copy_n(received.values(), count, values);
+  std::copy_n(received.lengths(), count, lengths);
   return status;
 }
 

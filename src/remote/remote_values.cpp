@@ -1,4 +1,5 @@
 #include "remote_values.h"
+#include "value_copy.h"
 
 #include <cstring>
 
@@ -52,12 +53,49 @@ char* RemoteValueArray::setLength(size_t index, size_t length) {
   return pointers_[index];
 }
 
-char* RemoteValueArray::reserveBlock(size_t bytes) {
-  if (bytes > blockSize_ || block_ == nullptr) {
-    block_.reset(new char[bytes + 1]); // written before it is read
-    blockSize_ = bytes;
+size_t RemoteValueArray::decode(const unsigned char* bytes, size_t available, uint64_t count) {
+  // Every value takes at least its null flag, so the count is bounded by the
+  // bytes available before anything is allocated; and every value is kept in
+  // no more bytes than it takes in the message (its NUL in place of its
+  // length), so a block of `available` bytes holds them all.
+  if (count > available) return malformed();
+  resize(count);
+  if (available > blockSize_ || block_ == nullptr) {
+    block_.reset(new char[available + 1]); // written before it is read
+    blockSize_ = available;
   }
-  return block_.get();
+  // Raw pointers: the compiler cannot keep the vectors' data in registers
+  // across the byte stores below.
+  char* block = block_.get();
+  char** pointers = pointers_.data();
+  size_t* lengths = lengths_.data();
+  unsigned char* nulls = nulls_.data();
+  const unsigned char* at = bytes;
+  const unsigned char* const end = bytes + available;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (at == end) return malformed();
+    const bool null = *at++ == 1;
+    uint64_t length = 0;
+    if (!null) {
+      if (static_cast<size_t>(end - at) < sizeof length) return malformed();
+      std::memcpy(&length, at, sizeof length);
+      at += sizeof length;
+      if (length > static_cast<size_t>(end - at)) return malformed();
+      copyValueBytes(block, at, length);
+      at += length;
+    }
+    block[length] = '\0';
+    pointers[i] = null ? nullptr : block;
+    lengths[i] = length;
+    nulls[i] = null ? 1 : 0;
+    block += length + 1;
+  }
+  return static_cast<size_t>(at - bytes);
+}
+
+size_t RemoteValueArray::malformed() {
+  resize(0);
+  return kMalformed;
 }
 
 } // namespace Remote

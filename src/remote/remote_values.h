@@ -79,15 +79,12 @@ public:
   char* setLength(size_t index, size_t length);
   void setNull(size_t index, bool null) noexcept { nulls_[index] = null ? 1 : 0; }
 
-  // A received array is decoded in one pass into one block kept between
-  // messages: `bytes` of it (the caller bounds them by the message's size),
-  // then every entry pointed into it.
-  char* reserveBlock(size_t bytes);
-  void setEntry(size_t index, char* data, size_t length, bool null) noexcept {
-    pointers_[index] = data;
-    lengths_[index] = length;
-    nulls_[index] = null ? 1 : 0;
-  }
+  // Reads `count` values in their reply form from the `available` bytes at
+  // `bytes` and returns how many bytes they took, or kMalformed (the array is
+  // then empty) when they do not fit. A decoded null entry has no data and
+  // length 0, so values() and lengths() can be handed on as they are.
+  static constexpr size_t kMalformed = SIZE_MAX;
+  size_t decode(const unsigned char* bytes, size_t available, uint64_t count);
 
   bool isNull(size_t index) const noexcept { return nulls_[index] != 0; }
   size_t length(size_t index) const noexcept { return lengths_[index]; }
@@ -97,6 +94,8 @@ public:
   const size_t* lengths() const noexcept { return lengths_.data(); }
 
 private:
+  size_t malformed();
+
   Role role_;
   size_t count_ = 0;
   std::vector<char*> pointers_;
@@ -104,6 +103,7 @@ private:
   std::vector<size_t> lengths_;
   std::vector<size_t> sizes_;
   std::vector<unsigned char> nulls_;
+  // Decoded values live in one block kept between messages.
   std::unique_ptr<char[]> block_;
   size_t blockSize_ = 0;
 };

@@ -178,6 +178,7 @@ TEST_F(ReceivedMessage, ServedBufferAndValueArray_RoundTrip) {
   ASSERT_EQ(values.count(), 3u);
   EXPECT_STREQ(values.data(0), "hi");
   EXPECT_TRUE(values.isNull(1));
+  EXPECT_EQ(values.data(1), nullptr); // handed on as it is by a bulk fetch
   EXPECT_FALSE(values.isNull(2));
   EXPECT_EQ(values.length(2), 0u);
   const char* first = values.data(0);
@@ -217,6 +218,32 @@ TEST_F(ReceivedMessage, ValueArrays_ReuseTheirBlockAcrossMessages) {
   EXPECT_FALSE(call.getValues(values));
   EXPECT_EQ(values.count(), 0u);
   EXPECT_FALSE(call.ok());
+}
+
+// Short values are copied in fixed-size, overlapping moves: every length
+// around their boundaries arrives whole and ends with a NUL (and, under the
+// address sanitizer, no move reaches past the message or the block).
+TEST_F(ReceivedMessage, ValuesOfEveryShortLength_ArriveExactly) {
+  RemoteValueArray served(Role::Serving);
+  std::vector<std::string> sent;
+  served.resize(41);
+  for (size_t length = 0; length <= 40; ++length) {
+    std::string value;
+    for (size_t i = 0; i < length; ++i) value += static_cast<char>('A' + (length + i) % 26);
+    std::memcpy(served.setLength(length, length), value.data(), length);
+    sent.push_back(value);
+  }
+  RemoteCall reply;
+  reply.putValues(served);
+  receive(reply);
+  RemoteValueArray values;
+  ASSERT_TRUE(call.getValues(values));
+  ASSERT_EQ(values.count(), sent.size());
+  for (size_t i = 0; i < sent.size(); ++i) {
+    ASSERT_EQ(values.length(i), sent[i].size());
+    EXPECT_EQ(std::string(values.data(i), values.length(i)), sent[i]) << "length " << i;
+    EXPECT_EQ(values.data(i)[values.length(i)], '\0') << "length " << i;
+  }
 }
 
 TEST_F(ReceivedMessage, LargerMessage_EnlargesTheBufferToItsLength_SmallerKeepsIt) {

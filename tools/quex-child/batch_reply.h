@@ -4,6 +4,8 @@
 #ifndef QUEX_TOOLS_QUEX_CHILD_BATCH_REPLY_H
 #define QUEX_TOOLS_QUEX_CHILD_BATCH_REPLY_H
 
+#include "remote/value_copy.h"
+
 #include <quex/qx.h>
 
 #include <algorithm>
@@ -37,7 +39,7 @@ public:
     if (data != nullptr) {
       const uint64_t size = length;
       std::memcpy(at + 1, &size, sizeof size);
-      if (length > 0) std::memcpy(at + 1 + sizeof size, data, length);
+      Remote::copyValueBytes(at + 1 + sizeof size, data, length);
     }
     size_ += room;
     ++count_;
