@@ -9,6 +9,7 @@ WERROR   ?= OFF
 CMAKE_FLAGS ?=
 PREFIX   ?= /usr/local
 comma    := ,
+MAKEFLAGS += --no-print-directory
 
 configure = cmake -S . -B $(1) -DQUEX_WERROR=$(WERROR) $(CMAKE_FLAGS) $(2) >/dev/null
 build     = cmake --build $(1) -j $(JOBS)
@@ -32,8 +33,9 @@ deps:
 build/CMakeCache.txt: | deps
 	$(call configure,build,-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 
+# Only what the example needs: the first run on a fresh clone stays short.
 run: deps build/CMakeCache.txt
-	$(call build,build)
+	$(call build,build) --target quex_cli derive csvsource
 	./build/tools/quex/quex run build/examples/modules/derive --input examples/data/orders.csv \
 	  --params examples/data/derive-params.xml --request stats
 
