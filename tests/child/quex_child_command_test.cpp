@@ -48,6 +48,19 @@ TEST_F(QuexChild, ReaderWithoutPathExpansionReadsTheSameRecords) {
   EXPECT_NE(outOfProcess.out.find("5,Kettle,39.9,1,5"), std::string::npos) << outOfProcess.out;
 }
 
+// The XML service in the child reports a malformed document on its standard
+// output, which quex shares: it must arrive on standard error instead.
+TEST_F(QuexChild, MessagesOfTheChildNeverReachTheRecords) {
+  writeFile(file("params.xml"), "<Parameters><Derive");
+  for (const char* mode : {"", " --child"}) {
+    const QuexResult r = quex("run " + exampleModule("derive") + " --input " +
+                              exampleData("orders.csv") + " --params params.xml" + mode);
+    EXPECT_EQ(r.exitCode, 1) << mode;
+    EXPECT_EQ(r.out, "") << mode;
+    EXPECT_NE(r.err.find("Caught unknown exception\n"), std::string::npos) << mode << r.err;
+  }
+}
+
 TEST_F(QuexChild, InfoShowsTheModuleInformationFromTheChild) {
   const QuexResult r = quex("info " + exampleModule("derive") + " --child");
   ASSERT_EQ(r.exitCode, 0) << r.err;

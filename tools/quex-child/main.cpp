@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <thread>
 
 namespace {
@@ -57,6 +58,10 @@ int main(int argc, char** argv) {
                          "Started by a quex host to run a module out of process.\n");
     return 2;
   }
+  // The XML service reports parse failures on std::cout. The child has no
+  // results to print, and the standard output it shares with its host may be
+  // carrying records, so those messages go to standard error.
+  std::cout.rdbuf(std::cerr.rdbuf());
   HostWatch watch;
   QXXMLWrapper::startup();
   int result = 0;
