@@ -164,8 +164,7 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
   if (capacity > kMaxCapacity || component() == nullptr) {
     rows = 0;
   } else if (module_.useBulkFetch()) {
-    pointers_.assign(capacity, nullptr);
-    lengths_.assign(capacity, 0);
+    reserveValueSlots(capacity);
     size_t fields = valuesPerRow, records = 0;
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
@@ -225,6 +224,12 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
   return rows > 0 ? QX_OK : status;
 }
 
+void ModuleServer::reserveValueSlots(size_t capacity) {
+  if (pointers_.size() >= capacity) return;
+  pointers_.resize(capacity);
+  lengths_.resize(capacity);
+}
+
 // The host's own bulk fetch, answered by the module's or by the wrapper's
 // record-by-record emulation, whose copies are released here once encoded.
 void ModuleServer::bulkFetch(RemoteCall& call) {
@@ -239,8 +244,7 @@ void ModuleServer::bulkFetch(RemoteCall& call) {
   batchReply_ = true;
   batch_.begin(capacity);
   if (capacity <= kMaxCapacity) {
-    pointers_.assign(capacity, nullptr);
-    lengths_.assign(capacity, 0);
+    reserveValueSlots(capacity);
     const bool copies = !module_.useBulkFetch();
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
@@ -248,8 +252,8 @@ void ModuleServer::bulkFetch(RemoteCall& call) {
     if (fields != 0 && records != 0)
       count = records > capacity / fields ? capacity : fields * records;
     for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
-    if (copies)
-      for (void* copy : pointers_) std::free(copy);
+    if (copies) // the emulation copied exactly the values it counted
+      for (size_t i = 0; i < count; ++i) std::free(pointers_[i]);
   }
   batch_.end(status, fields, records, code);
 }

@@ -44,6 +44,9 @@ private:
   // The two batch calls answer in batch_ instead of the call.
   void fetchBatch(Remote::RemoteCall& call);
   void bulkFetch(Remote::RemoteCall& call);
+  // Room for `capacity` values in pointers_ and lengths_. Reused entries are
+  // not cleared: only those the module reports filled are read.
+  void reserveValueSlots(size_t capacity);
   // Adds whole records read one by one (no bulk fetch in the module) to batch_.
   QXStatus readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows, int* errorCode);
   void serveCancellation();
