@@ -63,10 +63,12 @@ bench: deps
 fuzz: deps
 	CC=clang CXX=clang++ $(call configure,build-fuzz,-DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUEX_BUILD_TESTS=OFF -DQUEX_BUILD_BENCHMARKS=OFF -DQUEX_BUILD_EXAMPLES=OFF)
-	$(call build,build-fuzz) --target fuzz_remote_call
-	mkdir -p build-fuzz/corpus/remote_call
-	./build-fuzz/fuzz/fuzz_remote_call -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
-	  -print_final_stats=1 build-fuzz/corpus/remote_call
+	$(call build,build-fuzz) --target fuzz_remote_call fuzz_csv
+	for target in remote_call csv; do \
+	  mkdir -p build-fuzz/corpus/$$target && \
+	  ./build-fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+	    -print_final_stats=1 build-fuzz/corpus/$$target || exit 1; \
+	done
 
 install: deps build/CMakeCache.txt
 	$(call build,build)
