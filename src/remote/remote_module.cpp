@@ -384,10 +384,9 @@ QXStatus RemoteModule::qx_component_getRecordValue(void* component, size_t index
     return QX_ERR_NO_DATA;
   const size_t entry = batch.currentRow * batch.valuesPerRow + index;
   if (entry >= batch.values->count()) return QX_ERR_NO_DATA; // a bulk fetch reused the batch
-  if (!batch.values->isNull(entry)) {
-    *value = const_cast<char*>(batch.values->data(entry));
-    *length = batch.values->length(entry);
-  }
+  // A decoded null entry has no data and length 0.
+  *value = const_cast<char*>(batch.values->data(entry));
+  *length = batch.values->length(entry);
   return QX_OK;
 }
 
