@@ -1,6 +1,6 @@
 // quex run --child and quex info --child: the same runs as in-process, with
 // the module in child processes of quex-child.
-#include "harness/quex_process.h"
+#include "tools/quex/quex_process.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// e2e_module: one module for the scenarios run both in-process and in a
-// child process. The component's create text picks its output:
+// The scenario module (e2e_current, e2e_older): one module for the scenarios
+// run both in-process and in a child process. The component's create text picks its output:
 //   "observe"                        what the module saw of its host tables,
 //                                    one line per output record
 //   "records=N fields=F width=W"     N generated records of F values of W bytes
