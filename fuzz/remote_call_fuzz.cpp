@@ -2,7 +2,7 @@
 // RemoteCall. Input: one byte n, then n operation bytes, then the message.
 // The buffer's bytes past the message are poisoned, so any read beyond the
 // message's end is reported, not only reads beyond the allocation.
-#include "remote/remote_call.h"
+#include "remote/protocol/remote_call.h"
 
 #include <sanitizer/asan_interface.h>
 

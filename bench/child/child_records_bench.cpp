@@ -10,7 +10,7 @@
 #include "platform/named_semaphore.h"
 #include "platform/shared_region.h"
 #include "remote/process.h"
-#include "remote/region_header.h"
+#include "remote/protocol/region_header.h"
 
 #include <quex/quex.hpp>
 

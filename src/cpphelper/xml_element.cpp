@@ -3,10 +3,12 @@
 
 #include <quex/cpphelper/XMLElement.h>
 
-#include <cerrno>
+#include <cctype>
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace ExtensionCppHelper {
 namespace {
@@ -77,13 +79,19 @@ bool XMLElement::getAttribute(const std::string& name, double& value) {
 }
 
 bool XMLElement::getAttribute(const std::string& name, int64_t& value) {
+  // Read as strtoll reads base 10: leading blanks, one sign, the digits up to
+  // the first other character. Out of range is no number either.
   const std::string text = getAttribute(name);
-  const char* start = text.c_str();
-  char* end = nullptr;
-  errno = 0;
-  const long long parsed = std::strtoll(start, &end, 10);
-  if (end == start || errno == ERANGE) return false; // out of range is no number either
-  value = static_cast<int64_t>(parsed);
+  const char* at = text.c_str();
+  const char* const end = at + std::strlen(at);
+  while (at != end && std::isspace(static_cast<unsigned char>(*at))) ++at;
+  if (at != end && *at == '+') {
+    ++at;
+    if (at != end && *at == '-') return false;
+  }
+  int64_t parsed = 0;
+  if (std::from_chars(at, end, parsed).ec != std::errc()) return false;
+  value = parsed;
   return true;
 }
 

@@ -4,8 +4,8 @@
 #ifndef QUEX_SRC_FRONT_CALL_GUARD_H
 #define QUEX_SRC_FRONT_CALL_GUARD_H
 
-#include "module_proxy.h"
-#include "trace.h"
+#include "../remote/module_proxy.h"
+#include "../common/trace.h"
 
 namespace quex::detail {
 

@@ -1,7 +1,7 @@
 // Loading a module: opening its library, detecting its generation and
 // resolving its entry points; the wrapper's life and copies.
-#include "module_proxy.h"
-#include "trace.h"
+#include "../remote/module_proxy.h"
+#include "../common/trace.h"
 #include "../platform/dynamic_library.h"
 
 #include <quex/front/ExtensionWrapper.h>

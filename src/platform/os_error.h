@@ -26,6 +26,11 @@ private:
   int number_;
 };
 
+// The system's text for the error the last failed call of this thread left.
+std::string lastErrorText();
+// The system's text for an argument the system would refuse.
+std::string invalidArgumentText();
+
 // Throws SystemError for `call` with the current errno.
 [[noreturn]] void throwLastError(const char* call);
 

@@ -13,6 +13,10 @@ std::string errorText(int number) {
   return text;
 }
 
+std::string lastErrorText() { return errorText(errno); }
+
+std::string invalidArgumentText() { return errorText(EINVAL); }
+
 void throwLastError(const char* call) { throw SystemError(call, errno); }
 
 } // namespace quex::platform

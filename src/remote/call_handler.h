@@ -2,9 +2,7 @@
 #ifndef QUEX_SRC_REMOTE_CALL_HANDLER_H
 #define QUEX_SRC_REMOTE_CALL_HANDLER_H
 
-#include "remote_call.h"
-
-#include <quex/export.h>
+#include "protocol/remote_call.h"
 
 #include <string>
 
@@ -12,7 +10,7 @@ namespace Remote {
 
 class Process;
 
-class QUEX_API CallHandler {
+class CallHandler {
 public:
   explicit CallHandler(Process* process) : process_(process) {}
   virtual ~CallHandler() = default;
@@ -28,7 +26,7 @@ private:
   Process* process_;
 };
 
-class QUEX_API Runnable {
+class Runnable {
 public:
   virtual ~Runnable() = default;
   virtual void run() = 0;

@@ -37,9 +37,6 @@ private:
 // "NextRecord", "GetRecordValue", "Rewind", "BulkFetch".
 class IteratorDispatcher : public CallHandler {
 public:
-  // The most values one "BulkFetch" may ask the host to gather.
-  static constexpr uint64_t kMaxBulkCapacity = 1u << 22;
-
   IteratorDispatcher(Process* process, QXIterator* iterator)
       : CallHandler(process), iterator_(iterator) {}
   bool handle(const std::string& name, RemoteCall& call) override;

@@ -2,49 +2,35 @@
 // waits for the child's reply.
 #include "callback_dispatchers.h"
 
-#include "remote_values.h"
+#include "protocol/names.h"
+#include "protocol/served_call.h"
 
 namespace Remote {
 namespace {
 
+namespace callback = protocol::callback;
+using protocol::replyStatus;
+using protocol::serveTextReturn;
+
 using BufferMember = QXStatus (*)(void*, char*, size_t, size_t*, int*);
 using KeyedMember = QXStatus (*)(void*, const char*, char*, size_t, size_t*, int*);
 
-// A buffer-returning member: buffer and error code in, status, buffer and
-// error code out. The buffer counts as filled exactly when the member said QX_OK.
 bool serveBuffer(RemoteCall& call, void* owner, BufferMember member) {
-  RemoteBuffer buffer;
-  int32_t errorCode = 0;
-  if (!call.getBuffer(buffer) || !call.getInt(errorCode)) return false;
-  size_t needed = 0;
-  int code = errorCode;
-  const QXStatus status = member(owner, buffer.data(), buffer.capacity(), &needed, &code);
-  buffer.setNeeded(needed);
-  buffer.setFilled(status == QX_OK);
-  call.beginCall("return");
-  call.putInt(static_cast<int32_t>(status));
-  call.putBuffer(buffer);
-  call.putInt(code);
-  return true;
+  return serveTextReturn(call, [&](char* buffer, size_t size, size_t* needed, int* code) {
+    return member(owner, buffer, size, needed, code);
+  });
 }
 
+// The key comes first and is echoed before the buffer.
 bool serveKeyedBuffer(RemoteCall& call, void* owner, KeyedMember member) {
   std::string key;
-  RemoteBuffer buffer;
-  int32_t errorCode = 0;
-  if (!call.getText(key) || !call.getBuffer(buffer) || !call.getInt(errorCode)) return false;
-  size_t needed = 0;
-  int code = errorCode;
-  const QXStatus status =
-      member(owner, key.c_str(), buffer.data(), buffer.capacity(), &needed, &code);
-  buffer.setNeeded(needed);
-  buffer.setFilled(status == QX_OK);
-  call.beginCall("return");
-  call.putInt(static_cast<int32_t>(status));
-  call.putText(key);
-  call.putBuffer(buffer);
-  call.putInt(code);
-  return true;
+  if (!call.getText(key)) return false;
+  return serveTextReturn(
+      call,
+      [&](char* buffer, size_t size, size_t* needed, int* code) {
+        return member(owner, key.c_str(), buffer, size, needed, code);
+      },
+      [&](RemoteCall& reply) { reply.putText(key); });
 }
 
 // A module in a child builds its documents itself: refused, arguments echoed.
@@ -52,8 +38,7 @@ bool refuseDocument(RemoteCall& call) {
   std::string text;
   uint64_t handle = 0;
   if (!call.getText(text) || !call.getSize(handle)) return false;
-  call.beginCall("return");
-  call.putInt(static_cast<int32_t>(QX_ERR_INVALID_OPERATION));
+  replyStatus(call, QX_ERR_INVALID_OPERATION);
   call.putText(text);
   call.putSize(handle);
   return true;
@@ -62,16 +47,15 @@ bool refuseDocument(RemoteCall& call) {
 } // namespace
 
 bool HostDispatcher::handle(const std::string& name, RemoteCall& call) {
-  if (name == "GetHostInformation")
+  if (name == callback::kGetHostInformation)
     return serveBuffer(call, host_->owner, host_->getHostInformation);
-  if (name == "CreateNewDocument" || name == "CreateDocumentFromContents")
+  if (name == callback::kCreateNewDocument || name == callback::kCreateDocumentFromContents)
     return refuseDocument(call);
-  if (name == "Trace") {
+  if (name == callback::kTrace) {
     std::string text;
     if (!call.getText(text)) return false;
     host_->trace(host_->owner, text.c_str());
-    call.beginCall("return");
-    call.putInt(static_cast<int32_t>(QX_OK));
+    replyStatus(call, QX_OK);
     call.putText(text);
     return true;
   }
@@ -80,13 +64,15 @@ bool HostDispatcher::handle(const std::string& name, RemoteCall& call) {
 
 bool ContextDispatcher::handle(const std::string& name, RemoteCall& call) {
   QXContext& c = *context_;
-  if (name == "GetContextInformation") return serveBuffer(call, c.owner, c.getContextInformation);
-  if (name == "GetParameters") return serveBuffer(call, c.owner, c.getParameters);
-  if (name == "GetDataModel") return serveBuffer(call, c.owner, c.getDataModel);
-  if (name == "GetOutputDataModel") return serveBuffer(call, c.owner, c.getOutputDataModel);
-  if (name == "GetSqlGeneration") return serveBuffer(call, c.owner, c.getSQLGeneration);
-  if (name == "GetPassword") return serveKeyedBuffer(call, c.owner, c.getPassword);
-  if (name == "GetFilePath") return serveKeyedBuffer(call, c.owner, c.getFilePath);
+  if (name == callback::kGetContextInformation)
+    return serveBuffer(call, c.owner, c.getContextInformation);
+  if (name == callback::kGetParameters) return serveBuffer(call, c.owner, c.getParameters);
+  if (name == callback::kGetDataModel) return serveBuffer(call, c.owner, c.getDataModel);
+  if (name == callback::kGetOutputDataModel)
+    return serveBuffer(call, c.owner, c.getOutputDataModel);
+  if (name == callback::kGetSqlGeneration) return serveBuffer(call, c.owner, c.getSQLGeneration);
+  if (name == callback::kGetPassword) return serveKeyedBuffer(call, c.owner, c.getPassword);
+  if (name == callback::kGetFilePath) return serveKeyedBuffer(call, c.owner, c.getFilePath);
   return false;
 }
 

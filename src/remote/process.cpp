@@ -1,17 +1,19 @@
 #include "process.h"
 
 #include "child_counter.h"
-#include <quex/remote/RemoteException.h>
+#include "protocol/names.h"
+#include "protocol/served_call.h"
 #include "runnable_thread.h"
 
 #include "../platform/os_error.h"
+
+#include <quex/remote/RemoteException.h>
 
 #include <system_error>
 
 namespace Remote {
 namespace {
 
-constexpr int kInvalidHandle = 2; // QX_ERR_INVALID_HANDLE
 // How long a child that answered "TERMINATE" may take to exit by itself.
 constexpr int kExitGraceMilliseconds = 2000;
 
@@ -29,9 +31,9 @@ const std::string& afterFillingText(ChildResource* resource, const std::string& 
 Process::Process(Construction, const char* childProgram, ChildResource* resource)
     : resource_(resource), childProgram_(childProgram != nullptr ? childProgram : ""),
       baseName_(nextBaseName()),
-      main_(afterFillingText(resource, baseName_), "main", kMainRegionSize),
-      asyncFrom_(baseName_, "async_fromremote", kAsyncRegionSize),
-      asyncTo_(baseName_, "async_toremote", kAsyncRegionSize) {
+      main_(afterFillingText(resource, baseName_), protocol::kMainChannel, kMainRegionSize),
+      asyncFrom_(baseName_, protocol::kAsyncFromRemoteChannel, kAsyncRegionSize),
+      asyncTo_(baseName_, protocol::kAsyncToRemoteChannel, kAsyncRegionSize) {
   main_.addListener(&mainCall_);
   asyncFrom_.addListener(&asyncFromCall_);
   asyncTo_.addListener(&asyncToCall_);
@@ -85,7 +87,7 @@ void Process::start() {
 }
 
 void Process::terminate() {
-  mainCall_.beginCall("TERMINATE");
+  mainCall_.beginCall(protocol::call::kTerminate);
   terminateAnswered_ = call();
   asyncFrom_.close();
   // Nothing more is sent to this child: a later call must fail at once rather
@@ -105,7 +107,7 @@ bool Process::call() {
   for (;;) {
     if (!main_.receive()) return lost();
     if (!mainCall_.readName(mainName_)) return lost();
-    if (mainName_ == "return") {
+    if (mainName_ == protocol::kReturn) {
       // The child answers only after it has opened every channel.
       std::call_once(namesUnlinked_, [this] { unlinkNames(); });
       return true;
@@ -120,7 +122,7 @@ bool Process::callAsync() {
   size_t length = 0;
   const void* message = asyncToCall_.data(length);
   if (!asyncTo_.send(message, length) || !asyncTo_.receive()) return lost();
-  if (!asyncToCall_.readName(asyncToName_) || asyncToName_ != "return") return lost();
+  if (!asyncToCall_.readName(asyncToName_) || asyncToName_ != protocol::kReturn) return lost();
   return true;
 }
 
@@ -140,10 +142,7 @@ bool Process::serve(const std::string& name, RemoteCall& call) {
   CallHandler* handler = handlerFor(key);
   const bool handled = handler != nullptr && handler->handle(name, call);
   if (!call.ok()) return false;
-  if (!handled) {
-    call.beginCall("return");
-    call.putInt(kInvalidHandle);
-  }
+  if (!handled) protocol::replyStatus(call, QX_ERR_INVALID_HANDLE);
   return true;
 }
 

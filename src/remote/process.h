@@ -7,14 +7,14 @@
 
 #include "call_handler.h"
 #include "process_monitor.h"
-#include "remote_call.h"
-#include "remote_values.h"
+#include "protocol/names.h"
+#include "protocol/remote_call.h"
+#include "protocol/remote_values.h"
 #include "shared_memory_connector.h"
 
 #include "../platform/child_process.h"
 #include "../platform/thread.h"
 
-#include <quex/export.h>
 #include <quex/front/ExtensionWrapper.h>
 
 #include <cstdint>
@@ -26,10 +26,10 @@
 
 namespace Remote {
 
-class QUEX_API Process : public Runnable {
+class Process : public Runnable {
 public:
-  static constexpr size_t kMainRegionSize = 1000000;
-  static constexpr size_t kAsyncRegionSize = 100000;
+  static constexpr size_t kMainRegionSize = protocol::kMainRegionSize;
+  static constexpr size_t kAsyncRegionSize = protocol::kAsyncRegionSize;
 
   // The records fetched ahead by "BulkFetch" for the component's proxy.
   struct RecordBatch {
@@ -143,7 +143,7 @@ private:
 };
 
 // Used for the module-information query; behaves as any Process.
-class QUEX_API QxRemoteProcess : public Process {
+class QxRemoteProcess : public Process {
 public:
   using Process::Process;
 };

@@ -3,7 +3,7 @@
 #include "process.h"
 #include "runnable_thread.h"
 
-#include "../front/trace.h"
+#include "../common/trace.h"
 
 #include <string>
 

@@ -8,15 +8,13 @@
 #include "../platform/child_process.h"
 #include "../platform/thread.h"
 
-#include <quex/export.h>
-
 #include <atomic>
 
 namespace Remote {
 
 class Process;
 
-class QUEX_API ProcessMonitor : public Runnable {
+class ProcessMonitor : public Runnable {
 public:
   static constexpr int kPollMilliseconds = 1000;
 

@@ -1,7 +1,10 @@
 // The iterator, progress and channel dispatchers.
 #include "callback_dispatchers.h"
 
-#include "remote_values.h"
+#include "protocol/names.h"
+#include "protocol/remote_values.h"
+#include "protocol/served_call.h"
+#include "protocol/value_encoding.h"
 
 #include <cstring>
 #include <memory>
@@ -9,10 +12,8 @@
 namespace Remote {
 namespace {
 
-void replyStatus(RemoteCall& call, QXStatus status) {
-  call.beginCall("return");
-  call.putInt(static_cast<int32_t>(status));
-}
+namespace callback = protocol::callback;
+using protocol::replyStatus;
 
 using TextMember = QXStatus (*)(void*, const char*, size_t, int*);
 
@@ -33,17 +34,17 @@ bool serveText(RemoteCall& call, void* owner, TextMember member) {
 
 bool IteratorDispatcher::handle(const std::string& name, RemoteCall& call) {
   QXIterator& it = *iterator_;
-  if (name == "NextRecord" || name == "Rewind") {
+  if (name == callback::kNextRecord || name == callback::kRewind) {
     int32_t errorCode = 0;
     if (!call.getInt(errorCode)) return false;
     int code = errorCode;
-    const QXStatus status = name == "NextRecord" ? it.nextRecord(it.owner, &code)
-                                                 : it.rewind(it.owner, &code);
+    const QXStatus status = name == callback::kNextRecord ? it.nextRecord(it.owner, &code)
+                                                          : it.rewind(it.owner, &code);
     replyStatus(call, status);
     call.putInt(code);
     return true;
   }
-  if (name == "GetRecordValue") {
+  if (name == callback::kGetRecordValue) {
     uint64_t index = 0;
     RemoteValue value(Role::Serving);
     int32_t errorCode = 0;
@@ -59,7 +60,7 @@ bool IteratorDispatcher::handle(const std::string& name, RemoteCall& call) {
     call.putInt(code);
     return true;
   }
-  if (name == "BulkFetch") return bulkFetch(call);
+  if (name == callback::kBulkFetch) return bulkFetch(call);
   return false;
 }
 
@@ -72,7 +73,7 @@ bool IteratorDispatcher::bulkFetch(RemoteCall& call) {
   if (!call.getSize(capacity) || !call.getValues(values) || !call.getSize(fieldCount) ||
       !call.getSize(recordCount) || !call.getInt(errorCode))
     return false;
-  if (capacity > kMaxBulkCapacity) return false; // answered as an unknown call
+  if (capacity > protocol::kMaxBatchValues) return false; // answered as an unknown call
   auto pointers = std::make_unique<void*[]>(capacity); // zeroed
   auto lengths = std::make_unique<size_t[]>(capacity);
   size_t fields = fieldCount;
@@ -80,9 +81,7 @@ bool IteratorDispatcher::bulkFetch(RemoteCall& call) {
   int code = errorCode;
   const QXStatus status = iterator_->bulkFetch(iterator_->owner, capacity, pointers.get(),
                                                lengths.get(), &fields, &records, &code);
-  size_t count = 0;
-  if (fields != 0 && records != 0)
-    count = records > capacity / fields ? capacity : fields * records;
+  const size_t count = protocol::valuesInBatch(fields, records, capacity);
   values.resize(count);
   for (size_t i = 0; i < count; ++i) {
     values.setNull(i, pointers[i] == nullptr);
@@ -103,12 +102,12 @@ bool IteratorDispatcher::bulkFetch(RemoteCall& call) {
 }
 
 bool ProgressDispatcher::handle(const std::string& name, RemoteCall& call) {
-  if (name != "Report") return false;
+  if (name != callback::kReport) return false;
   return serveText(call, progress_->owner, progress_->report);
 }
 
 bool ChannelDispatcher::handle(const std::string& name, RemoteCall& call) {
-  if (name != "Send") return false;
+  if (name != callback::kSend) return false;
   return serveText(call, channel_->owner, channel_->send);
 }
 

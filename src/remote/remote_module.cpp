@@ -2,8 +2,10 @@
 
 #include "callback_dispatchers.h"
 #include "process.h"
-#include "remote_call.h"
-#include "remote_values.h"
+#include "protocol/names.h"
+#include "protocol/remote_call.h"
+#include "protocol/remote_values.h"
+#include "protocol/value_encoding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +14,8 @@
 
 namespace Remote {
 namespace {
+
+namespace calls = protocol::call;
 
 uint64_t keyOf(const void* table) {
   return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(table));
@@ -127,7 +131,7 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
     name = name_;
     path = path_;
   }
-  RemoteCall& call = beginCall(process, "_define_target_library");
+  RemoteCall& call = beginCall(process, calls::kDefineTargetLibrary);
   call.putText(name);
   call.putText(path);
   call.putBool(*supportsInteraction);
@@ -151,7 +155,7 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
   *supportsInteraction = flag;
   if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
 
-  RemoteCall& initialise = beginCall(process, "qx_initialise");
+  RemoteCall& initialise = beginCall(process, calls::kInitialise);
   initialise.putSize(keyOf(host_));
   initialise.putInt(errorCode);
   if (!process.call()) return QX_ERR_REMOTE;
@@ -168,7 +172,7 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
   QXStatus status = QX_OK;
   for (int attempt = 0; attempt < 2; ++attempt) {
     RemoteBuffer remote(buffer.data(), buffer.size(), &needed);
-    RemoteCall& call = beginCall(process, "qx_getModuleInformation");
+    RemoteCall& call = beginCall(process, calls::kGetModuleInformation);
     call.putBuffer(remote);
     call.putInt(errorCode);
     status = process.call() ? readReply(process, call, errorCode,
@@ -204,7 +208,7 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
     return connected;
   }
   registerDispatcher<ContextDispatcher>(*process, context);
-  RemoteCall& call = beginCall(*process, "tarnext_create_peer");
+  RemoteCall& call = beginCall(*process, calls::kCreatePeer);
   call.putSize(keyOf(context));
   call.putInt(static_cast<int32_t>(number));
   call.putText(text);
@@ -226,13 +230,13 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
 QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process::Owned<> process(processOf(component));
-  const QXStatus status = plainExchange(component, "qx_component_destroy", errorCode);
+  const QXStatus status = plainExchange(component, calls::kDestroy, errorCode);
   process->terminate();
   return status;
 }
 
 QXStatus RemoteModule::qx_component_configure(void* component, int* errorCode) {
-  return plainExchange(component, "qx_component_configure", errorCode);
+  return plainExchange(component, calls::kConfigure, errorCode);
 }
 
 QXStatus RemoteModule::qx_component_getDataModel(void* component, int number, char* buffer,
@@ -240,7 +244,7 @@ QXStatus RemoteModule::qx_component_getDataModel(void* component, int number, ch
                                                  int* errorCode) {
   RemoteBuffer remote(buffer, bufferSize, needed);
   return exchange(
-      component, "qx_component_getDataModel", errorCode,
+      component, calls::kGetDataModel, errorCode,
       [&](RemoteCall& call) {
         call.putInt(static_cast<int32_t>(number));
         call.putBuffer(remote);
@@ -255,7 +259,7 @@ QXStatus RemoteModule::qx_component_getDataModel(void* component, int number, ch
 QXStatus RemoteModule::qx_component_getExecutionRequirements(void* component, char* buffer,
                                                              size_t bufferSize, size_t* needed,
                                                              int* errorCode) {
-  return bufferExchange(component, "qx_component_getExecutionRequirements", buffer, bufferSize,
+  return bufferExchange(component, calls::kGetExecutionRequirements, buffer, bufferSize,
                         needed, errorCode);
 }
 
@@ -264,7 +268,7 @@ QXStatus RemoteModule::qx_component_getCatalogueInformation(void* component, con
                                                             size_t* needed, int* errorCode) {
   RemoteBuffer remote(buffer, bufferSize, needed);
   return exchange(
-      component, "qx_component_getCatalogueInformation", errorCode,
+      component, calls::kGetCatalogueInformation, errorCode,
       [&](RemoteCall& call) {
         call.putText(text);
         call.putBuffer(remote);
@@ -283,7 +287,7 @@ QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* 
   registerDispatcher<IteratorDispatcher>(process, iterator);
   registerDispatcher<ProgressDispatcher>(process, progress);
   return exchange(
-      component, "qx_component_beginExecution", errorCode,
+      component, calls::kBeginExecution, errorCode,
       [&](RemoteCall& call) {
         call.putSize(keyOf(iterator));
         call.putSize(keyOf(progress));
@@ -296,7 +300,7 @@ QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* 
 }
 
 QXStatus RemoteModule::qx_component_endExecution(void* component, int* errorCode) {
-  return plainExchange(component, "qx_component_endExecution", errorCode);
+  return plainExchange(component, calls::kEndExecution, errorCode);
 }
 
 QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorCode) {
@@ -304,7 +308,7 @@ QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorC
   Process& process = *processOf(component);
   AsyncLock lock(process);
   RemoteCall& call = process.asyncToCall();
-  call.beginCall("qx_component_cancelExecution");
+  call.beginCall(calls::kCancelExecution);
   call.putSize(0);
   call.putInt(errorCode);
   if (!process.callAsync()) return QX_ERR_REMOTE;
@@ -326,7 +330,7 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     batch.currentRow = 0;
     batch.values->resize(batch.capacity);
-    RemoteCall& call = beginCall(process, "BulkFetch");
+    RemoteCall& call = beginCall(process, calls::kFetchBatch);
     call.putSize(batch.capacity);
     call.putValues(*batch.values);
     call.putSize(batch.valuesPerRow);
@@ -346,8 +350,7 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
       reply.getSize(rows);
     });
     // Rows must lie inside the values received, or the batch would be read past its end.
-    const bool fits = valuesPerRow == 0 ? rows == 0
-                                        : rows <= batch.values->count() / valuesPerRow;
+    const bool fits = rows <= protocol::recordsThatFit(valuesPerRow, batch.values->count());
     if (status == QX_ERR_REMOTE || !fits) {
       if (status != QX_ERR_REMOTE) process.childLost();
       batch.rowsInBatch = 0;
@@ -357,7 +360,7 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
     batch.valuesPerRow = valuesPerRow;
     batch.rowsInBatch = rows;
     if (status != QX_ERR_INSUFFICIENT_BUFFER || attempt > 0) break;
-    if (valuesPerRow == 0 || valuesPerRow > kMaxBatchCapacity) {
+    if (valuesPerRow == 0 || valuesPerRow > protocol::kMaxBatchValues) {
       process.childLost();
       return QX_ERR_REMOTE;
     }
@@ -401,7 +404,7 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   uint64_t fields = 0;
   uint64_t records = 0;
   const QXStatus status = exchange(
-      component, "qx_component_bulkFetch", errorCode,
+      component, calls::kBulkFetch, errorCode,
       [&](RemoteCall& call) {
         call.putSize(capacity);
         call.putValues(received);
@@ -418,9 +421,8 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   if (status == QX_ERR_REMOTE) return status;
   *fieldCount = fields;
   *recordCount = records;
-  size_t count = received.count() < capacity ? received.count() : capacity;
-  if (fields == 0 || records == 0) count = 0;
-  else if (records <= count / fields) count = fields * records;
+  const size_t count =
+      protocol::valuesInBatch(fields, records, std::min(received.count(), capacity));
   std::copy_n(received.values(), count, values);
   std::copy_n(received.lengths(), count, lengths);
   return status;
@@ -429,14 +431,14 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
 QXStatus RemoteModule::qx_component_getSQLGeneration(void* component, char* buffer,
                                                      size_t bufferSize, size_t* needed,
                                                      int* errorCode) {
-  return bufferExchange(component, "qx_component_getSQLGeneration", buffer, bufferSize, needed,
+  return bufferExchange(component, calls::kGetSQLGeneration, buffer, bufferSize, needed,
                         errorCode);
 }
 
 QXStatus RemoteModule::qx_component_getErrorDetail(void* component, char* buffer,
                                                    size_t bufferSize, size_t* needed,
                                                    int* errorCode) {
-  return bufferExchange(component, "qx_component_getErrorDetail", buffer, bufferSize, needed,
+  return bufferExchange(component, calls::kGetErrorDetail, buffer, bufferSize, needed,
                         errorCode);
 }
 
@@ -445,7 +447,7 @@ QXStatus RemoteModule::qx_component_beginInteraction(void* component, QXChannel*
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   registerDispatcher<ChannelDispatcher>(*processOf(component), channel);
   return exchange(
-      component, "qx_component_beginInteraction", errorCode,
+      component, calls::kBeginInteraction, errorCode,
       [&](RemoteCall& call) { call.putSize(keyOf(channel)); },
       [](RemoteCall& call) {
         uint64_t echoed = 0;
@@ -454,7 +456,7 @@ QXStatus RemoteModule::qx_component_beginInteraction(void* component, QXChannel*
 }
 
 QXStatus RemoteModule::qx_component_endInteraction(void* component, int* errorCode) {
-  return plainExchange(component, "qx_component_endInteraction", errorCode);
+  return plainExchange(component, calls::kEndInteraction, errorCode);
 }
 
 QXStatus RemoteModule::qx_component_request(void* component, const char* data, size_t length,
@@ -463,7 +465,7 @@ QXStatus RemoteModule::qx_component_request(void* component, const char* data, s
   const std::string request(data != nullptr ? data : "",
                             data != nullptr ? strnlen(data, length) : 0);
   return exchange(
-      component, "qx_component_request", errorCode,
+      component, calls::kRequest, errorCode,
       [&](RemoteCall& call) { call.putText(request); },
       [](RemoteCall& call) {
         std::string echoed;
@@ -474,8 +476,18 @@ QXStatus RemoteModule::qx_component_request(void* component, const char* data, s
 QXStatus RemoteModule::qx_component_getRequestReply(void* component, char* buffer,
                                                     size_t bufferSize, size_t* needed,
                                                     int* errorCode) {
-  return bufferExchange(component, "qx_component_getRequestReply", buffer, bufferSize, needed,
+  return bufferExchange(component, calls::kGetRequestReply, buffer, bufferSize, needed,
                         errorCode);
 }
 
 } // namespace Remote
+
+namespace quex::detail {
+
+std::shared_ptr<ModuleProxy> createModuleProxy(const std::string& name, const std::string& path,
+                                               const std::string& childProgram,
+                                               Extension::ContextSupport* support) {
+  return std::make_shared<Remote::RemoteModule>(name, path, childProgram, support);
+}
+
+} // namespace quex::detail

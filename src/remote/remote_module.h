@@ -7,7 +7,7 @@
 #ifndef QUEX_SRC_REMOTE_REMOTE_MODULE_H
 #define QUEX_SRC_REMOTE_REMOTE_MODULE_H
 
-#include "../front/module_proxy.h"
+#include "module_proxy.h"
 
 #include <mutex>
 #include <string>
@@ -19,9 +19,6 @@ class RemoteCall;
 
 class RemoteModule : public quex::detail::ModuleProxy {
 public:
-  // Values per batch a status-13 reply may ask for; more is a broken child.
-  static constexpr uint64_t kMaxBatchCapacity = 1u << 22;
-
   RemoteModule(std::string name, std::string path, std::string childProgram,
                Extension::ContextSupport* support);
 

@@ -1,8 +1,10 @@
 #include "shared_memory_connector.h"
 
-#include <quex/remote/RemoteException.h>
+#include "protocol/names.h"
 
 #include "../platform/os_error.h"
+
+#include <quex/remote/RemoteException.h>
 
 #include <algorithm>
 #include <cstring>
@@ -16,7 +18,7 @@ using quex::platform::SystemError;
 
 SharedRegion openRegion(const std::string& name, size_t size) {
   if (size <= kRegionHeaderSize)
-    throw RemoteException("Error Creating File Mapping", quex::platform::errorText(EINVAL));
+    throw RemoteException("Error Creating File Mapping", quex::platform::invalidArgumentText());
   SharedRegion region = [&] {
     try {
       return SharedRegion::createOrOpen(name, size);
@@ -44,9 +46,9 @@ NamedSemaphore openSemaphore(const std::string& name) {
 
 SharedMemoryConnector::SharedMemoryConnector(const std::string& baseName,
                                              const std::string& channelName, size_t regionSize)
-    : region_(openRegion(baseName + "." + channelName, regionSize)),
-      toRemote_(openSemaphore(baseName + "_" + channelName + ".toremote")),
-      fromRemote_(openSemaphore(baseName + "_" + channelName + ".fromremote")) {
+    : region_(openRegion(protocol::regionName(baseName, channelName), regionSize)),
+      toRemote_(openSemaphore(protocol::toRemoteSemaphoreName(baseName, channelName))),
+      fromRemote_(openSemaphore(protocol::fromRemoteSemaphoreName(baseName, channelName))) {
   storeField(header().regionSize, regionSize);
 }
 
@@ -124,7 +126,7 @@ void SharedMemoryConnector::close() {
   storeField(header().chunkLength, 0);
   // A wake-up already pending does the same job as this release.
   if (!fromRemote_.postIfZero())
-    throw RemoteException("Error Releasing Semaphore", quex::platform::errorText(errno));
+    throw RemoteException("Error Releasing Semaphore", quex::platform::lastErrorText());
 }
 
 void SharedMemoryConnector::addListener(ConnectorListener* listener) {

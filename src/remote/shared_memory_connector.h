@@ -4,13 +4,11 @@
 #ifndef QUEX_SRC_REMOTE_SHARED_MEMORY_CONNECTOR_H
 #define QUEX_SRC_REMOTE_SHARED_MEMORY_CONNECTOR_H
 
-#include "connector.h"
-#include "region_header.h"
+#include "protocol/connector.h"
+#include "protocol/region_header.h"
 
 #include "../platform/named_semaphore.h"
 #include "../platform/shared_region.h"
-
-#include <quex/export.h>
 
 #include <atomic>
 #include <string>
@@ -18,7 +16,7 @@
 
 namespace Remote {
 
-class QUEX_API SharedMemoryConnector : public Connector {
+class SharedMemoryConnector : public Connector {
 public:
   // Creates or opens the region "<base>.<channel>" and the semaphores
   // "<base>_<channel>.toremote" and "<base>_<channel>.fromremote".

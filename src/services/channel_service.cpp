@@ -14,10 +14,10 @@ namespace {
 
 QXStatus channelSend(void* owner, const char* text, size_t length, int* errorCode) {
   return quex::detail::guardCallback([&] {
-    if (currentTraceLevel() >= 3) ExtensionWrapper::QXCHK_enter("qx_channel_send");
+    if (currentTraceLevel() >= 3) quex::detail::traceEnter("qx_channel_send");
     const QXStatus status = static_cast<QxChannelWrapper*>(owner)->send(text, length, errorCode);
     if (currentTraceLevel() >= 3)
-      ExtensionWrapper::QXCHK_exit(status, *errorCode, "qx_channel_send", nullptr);
+      quex::detail::traceExit(status, *errorCode, "qx_channel_send", nullptr);
     return status;
   });
 }

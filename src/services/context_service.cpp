@@ -16,7 +16,7 @@ namespace {
 
 void traceExit(QXStatus status, const char* name, const char* detail) {
   if (currentTraceLevel() >= 1)
-    ExtensionWrapper::QXCHK_exit(status, 0, name, status == QX_OK ? detail : nullptr);
+    quex::detail::traceExit(status, 0, name, status == QX_OK ? detail : nullptr);
 }
 
 } // namespace
@@ -81,7 +81,7 @@ QXStatus QXContextWrapper::documentText(const std::string& text, const std::stri
                                         const char* traceName, char* buffer, size_t bufferSize,
                                         size_t* needed, int* errorCode) {
   *errorCode = 0;
-  ExtensionWrapper::QXCHK_enter(traceName);
+  quex::detail::traceEnter(traceName);
   const QXStatus status = returnText(text, buffer, bufferSize, needed);
   traceExit(status, traceName, traceDetail.c_str());
   return status;
@@ -133,7 +133,7 @@ QXStatus QXContextWrapper::lookUp(const std::vector<std::string>& keys,
                                   const char* traceName, char* buffer, size_t bufferSize,
                                   size_t* needed, int* errorCode) {
   *errorCode = 0;
-  ExtensionWrapper::QXCHK_enter(traceName);
+  quex::detail::traceEnter(traceName);
   // Every entry is compared, so the last of several equal keys wins.
   const std::string* found = nullptr;
   if (key != nullptr)
@@ -161,7 +161,7 @@ QXStatus QXContextWrapper::expand(const char* traceName, const char* path, unsig
                                   bool withFlags, char* buffer, size_t bufferSize,
                                   size_t* needed, int* errorCode) {
   *errorCode = 0;
-  ExtensionWrapper::QXCHK_enter(traceName);
+  quex::detail::traceEnter(traceName);
   std::string expanded;
   const bool done =
       extension_ != nullptr && path != nullptr &&
@@ -187,7 +187,7 @@ QXStatus QXContextWrapper::expandFilePathExt(const char* path, unsigned int flag
 }
 
 QXStatus QXContextWrapper::openJVM(void** jvm, const char* text, int* errorCode) {
-  ExtensionWrapper::QXCHK_enter("qx_context_openJVM");
+  quex::detail::traceEnter("qx_context_openJVM");
   const bool opened = extension_ != nullptr && extension_->openJVM(jvm, text);
   *errorCode = 0;
   const QXStatus status = opened ? QX_OK : QX_ERR_OPEN_JVM;
@@ -196,7 +196,7 @@ QXStatus QXContextWrapper::openJVM(void** jvm, const char* text, int* errorCode)
 }
 
 QXStatus QXContextWrapper::closeJVM(void* jvm, int* errorCode) {
-  ExtensionWrapper::QXCHK_enter("qx_context_closeJVM");
+  quex::detail::traceEnter("qx_context_closeJVM");
   const bool closed = extension_ != nullptr && extension_->closeJVM(jvm);
   *errorCode = 0;
   const QXStatus status = closed ? QX_OK : QX_ERR_CLOSE_JVM;

@@ -28,14 +28,15 @@ QXStatus QXHostWrapper::getHostInformation(char* buffer, size_t bufferSize, size
   *errorCode = 0;
   const QXStatus status = quex::detail::returnText(hostInformation_, buffer, bufferSize, needed);
   if (currentTraceLevel() >= 1)
-    ExtensionWrapper::QXCHK_exit(status, 0, "qx_host_getHostInformation",
-                                 status == QX_OK ? hostInformation_.c_str() : nullptr);
+    quex::detail::traceExit(status, 0, "qx_host_getHostInformation",
+                            status == QX_OK ? hostInformation_.c_str() : nullptr);
   return status;
 }
 
 void QXHostWrapper::trace(const char* text) {
   if (text == nullptr) return;
-  if (ExtensionWrapperTraceOutput* output = ExtensionWrapper::getTraceOutput())
+  if (ExtensionWrapperTraceOutput* output =
+          quex::detail::traceOutput.load(std::memory_order_acquire))
     output->trace(text);
   if (traceOutput_ != nullptr) traceOutput_->trace(text);
 }

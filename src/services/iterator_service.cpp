@@ -23,9 +23,9 @@ template <typename... Args>
                                                  void* owner, int* errorCode,
                                                  Args... args) noexcept {
   return quex::detail::guardCallback([&] {
-    ExtensionWrapper::QXCHK_enter(name);
+    quex::detail::traceEnter(name);
     const QXStatus status = (iterator(owner)->*operation)(args...);
-    ExtensionWrapper::QXCHK_exit(status, *errorCode, name, nullptr);
+    quex::detail::traceExit(status, *errorCode, name, nullptr);
     return status;
   });
 }

@@ -52,7 +52,7 @@ struct DiagnosticList {
 QXStatus QXProgressWrapper::report(const char* text, size_t /*length*/, int* errorCode) {
   // Written before the work, so the trace shows every report text.
   if (quex::detail::currentTraceLevel() >= 2)
-    ExtensionWrapper::QXCHK_exit(QX_OK, *errorCode, "qx_progress_report", text);
+    quex::detail::traceExit(QX_OK, *errorCode, "qx_progress_report", text);
   if (text == nullptr) return QX_ERR_XML;
   prepareHelper();
   try {

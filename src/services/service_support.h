@@ -4,24 +4,14 @@
 #ifndef QUEX_SRC_SERVICES_SERVICE_SUPPORT_H
 #define QUEX_SRC_SERVICES_SERVICE_SUPPORT_H
 
-#include "../front/trace.h"
+#include "../common/text_return.h"
+#include "../common/trace.h"
 
 #include <quex/qx.h>
 
-#include <cstring>
 #include <string>
 
 namespace quex::detail {
-
-// `*needed` is always set; the buffer is written only when the text and its
-// zero byte fit.
-inline QXStatus returnText(const std::string& text, char* buffer, size_t bufferSize,
-                           size_t* needed) {
-  *needed = text.size() + 1;
-  if (bufferSize < *needed) return QX_ERR_INSUFFICIENT_BUFFER;
-  std::memcpy(buffer, text.c_str(), text.size() + 1);
-  return QX_OK;
-}
 
 // A host object that throws (an override, or memory running out) answers
 // QX_ERR_CALLBACK to the module instead.

@@ -1,6 +1,6 @@
 // Document handles: making, parsing, serialising and releasing documents, and
 // the lifetime of everything a handle owns.
-#include "text_return.h"
+#include "../common/text_return.h"
 #include "utf8.h"
 
 #include <quex/xml/QXXMLIteratorWrapper.h>
@@ -125,7 +125,7 @@ QXStatus QXXMLWrapper::doc2string(char* buffer, size_t bufferSize, size_t* neede
     serializer->getDomConfig()->setParameter(XMLUni::fgDOMWRTFormatPrettyPrint, false);
     output->setByteStream(&target);
     serializer->write(document_, output.get());
-    return quex::xml::returnText(reinterpret_cast<const char*>(target.getRawBuffer()),
+    return quex::detail::returnText(reinterpret_cast<const char*>(target.getRawBuffer()),
                                  target.getLen(), buffer, bufferSize, needed);
   } catch (...) {
     return QX_ERR_XML;

@@ -1,7 +1,7 @@
 // Element operations of QXXMLWrapper. A DOM or transcoding exception (an
 // invalid name, bytes that are not UTF-8) ends the operation with QX_ERR_XML:
 // nothing escapes towards the C tables.
-#include "text_return.h"
+#include "../common/text_return.h"
 #include "utf8.h"
 
 #include <quex/xml/QXXMLIteratorWrapper.h>
@@ -15,7 +15,7 @@
 XERCES_CPP_NAMESPACE_USE
 
 using quex::xml::fromUtf8;
-using quex::xml::returnText;
+using quex::detail::returnText;
 using quex::xml::toUtf8;
 using quex::xml::Utf16Text;
 

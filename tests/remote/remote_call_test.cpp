@@ -1,4 +1,4 @@
-#include "remote/remote_call.h"
+#include "remote/protocol/remote_call.h"
 
 #include <gtest/gtest.h>
 

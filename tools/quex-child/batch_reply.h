@@ -4,7 +4,8 @@
 #ifndef QUEX_TOOLS_QUEX_CHILD_BATCH_REPLY_H
 #define QUEX_TOOLS_QUEX_CHILD_BATCH_REPLY_H
 
-#include "remote/value_copy.h"
+#include "remote/protocol/names.h"
+#include "remote/protocol/value_encoding.h"
 
 #include <quex/qx.h>
 
@@ -22,9 +23,9 @@ public:
   // to be set later.
   void begin(uint64_t capacity) {
     size_ = 0;
-    static const char kReturn[] = "return";
-    putSize(sizeof kReturn - 1);
-    put(kReturn, sizeof kReturn - 1);
+    constexpr size_t kReturnLength = sizeof Remote::protocol::kReturn - 1;
+    putSize(kReturnLength);
+    put(Remote::protocol::kReturn, kReturnLength);
     statusAt_ = size_;
     putInt(0);
     putSize(capacity);
@@ -33,14 +34,8 @@ public:
     count_ = 0;
   }
   void addValue(const void* data, size_t length) {
-    const size_t room = data == nullptr ? 1 : 1 + sizeof(uint64_t) + length;
-    unsigned char* at = reserve(room);
-    at[0] = data == nullptr ? 1 : 0;
-    if (data != nullptr) {
-      const uint64_t size = length;
-      std::memcpy(at + 1, &size, sizeof size);
-      Remote::copyValueBytes(at + 1 + sizeof size, data, length);
-    }
+    const size_t room = Remote::protocol::encodedValueSize(data, length);
+    Remote::protocol::encodeValue(reserve(room), data, length);
     size_ += room;
     ++count_;
   }

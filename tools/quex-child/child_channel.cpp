@@ -1,6 +1,7 @@
 #include "child_channel.h"
 
-#include "remote/region_header.h"
+#include "remote/protocol/names.h"
+#include "remote/protocol/region_header.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,9 +25,11 @@ constexpr int kStopPollMilliseconds = 200;
 
 ChildChannel::ChildChannel(const std::string& baseName, const std::string& channelName,
                            size_t regionSize)
-    : region_(mapRegion(baseName + "." + channelName, regionSize)),
-      toRemote_(NamedSemaphore::openExisting(baseName + "_" + channelName + ".toremote")),
-      fromRemote_(NamedSemaphore::openExisting(baseName + "_" + channelName + ".fromremote")) {}
+    : region_(mapRegion(Remote::protocol::regionName(baseName, channelName), regionSize)),
+      toRemote_(NamedSemaphore::openExisting(
+          Remote::protocol::toRemoteSemaphoreName(baseName, channelName))),
+      fromRemote_(NamedSemaphore::openExisting(
+          Remote::protocol::fromRemoteSemaphoreName(baseName, channelName))) {}
 
 bool ChildChannel::waitForHost(const std::atomic<bool>* stop) {
   if (stop == nullptr) {

@@ -7,7 +7,7 @@
 
 #include "platform/named_semaphore.h"
 #include "platform/shared_region.h"
-#include "remote/remote_call.h"
+#include "remote/protocol/remote_call.h"
 
 #include <atomic>
 #include <string>

@@ -1,5 +1,7 @@
 #include "child_tables.h"
 
+#include "remote/protocol/names.h"
+
 #include <quex/xml/QXXMLFactory.h>
 
 #include <cstring>
@@ -9,6 +11,8 @@ using Remote::RemoteCall;
 
 namespace quex::child {
 namespace {
+
+namespace callback = Remote::protocol::callback;
 
 TableOwner& of(void* owner) { return *static_cast<TableOwner*>(owner); }
 
@@ -43,7 +47,7 @@ QXStatus keyedCallback(void* owner, const char* name, const char* key, char* buf
 // ---- QXHost ----
 
 QXStatus hostInformation(void* owner, char* buffer, size_t size, size_t* needed, int* code) {
-  return bufferCallback(owner, "GetHostInformation", buffer, size, needed, code);
+  return bufferCallback(owner, callback::kGetHostInformation, buffer, size, needed, code);
 }
 
 QXStatus newDocument(void*, const char* rootName, QXXML** document) {
@@ -67,7 +71,7 @@ QXStatus documentFromContents(void*, const char* text, QXXML** document) {
 void hostTrace(void* owner, const char* text) {
   TableOwner& table = of(owner);
   table.link.callMain(
-      "Trace", table.key, nullptr, [&](RemoteCall& call) { call.putText(text); },
+      callback::kTrace, table.key, nullptr, [&](RemoteCall& call) { call.putText(text); },
       [](RemoteCall& call) {
         std::string echoed;
         call.getText(echoed);
@@ -77,25 +81,25 @@ void hostTrace(void* owner, const char* text) {
 // ---- QXContext ----
 
 QXStatus contextInformation(void* o, char* b, size_t s, size_t* n, int* e) {
-  return bufferCallback(o, "GetContextInformation", b, s, n, e);
+  return bufferCallback(o, callback::kGetContextInformation, b, s, n, e);
 }
 QXStatus parameters(void* o, char* b, size_t s, size_t* n, int* e) {
-  return bufferCallback(o, "GetParameters", b, s, n, e);
+  return bufferCallback(o, callback::kGetParameters, b, s, n, e);
 }
 QXStatus dataModel(void* o, char* b, size_t s, size_t* n, int* e) {
-  return bufferCallback(o, "GetDataModel", b, s, n, e);
+  return bufferCallback(o, callback::kGetDataModel, b, s, n, e);
 }
 QXStatus sqlGeneration(void* o, char* b, size_t s, size_t* n, int* e) {
-  return bufferCallback(o, "GetSqlGeneration", b, s, n, e);
+  return bufferCallback(o, callback::kGetSqlGeneration, b, s, n, e);
 }
 QXStatus outputDataModel(void* o, char* b, size_t s, size_t* n, int* e) {
-  return bufferCallback(o, "GetOutputDataModel", b, s, n, e);
+  return bufferCallback(o, callback::kGetOutputDataModel, b, s, n, e);
 }
 QXStatus password(void* o, const char* k, char* b, size_t s, size_t* n, int* e) {
-  return keyedCallback(o, "GetPassword", k, b, s, n, e);
+  return keyedCallback(o, callback::kGetPassword, k, b, s, n, e);
 }
 QXStatus filePath(void* o, const char* k, char* b, size_t s, size_t* n, int* e) {
-  return keyedCallback(o, "GetFilePath", k, b, s, n, e);
+  return keyedCallback(o, callback::kGetFilePath, k, b, s, n, e);
 }
 
 // The host serves these to in-process modules only; a child answers as the
@@ -127,13 +131,13 @@ QXStatus expandFilePathExt(void*, const char*, unsigned int, char*, size_t, size
 QXStatus nextRecord(void* owner, int* errorCode) {
   TableOwner& table = of(owner);
   table.values.clear();
-  return table.link.callMain("NextRecord", table.key, errorCode, nothing, nothing);
+  return table.link.callMain(callback::kNextRecord, table.key, errorCode, nothing, nothing);
 }
 
 QXStatus rewind(void* owner, int* errorCode) {
   TableOwner& table = of(owner);
   table.values.clear();
-  return table.link.callMain("Rewind", table.key, errorCode, nothing, nothing);
+  return table.link.callMain(callback::kRewind, table.key, errorCode, nothing, nothing);
 }
 
 QXStatus recordValue(void* owner, size_t index, void** value, size_t* length, int* errorCode) {
@@ -141,7 +145,7 @@ QXStatus recordValue(void* owner, size_t index, void** value, size_t* length, in
   Remote::RemoteValue& kept = table.values.try_emplace(index, Remote::Role::Caller).first->second;
   kept.setNull();
   const QXStatus status = table.link.callMain(
-      "GetRecordValue", table.key, errorCode,
+      callback::kGetRecordValue, table.key, errorCode,
       [&](RemoteCall& call) {
         call.putSize(index);
         call.putValue(kept);
@@ -163,7 +167,7 @@ QXStatus bulkFetch(void* owner, size_t capacity, void** values, size_t* lengths,
   uint64_t records = 0;
   table.batch.resize(0);
   const QXStatus status = table.link.callMain(
-      "BulkFetch", table.key, errorCode,
+      callback::kBulkFetch, table.key, errorCode,
       [&](RemoteCall& call) {
         call.putSize(capacity);
         call.putValues(table.batch);
@@ -191,12 +195,12 @@ QXStatus bulkFetch(void* owner, size_t capacity, void** values, size_t* lengths,
 
 QXStatus report(void* owner, const char* text, size_t length, int* errorCode) {
   TableOwner& table = of(owner);
-  return table.link.callAsync("Report", table.key, text, length, errorCode);
+  return table.link.callAsync(callback::kReport, table.key, text, length, errorCode);
 }
 
 QXStatus send(void* owner, const char* text, size_t length, int* errorCode) {
   TableOwner& table = of(owner);
-  return table.link.callAsync("Send", table.key, text, length, errorCode);
+  return table.link.callAsync(callback::kSend, table.key, text, length, errorCode);
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 
 #include "host_link.h"
 
-#include "remote/remote_values.h"
+#include "remote/protocol/remote_values.h"
 
 #include <quex/qx.h>
 

@@ -1,150 +1,154 @@
-// The component calls of ModuleServer: each reads its arguments, calls the
-// module through ExtensionWrapper and writes the reply with the arguments
-// echoed in reply form.
+// The child's call server: the table from call name to handler, the mirror of
+// the proxy's calls, and the component's handlers. Each reads its arguments,
+// calls the module through ExtensionWrapper and writes the reply with the
+// arguments echoed in reply form. A call whose arguments do not read leaves
+// the message failed, and it is answered as an unknown call.
 #include "module_server.h"
+
+#include "remote/protocol/names.h"
+#include "remote/protocol/served_call.h"
+#include "remote/protocol/value_encoding.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-using Remote::RemoteBuffer;
 using Remote::RemoteCall;
+using Remote::protocol::replyStatus;
+using Remote::protocol::serveTextReturn;
 
 namespace quex::child {
 namespace {
-
-using BufferCall = QXStatus (ExtensionWrapper::*)(void*, char*, size_t, size_t*, int*);
-using PlainCall = QXStatus (ExtensionWrapper::*)(void*, int*);
-
+namespace calls = Remote::protocol::call;
 } // namespace
 
-bool ModuleServer::serveComponentCall(const std::string& name, RemoteCall& call) {
-  if (name == "BulkFetch") {
-    fetchBatch(call);
-    return true;
-  }
-  void* target = component();
+template <ModuleServer::PlainCall member>
+void ModuleServer::plainCall(RemoteCall& call) {
+  int32_t errorCode = 0;
+  if (!call.getInt(errorCode)) return;
+  int code = errorCode;
+  replyStatus(call, (module_.*member)(component(), &code));
+  call.putInt(code);
+}
+
+template <ModuleServer::BufferCall member>
+void ModuleServer::bufferCall(RemoteCall& call) {
+  serveTextReturn(call, [&](char* buffer, size_t size, size_t* needed, int* code) {
+    return (module_.*member)(component(), buffer, size, needed, code);
+  });
+}
+
+// The mirror of the proxy: one handler per call name.
+bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
+  using Handler = void (ModuleServer::*)(RemoteCall&);
   static const struct {
     const char* name;
-    PlainCall call;
-  } plainCalls[] = {{"qx_component_configure", &ExtensionWrapper::qx_component_configure},
-                    {"qx_component_endExecution", &ExtensionWrapper::qx_component_endExecution},
-                    {"qx_component_endInteraction",
-                     &ExtensionWrapper::qx_component_endInteraction}};
-  for (const auto& plain : plainCalls) {
-    if (name != plain.name) continue;
-    int32_t errorCode = 0;
-    if (!call.getInt(errorCode)) return true;
-    int code = errorCode;
-    replyStatus(call, (module_.*plain.call)(target, &code));
-    call.putInt(code);
-    return true;
-  }
-  static const struct {
-    const char* name;
-    BufferCall call;
-  } bufferCalls[] = {
-      {"qx_component_getExecutionRequirements",
-       &ExtensionWrapper::qx_component_getExecutionRequirements},
-      {"qx_component_getSQLGeneration", &ExtensionWrapper::qx_component_getSQLGeneration},
-      {"qx_component_getErrorDetail", &ExtensionWrapper::qx_component_getErrorDetail},
-      {"qx_component_getRequestReply", &ExtensionWrapper::qx_component_getRequestReply}};
-  for (const auto& buffered : bufferCalls) {
-    if (name != buffered.name) continue;
-    RemoteBuffer buffer;
-    int32_t errorCode = 0;
-    if (!call.getBuffer(buffer) || !call.getInt(errorCode)) return true;
-    int code = errorCode;
-    size_t needed = 0;
-    const QXStatus status =
-        (module_.*buffered.call)(target, buffer.data(), buffer.capacity(), &needed, &code);
-    buffer.setNeeded(needed);
-    buffer.setFilled(status == QX_OK);
-    replyStatus(call, status);
-    call.putBuffer(buffer);
-    call.putInt(code);
-    return true;
-  }
-  if (name == "qx_component_getDataModel" || name == "qx_component_getCatalogueInformation") {
-    const bool dataModel = name == "qx_component_getDataModel";
-    int32_t number = 0;
-    std::string text;
-    RemoteBuffer buffer;
-    int32_t errorCode = 0;
-    if (!(dataModel ? call.getInt(number) : call.getText(text)) || !call.getBuffer(buffer) ||
-        !call.getInt(errorCode))
-      return true;
-    int code = errorCode;
-    size_t needed = 0;
-    const QXStatus status =
-        dataModel ? module_.qx_component_getDataModel(target, number, buffer.data(),
-                                                      buffer.capacity(), &needed, &code)
-                  : module_.qx_component_getCatalogueInformation(
-                        target, text.c_str(), buffer.data(), buffer.capacity(), &needed, &code);
-    buffer.setNeeded(needed);
-    buffer.setFilled(status == QX_OK);
-    replyStatus(call, status);
-    if (dataModel)
-      call.putInt(number);
-    else
-      call.putText(text);
-    call.putBuffer(buffer);
-    call.putInt(code);
-    return true;
-  }
-  if (name == "qx_component_beginExecution") {
-    uint64_t iteratorKey = 0, progressKey = 0;
-    int32_t errorCode = 0;
-    if (!call.getSize(iteratorKey) || !call.getSize(progressKey) || !call.getInt(errorCode))
-      return true;
-    int code = errorCode;
-    fieldsPerRecord_ = 0;
-    recordPending_ = false;
-    QXIterator* iterator = iteratorKey != 0 ? tables_.iterator(iteratorKey) : nullptr;
-    QXProgress* progress = progressKey != 0 ? tables_.progress(progressKey) : nullptr;
-    replyStatus(call, module_.qx_component_beginExecution(target, iterator, progress, &code));
-    call.putSize(iteratorKey);
-    call.putSize(progressKey);
-    call.putInt(code);
-    return true;
-  }
-  if (name == "qx_component_beginInteraction") {
-    uint64_t channelKey = 0;
-    int32_t errorCode = 0;
-    if (!call.getSize(channelKey) || !call.getInt(errorCode)) return true;
-    int code = errorCode;
-    QXChannel* channel = channelKey != 0 ? tables_.channel(channelKey) : nullptr;
-    replyStatus(call, module_.qx_component_beginInteraction(target, channel, &code));
-    call.putSize(channelKey);
-    call.putInt(code);
-    return true;
-  }
-  if (name == "qx_component_request") {
-    std::string text;
-    int32_t errorCode = 0;
-    if (!call.getText(text) || !call.getInt(errorCode)) return true;
-    int code = errorCode;
-    replyStatus(call, module_.qx_component_request(target, text.c_str(), text.size(), &code));
-    call.putText(text);
-    call.putInt(code);
-    return true;
-  }
-  if (name == "qx_component_destroy") {
-    int32_t errorCode = 0;
-    if (!call.getInt(errorCode)) return true;
-    int code = errorCode;
-    void* destroyed = component_.exchange(nullptr);
-    replyStatus(call, destroyed != nullptr ? module_.qx_destroy_component(destroyed, &code)
-                                           : QX_ERR_INVALID_HANDLE);
-    call.putInt(code);
-    return true;
-  }
-  if (name == "qx_component_bulkFetch") {
-    bulkFetch(call);
-    return true;
+    Handler handler;
+  } kCalls[] = {
+      {calls::kDefineTargetLibrary, &ModuleServer::defineTargetLibrary},
+      {calls::kInitialise, &ModuleServer::initialise},
+      {calls::kGetModuleInformation, &ModuleServer::getModuleInformation},
+      {calls::kCreatePeer, &ModuleServer::createPeer},
+      {calls::kDestroy, &ModuleServer::destroy},
+      {calls::kConfigure, &ModuleServer::plainCall<&ExtensionWrapper::qx_component_configure>},
+      {calls::kGetDataModel, &ModuleServer::getDataModel},
+      {calls::kGetExecutionRequirements,
+       &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getExecutionRequirements>},
+      {calls::kGetCatalogueInformation, &ModuleServer::getCatalogueInformation},
+      {calls::kBeginExecution, &ModuleServer::beginExecution},
+      {calls::kEndExecution,
+       &ModuleServer::plainCall<&ExtensionWrapper::qx_component_endExecution>},
+      {calls::kFetchBatch, &ModuleServer::fetchBatch},
+      {calls::kBulkFetch, &ModuleServer::bulkFetch},
+      {calls::kGetSQLGeneration,
+       &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getSQLGeneration>},
+      {calls::kGetErrorDetail,
+       &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getErrorDetail>},
+      {calls::kBeginInteraction, &ModuleServer::beginInteraction},
+      {calls::kEndInteraction,
+       &ModuleServer::plainCall<&ExtensionWrapper::qx_component_endInteraction>},
+      {calls::kRequest, &ModuleServer::request},
+      {calls::kGetRequestReply,
+       &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getRequestReply>},
+  };
+  for (const auto& entry : kCalls) {
+    if (callName != entry.name) continue;
+    HostLink::ServingScope scope(link_);
+    (this->*entry.handler)(call);
+    return call.ok();
   }
   return false;
+}
+
+void ModuleServer::getDataModel(RemoteCall& call) {
+  int32_t number = 0;
+  if (!call.getInt(number)) return;
+  serveTextReturn(
+      call,
+      [&](char* buffer, size_t size, size_t* needed, int* code) {
+        return module_.qx_component_getDataModel(component(), number, buffer, size, needed,
+                                                 code);
+      },
+      [&](RemoteCall& reply) { reply.putInt(number); });
+}
+
+void ModuleServer::getCatalogueInformation(RemoteCall& call) {
+  std::string text;
+  if (!call.getText(text)) return;
+  serveTextReturn(
+      call,
+      [&](char* buffer, size_t size, size_t* needed, int* code) {
+        return module_.qx_component_getCatalogueInformation(component(), text.c_str(), buffer,
+                                                            size, needed, code);
+      },
+      [&](RemoteCall& reply) { reply.putText(text); });
+}
+
+void ModuleServer::beginExecution(RemoteCall& call) {
+  uint64_t iteratorKey = 0, progressKey = 0;
+  int32_t errorCode = 0;
+  if (!call.getSize(iteratorKey) || !call.getSize(progressKey) || !call.getInt(errorCode)) return;
+  int code = errorCode;
+  fieldsPerRecord_ = 0;
+  recordPending_ = false;
+  QXIterator* iterator = iteratorKey != 0 ? tables_.iterator(iteratorKey) : nullptr;
+  QXProgress* progress = progressKey != 0 ? tables_.progress(progressKey) : nullptr;
+  replyStatus(call, module_.qx_component_beginExecution(component(), iterator, progress, &code));
+  call.putSize(iteratorKey);
+  call.putSize(progressKey);
+  call.putInt(code);
+}
+
+void ModuleServer::beginInteraction(RemoteCall& call) {
+  uint64_t channelKey = 0;
+  int32_t errorCode = 0;
+  if (!call.getSize(channelKey) || !call.getInt(errorCode)) return;
+  int code = errorCode;
+  QXChannel* channel = channelKey != 0 ? tables_.channel(channelKey) : nullptr;
+  replyStatus(call, module_.qx_component_beginInteraction(component(), channel, &code));
+  call.putSize(channelKey);
+  call.putInt(code);
+}
+
+void ModuleServer::request(RemoteCall& call) {
+  std::string text;
+  int32_t errorCode = 0;
+  if (!call.getText(text) || !call.getInt(errorCode)) return;
+  int code = errorCode;
+  replyStatus(call, module_.qx_component_request(component(), text.c_str(), text.size(), &code));
+  call.putText(text);
+  call.putInt(code);
+}
+
+void ModuleServer::destroy(RemoteCall& call) {
+  int32_t errorCode = 0;
+  if (!call.getInt(errorCode)) return;
+  int code = errorCode;
+  void* destroyed = component_.exchange(nullptr);
+  replyStatus(call, destroyed != nullptr ? module_.qx_destroy_component(destroyed, &code)
+                                         : QX_ERR_INVALID_HANDLE);
+  call.putInt(code);
 }
 
 // The host's record batches: the module's own bulk fetch when it has one,
@@ -161,7 +165,7 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
   QXStatus status = QX_ERR_INVALID_OPERATION;
   batchReply_ = true;
   batch_.begin(capacity);
-  if (capacity > kMaxCapacity || component() == nullptr) {
+  if (capacity > Remote::protocol::kMaxBatchValues || component() == nullptr) {
     rows = 0;
   } else if (module_.useBulkFetch()) {
     reserveValueSlots(capacity);
@@ -169,7 +173,7 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
     if (status == QX_OK && fields != 0) {
-      records = std::min<size_t>(records, capacity / fields);
+      records = std::min<size_t>(records, Remote::protocol::recordsThatFit(fields, capacity));
       for (size_t i = 0; i < fields * records; ++i) batch_.addValue(pointers_[i], lengths_[i]);
     } else {
       records = 0;
@@ -243,14 +247,12 @@ void ModuleServer::bulkFetch(RemoteCall& call) {
   size_t fields = fieldCount, records = recordCount;
   batchReply_ = true;
   batch_.begin(capacity);
-  if (capacity <= kMaxCapacity) {
+  if (capacity <= Remote::protocol::kMaxBatchValues) {
     reserveValueSlots(capacity);
     const bool copies = !module_.useBulkFetch();
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
-    size_t count = 0;
-    if (fields != 0 && records != 0)
-      count = records > capacity / fields ? capacity : fields * records;
+    const size_t count = Remote::protocol::valuesInBatch(fields, records, capacity);
     for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
     if (copies) // the emulation copied exactly the values it counted
       for (size_t i = 0; i < count; ++i) std::free(pointers_[i]);

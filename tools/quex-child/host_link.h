@@ -7,6 +7,8 @@
 
 #include "child_channel.h"
 
+#include "remote/protocol/names.h"
+
 #include <quex/qx.h>
 
 #include <atomic>
@@ -59,7 +61,7 @@ private:
     if (!channel.send(call) || !channel.receive(call)) return QX_ERR_REMOTE;
     std::string reply;
     int32_t status = 0;
-    if (!call.readName(reply) || reply != "return" || !call.getInt(status)) return QX_ERR_REMOTE;
+    if (!call.readName(reply) || reply != Remote::protocol::kReturn || !call.getInt(status)) return QX_ERR_REMOTE;
     get(call);
     int32_t code = 0;
     if (errorCode != nullptr && call.getInt(code)) *errorCode = code;

@@ -1,32 +1,35 @@
 #include "module_server.h"
 
-#include "platform/dynamic_library.h"
-#include "remote/process.h"
+#include "remote/protocol/names.h"
+#include "remote/protocol/served_call.h"
 
+#include <algorithm>
 #include <cstdio>
 
-using Remote::RemoteBuffer;
 using Remote::RemoteCall;
+using Remote::protocol::replyStatus;
 
 namespace quex::child {
 namespace {
 
-// Whether the module behind `path` takes part in interaction, told from its
-// exports as the host would tell it from an in-process load.
-bool exportsInteraction(const std::string& path, bool olderGeneration) {
-  quex::platform::DynamicLibrary::Failure failure;
-  const auto library =
-      quex::platform::DynamicLibrary::open(icu::UnicodeString::fromUTF8(path), failure);
-  return library && library.symbol(olderGeneration ? "tarnext_peer_beginInteraction"
-                                                   : "qx_component_beginInteraction") != nullptr;
+namespace calls = Remote::protocol::call;
+namespace protocol = Remote::protocol;
+
+// Whether the loaded module takes part in interaction, told from the entries
+// ExtensionWrapper resolved, as the host would tell it from an in-process load.
+bool supportsInteraction(const ExtensionWrapper& module) {
+  const std::vector<std::string> entries = module.optionalEntries();
+  const char* const entry = module.isOlderGeneration() ? "tarnext_peer_beginInteraction"
+                                                       : "qx_component_beginInteraction";
+  return std::find(entries.begin(), entries.end(), entry) != entries.end();
 }
 
 } // namespace
 
 ModuleServer::ModuleServer(const std::string& baseName)
-    : main_(baseName, "main", Remote::Process::kMainRegionSize),
-      asyncFrom_(baseName, "async_fromremote", Remote::Process::kAsyncRegionSize),
-      asyncTo_(baseName, "async_toremote", Remote::Process::kAsyncRegionSize),
+    : main_(baseName, protocol::kMainChannel, protocol::kMainRegionSize),
+      asyncFrom_(baseName, protocol::kAsyncFromRemoteChannel, protocol::kAsyncRegionSize),
+      asyncTo_(baseName, protocol::kAsyncToRemoteChannel, protocol::kAsyncRegionSize),
       link_(main_, asyncFrom_), tables_(link_),
       cancellation_([this] { serveCancellation(); }) {}
 
@@ -41,7 +44,7 @@ void ModuleServer::run() {
   while (main_.receive(call_)) {
     uint64_t key = 0;
     if (!call_.readName(name)) break;
-    if (name == "TERMINATE") {
+    if (name == calls::kTerminate) {
       terminate();
       replyStatus(call_, QX_OK);
       main_.send(call_);
@@ -54,38 +57,6 @@ void ModuleServer::run() {
                                             : main_.send(call_);
     if (!sent) break;
   }
-}
-
-bool ModuleServer::serve(const std::string& name, RemoteCall& call) {
-  HostLink::ServingScope scope(link_);
-  const bool served = serveComponentCall(name, call) || serveModuleCall(name, call);
-  return served && call.ok();
-}
-
-bool ModuleServer::serveModuleCall(const std::string& name, RemoteCall& call) {
-  if (name == "_define_target_library") {
-    defineTargetLibrary(call);
-  } else if (name == "qx_initialise") {
-    initialise(call);
-  } else if (name == "qx_getModuleInformation") {
-    RemoteBuffer buffer;
-    int32_t errorCode = 0;
-    if (!call.getBuffer(buffer) || !call.getInt(errorCode)) return false;
-    int code = errorCode;
-    size_t needed = 0;
-    const QXStatus status =
-        module_.qx_getModuleInformation(buffer.data(), buffer.capacity(), &needed, &code);
-    buffer.setNeeded(needed);
-    buffer.setFilled(status == QX_OK);
-    replyStatus(call, status);
-    call.putBuffer(buffer);
-    call.putInt(code);
-  } else if (name == "tarnext_create_peer") {
-    createPeer(call);
-  } else {
-    return false;
-  }
-  return true;
 }
 
 void ModuleServer::defineTargetLibrary(RemoteCall& call) {
@@ -102,7 +73,7 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
     status = QX_ERR_NOT_INITIALIZED;
   } else {
     loaded_ = true;
-    supportsInteraction = exportsInteraction(module_.getDllPath(), module_.isOlderGeneration());
+    supportsInteraction = quex::child::supportsInteraction(module_);
   }
   replyStatus(call, status);
   call.putText(name);
@@ -123,6 +94,12 @@ void ModuleServer::initialise(RemoteCall& call) {
   replyStatus(call, status);
   call.putSize(hostKey);
   call.putInt(code);
+}
+
+void ModuleServer::getModuleInformation(RemoteCall& call) {
+  protocol::serveTextReturn(call, [&](char* buffer, size_t size, size_t* needed, int* code) {
+    return module_.qx_getModuleInformation(buffer, size, needed, code);
+  });
 }
 
 void ModuleServer::createPeer(RemoteCall& call) {
@@ -159,7 +136,7 @@ void ModuleServer::serveCancellation() {
   while (asyncTo_.receive(cancelCall_, &stopping_)) {
     uint64_t key = 0;
     int32_t errorCode = 0;
-    if (cancelCall_.readName(name) && name == "qx_component_cancelExecution" &&
+    if (cancelCall_.readName(name) && name == calls::kCancelExecution &&
         cancelCall_.getSize(key) && key == 0 && cancelCall_.getInt(errorCode)) {
       int code = errorCode;
       void* target = component();

@@ -21,9 +21,8 @@ namespace quex::child {
 class ModuleServer {
 public:
   // The most fields the child looks for in one record of a module without
-  // its own bulk fetch, and the largest batch a host may ask for.
+  // its own bulk fetch.
   static constexpr size_t kMaxFieldsPerRecord = 100000;
-  static constexpr uint64_t kMaxCapacity = 1u << 22;
 
   // Opens the three channels of `baseName`; throws quex::platform::SystemError.
   explicit ModuleServer(const std::string& baseName);
@@ -33,14 +32,29 @@ public:
   void run();
 
 private:
-  // Reads the call's arguments from `call` and writes the reply into it;
-  // false for a name this child does not serve.
+  using PlainCall = QXStatus (ExtensionWrapper::*)(void*, int*);
+  using BufferCall = QXStatus (ExtensionWrapper::*)(void*, char*, size_t, size_t*, int*);
+
+  // Finds the handler of `name` in the table of calls, which reads the call's
+  // arguments from `call` and writes the reply into it; false for a name this
+  // child does not serve or arguments that do not read.
   bool serve(const std::string& name, Remote::RemoteCall& call);
-  bool serveModuleCall(const std::string& name, Remote::RemoteCall& call);
-  bool serveComponentCall(const std::string& name, Remote::RemoteCall& call);
+  // The module's calls.
   void defineTargetLibrary(Remote::RemoteCall& call);
   void initialise(Remote::RemoteCall& call);
+  void getModuleInformation(Remote::RemoteCall& call);
   void createPeer(Remote::RemoteCall& call);
+  // The component's calls: the plain ones and the text-return ones share a shape.
+  template <PlainCall member>
+  void plainCall(Remote::RemoteCall& call);
+  template <BufferCall member>
+  void bufferCall(Remote::RemoteCall& call);
+  void getDataModel(Remote::RemoteCall& call);
+  void getCatalogueInformation(Remote::RemoteCall& call);
+  void beginExecution(Remote::RemoteCall& call);
+  void beginInteraction(Remote::RemoteCall& call);
+  void request(Remote::RemoteCall& call);
+  void destroy(Remote::RemoteCall& call);
   // The two batch calls answer in batch_ instead of the call.
   void fetchBatch(Remote::RemoteCall& call);
   void bulkFetch(Remote::RemoteCall& call);
@@ -74,12 +88,6 @@ private:
   std::atomic<bool> stopping_{false};
   std::thread cancellation_; // last: started once everything else exists
 };
-
-// Replies to a call with its status alone.
-inline void replyStatus(Remote::RemoteCall& call, QXStatus status) {
-  call.beginCall("return");
-  call.putInt(static_cast<int32_t>(status));
-}
 
 } // namespace quex::child
 

@@ -1,6 +1,6 @@
 #include "record_output.h"
 
-#include "../../src/platform/terminal.h"
+#include "terminal.h"
 
 #include <cstdio>
 
@@ -9,8 +9,8 @@ namespace quex::tool {
 RecordOutput::RecordOutput(std::ostream& out, bool toStandardOutput,
                            std::vector<csv::Column> columns)
     : out_(out), columns_(std::move(columns)), writer_(out),
-      live_(quex::platform::standardErrorIsTerminal() &&
-            !(toStandardOutput && quex::platform::standardOutputIsTerminal())),
+      live_(standardErrorIsTerminal() &&
+            !(toStandardOutput && standardOutputIsTerminal())),
       start_(std::chrono::steady_clock::now()), lastShown_(start_) {
   for (const csv::Column& column : columns_) writer_.field(column.name);
   writer_.endRecord();

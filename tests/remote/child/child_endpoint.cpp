@@ -1,6 +1,7 @@
 #include "child_endpoint.h"
 
 #include "platform/child_process.h"
+#include "remote/protocol/names.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,9 +21,11 @@ SharedRegion mapRegion(const std::string& name, size_t size) {
 
 ChildEndpoint::ChildEndpoint(const std::string& baseName, const std::string& channelName,
                              size_t regionSize)
-    : region_(mapRegion(baseName + "." + channelName, regionSize)),
-      toRemote_(NamedSemaphore::openExisting(baseName + "_" + channelName + ".toremote")),
-      fromRemote_(NamedSemaphore::openExisting(baseName + "_" + channelName + ".fromremote")),
+    : region_(mapRegion(Remote::protocol::regionName(baseName, channelName), regionSize)),
+      toRemote_(NamedSemaphore::openExisting(
+          Remote::protocol::toRemoteSemaphoreName(baseName, channelName))),
+      fromRemote_(NamedSemaphore::openExisting(
+          Remote::protocol::fromRemoteSemaphoreName(baseName, channelName))),
       hostProcess_(quex::platform::parentProcessId()) {}
 
 Remote::RegionHeader& ChildEndpoint::header() const {

@@ -4,7 +4,8 @@
 // cancel, dying mid-call, breaking the protocol, large messages).
 #include "child_endpoint.h"
 
-#include "remote/remote_call.h"
+#include "remote/protocol/names.h"
+#include "remote/protocol/remote_call.h"
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +20,7 @@
 namespace {
 
 using Remote::RemoteCall;
+namespace protocol = Remote::protocol;
 
 void reply(ChildEndpoint& channel, RemoteCall& call) {
   size_t length = 0;
@@ -53,8 +55,9 @@ int32_t exchange(ChildEndpoint& channel, RemoteCall& call, const char* name, uin
 class Child {
 public:
   explicit Child(const std::string& base)
-      : base_(base), main_(base, "main", 1000000), fromRemote_(base, "async_fromremote", 100000),
-        toRemote_(base, "async_toremote", 100000) {}
+      : base_(base), main_(base, protocol::kMainChannel, protocol::kMainRegionSize),
+        fromRemote_(base, protocol::kAsyncFromRemoteChannel, protocol::kAsyncRegionSize),
+        toRemote_(base, protocol::kAsyncToRemoteChannel, protocol::kAsyncRegionSize) {}
 
   // Answers cancel requests on "async_toremote" while "main" is busy.
   void serveCancels() {

@@ -12,7 +12,8 @@
 //   "batch-silent-exit"   ends without a reply in the middle of "BulkFetch"
 #include "child_endpoint.h"
 
-#include "remote/remote_call.h"
+#include "remote/protocol/names.h"
+#include "remote/protocol/remote_call.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +26,8 @@ using Remote::RemoteCall;
 
 class Mischief {
 public:
-  explicit Mischief(const std::string& base) : main_(base, "main", 1000000) {}
+  explicit Mischief(const std::string& base)
+      : main_(base, Remote::protocol::kMainChannel, Remote::protocol::kMainRegionSize) {}
 
   void run() {
     std::string name;

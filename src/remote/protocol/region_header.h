@@ -2,8 +2,8 @@
 // program. All fields are little-endian unsigned 64-bit; they are read and
 // written atomically because the process monitor may close a channel while
 // another thread uses it.
-#ifndef QUEX_SRC_REMOTE_REGION_HEADER_H
-#define QUEX_SRC_REMOTE_REGION_HEADER_H
+#ifndef QUEX_SRC_REMOTE_PROTOCOL_REGION_HEADER_H
+#define QUEX_SRC_REMOTE_PROTOCOL_REGION_HEADER_H
 
 #include <cstddef>
 #include <cstdint>
@@ -35,4 +35,4 @@ inline void storeField(uint64_t& field, uint64_t value) {
 
 } // namespace Remote
 
-#endif // QUEX_SRC_REMOTE_REGION_HEADER_H
+#endif // QUEX_SRC_REMOTE_PROTOCOL_REGION_HEADER_H

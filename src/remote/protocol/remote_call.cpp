@@ -1,5 +1,7 @@
 #include "remote_call.h"
 
+#include "value_encoding.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -103,23 +105,25 @@ void RemoteCall::putBuffer(const RemoteBuffer& buffer) {
     write(buffer.data(), buffer.needed());
 }
 
+void RemoteCall::putEncodedValue(const void* data, size_t length) {
+  const size_t size = protocol::encodedValueSize(data, length);
+  ensureRoom(size);
+  protocol::encodeValue(buffer_.get() + writePosition_, data, length);
+  writePosition_ += size;
+  written_ = writePosition_;
+  content_ = written_;
+}
+
 void RemoteCall::putValue(const RemoteValue& value) {
   if (value.role() == Role::Caller) return;
-  putBool(value.isNull());
-  if (value.isNull()) return;
-  putSize(value.length());
-  write(value.data(), value.length());
+  putEncodedValue(value.data(), value.length());
 }
 
 void RemoteCall::putValues(const RemoteValueArray& values) {
   if (values.role() == Role::Caller) return;
   putSize(values.count());
-  for (size_t i = 0; i < values.count(); ++i) {
-    putBool(values.isNull(i));
-    if (values.isNull(i)) continue;
-    putSize(values.length(i));
-    write(values.data(i), values.length(i));
-  }
+  for (size_t i = 0; i < values.count(); ++i)
+    putEncodedValue(values.isNull(i) ? nullptr : values.data(i), values.length(i));
 }
 
 bool RemoteCall::fail() noexcept {

@@ -1,5 +1,7 @@
 #include "remote_values.h"
+
 #include "value_copy.h"
+#include "value_encoding.h"
 
 #include <cstring>
 
@@ -73,17 +75,12 @@ size_t RemoteValueArray::decode(const unsigned char* bytes, size_t available, ui
   const unsigned char* at = bytes;
   const unsigned char* const end = bytes + available;
   for (uint64_t i = 0; i < count; ++i) {
-    if (at == end) return malformed();
-    const bool null = *at++ == 1;
+    bool null = false;
     uint64_t length = 0;
-    if (!null) {
-      if (static_cast<size_t>(end - at) < sizeof length) return malformed();
-      std::memcpy(&length, at, sizeof length);
-      at += sizeof length;
-      if (length > static_cast<size_t>(end - at)) return malformed();
-      copyValueBytes(block, at, length);
-      at += length;
-    }
+    at = protocol::decodeValueHeader(at, end, null, length);
+    if (at == nullptr) return malformed();
+    copyValueBytes(block, at, length);
+    at += length;
     block[length] = '\0';
     pointers[i] = null ? nullptr : block;
     lengths[i] = length;

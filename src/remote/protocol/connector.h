@@ -1,21 +1,19 @@
 // A bidirectional channel that moves whole byte messages, one at a time.
-#ifndef QUEX_SRC_REMOTE_CONNECTOR_H
-#define QUEX_SRC_REMOTE_CONNECTOR_H
-
-#include <quex/export.h>
+#ifndef QUEX_SRC_REMOTE_PROTOCOL_CONNECTOR_H
+#define QUEX_SRC_REMOTE_PROTOCOL_CONNECTOR_H
 
 #include <cstddef>
 
 namespace Remote {
 
-class QUEX_API ConnectorListener {
+class ConnectorListener {
 public:
   virtual ~ConnectorListener() = default;
   // Called once per received message; `data` is valid only during the call.
   virtual void dataReceived(const void* data, size_t length) = 0;
 };
 
-class QUEX_API Connector {
+class Connector {
 public:
   virtual ~Connector() = default;
   // False when the channel is closed; throws RemoteException on a system failure.
@@ -29,4 +27,4 @@ public:
 
 } // namespace Remote
 
-#endif // QUEX_SRC_REMOTE_CONNECTOR_H
+#endif // QUEX_SRC_REMOTE_PROTOCOL_CONNECTOR_H

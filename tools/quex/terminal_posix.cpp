@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-namespace quex::platform {
+namespace quex::tool {
 
 bool standardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
-} // namespace quex::platform
+} // namespace quex::tool

@@ -2,8 +2,8 @@
 // and a batch holds thousands of them: a call into the library's memcpy for
 // each would cost more than the copy. Short values are copied with at most two
 // fixed-size, possibly overlapping moves that stay inside both ranges.
-#ifndef QUEX_SRC_REMOTE_VALUE_COPY_H
-#define QUEX_SRC_REMOTE_VALUE_COPY_H
+#ifndef QUEX_SRC_REMOTE_PROTOCOL_VALUE_COPY_H
+#define QUEX_SRC_REMOTE_PROTOCOL_VALUE_COPY_H
 
 #include <cstddef>
 #include <cstring>
@@ -34,4 +34,4 @@ inline void copyValueBytes(void* target, const void* source, size_t length) noex
 
 } // namespace Remote
 
-#endif // QUEX_SRC_REMOTE_VALUE_COPY_H
+#endif // QUEX_SRC_REMOTE_PROTOCOL_VALUE_COPY_H

@@ -1,13 +1,15 @@
-// The text-return convention of the XML service (no errorCode parameter).
-#ifndef QUEX_SRC_XML_TEXT_RETURN_H
-#define QUEX_SRC_XML_TEXT_RETURN_H
+// The one writer of the text-return convention, for the host services and
+// the XML service alike.
+#ifndef QUEX_SRC_COMMON_TEXT_RETURN_H
+#define QUEX_SRC_COMMON_TEXT_RETURN_H
 
 #include <quex/qx.h>
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 
-namespace quex::xml {
+namespace quex::detail {
 
 // *needed = length + 1 always; the bytes and a zero byte are copied only when
 // they fit, otherwise the buffer stays untouched.
@@ -20,6 +22,11 @@ inline QXStatus returnText(const char* text, size_t length, char* buffer, size_t
   return QX_OK;
 }
 
-} // namespace quex::xml
+inline QXStatus returnText(const std::string& text, char* buffer, size_t bufferSize,
+                           size_t* needed) noexcept {
+  return returnText(text.data(), text.size(), buffer, bufferSize, needed);
+}
 
-#endif // QUEX_SRC_XML_TEXT_RETURN_H
+} // namespace quex::detail
+
+#endif // QUEX_SRC_COMMON_TEXT_RETURN_H

@@ -1,8 +1,9 @@
 // The seam between ExtensionWrapper and a module that runs in child processes.
 // ExtensionWrapper forwards every component call to a ModuleProxy when the
-// module was loaded with a child program.
-#ifndef QUEX_SRC_FRONT_MODULE_PROXY_H
-#define QUEX_SRC_FRONT_MODULE_PROXY_H
+// module was loaded with a child program; it sees only this abstract class and
+// its factory, which lives with the child-process module.
+#ifndef QUEX_SRC_REMOTE_MODULE_PROXY_H
+#define QUEX_SRC_REMOTE_MODULE_PROXY_H
 
 #include <quex/front/ExtensionWrapper.h>
 
@@ -67,4 +68,4 @@ std::shared_ptr<ModuleProxy> createModuleProxy(const std::string& name, const st
 
 } // namespace quex::detail
 
-#endif // QUEX_SRC_FRONT_MODULE_PROXY_H
+#endif // QUEX_SRC_REMOTE_MODULE_PROXY_H

@@ -2,10 +2,8 @@
 // buffer, one record value and an array of record values. Each exists in two
 // roles: caller side (writes the call form, reads the reply form) and serving
 // side (reads the call form, writes the reply form).
-#ifndef QUEX_SRC_REMOTE_REMOTE_VALUES_H
-#define QUEX_SRC_REMOTE_REMOTE_VALUES_H
-
-#include <quex/export.h>
+#ifndef QUEX_SRC_REMOTE_PROTOCOL_REMOTE_VALUES_H
+#define QUEX_SRC_REMOTE_PROTOCOL_REMOTE_VALUES_H
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +14,7 @@ namespace Remote {
 
 enum class Role { Caller, Serving };
 
-class QUEX_API RemoteBuffer {
+class RemoteBuffer {
 public:
   // Wraps the caller's storage; `needed` may be null (an internal slot is used).
   RemoteBuffer(char* data, size_t capacity, size_t* needed);
@@ -45,7 +43,7 @@ private:
   std::unique_ptr<char[]> owned_;
 };
 
-class QUEX_API RemoteValue {
+class RemoteValue {
 public:
   explicit RemoteValue(Role role = Role::Caller) : role_(role) {}
 
@@ -65,7 +63,7 @@ private:
   bool null_ = true;
 };
 
-class QUEX_API RemoteValueArray {
+class RemoteValueArray {
 public:
   explicit RemoteValueArray(Role role = Role::Caller) : role_(role) {}
 
@@ -110,4 +108,4 @@ private:
 
 } // namespace Remote
 
-#endif // QUEX_SRC_REMOTE_REMOTE_VALUES_H
+#endif // QUEX_SRC_REMOTE_PROTOCOL_REMOTE_VALUES_H

@@ -2,13 +2,11 @@
 // message received on its connector being read. Reads never trust a count:
 // every get* checks the bytes left first, and the first violation marks the
 // whole message malformed (sticky until the next message).
-#ifndef QUEX_SRC_REMOTE_REMOTE_CALL_H
-#define QUEX_SRC_REMOTE_REMOTE_CALL_H
+#ifndef QUEX_SRC_REMOTE_PROTOCOL_REMOTE_CALL_H
+#define QUEX_SRC_REMOTE_PROTOCOL_REMOTE_CALL_H
 
 #include "connector.h"
 #include "remote_values.h"
-
-#include <quex/export.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +16,7 @@
 
 namespace Remote {
 
-class QUEX_API RemoteCall : public ConnectorListener {
+class RemoteCall : public ConnectorListener {
 public:
   static constexpr size_t kInitialCapacity = 100000;
   // The largest output buffer a served call may ask the host to allocate.
@@ -64,6 +62,7 @@ public:
 
 private:
   void write(const void* bytes, size_t count);
+  void putEncodedValue(const void* data, size_t length);
   void ensureRoom(size_t count);
   // Takes `count` bytes from the read position, or fails the message.
   const unsigned char* take(uint64_t count) {
@@ -97,4 +96,4 @@ private:
 
 } // namespace Remote
 
-#endif // QUEX_SRC_REMOTE_REMOTE_CALL_H
+#endif // QUEX_SRC_REMOTE_PROTOCOL_REMOTE_CALL_H
