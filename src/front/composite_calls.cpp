@@ -42,8 +42,9 @@ void ExtensionWrapper::fetchModuleInformation(int* errorCode) {
     }
     if (status == QX_OK && !buffer.empty())
       moduleInformation_.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-  } catch (const std::bad_alloc&) {
-    // An absurd needed size from the module: the information stays as it was.
+  } catch (...) {
+    // An absurd needed size from the module (bad_alloc, length_error): the
+    // information stays as it was.
   }
 }
 

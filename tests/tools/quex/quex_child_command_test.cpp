@@ -35,6 +35,26 @@ TEST_F(QuexChild, DefaultChildProgramAndOutputFile) {
   EXPECT_NE(readFile(file("out.csv")).find("5,Kettle,39.9,1,5,34.9,5\n"), std::string::npos);
 }
 
+// A module (or its child) claiming a text of SIZE_MAX bytes: one clear
+// message in both modes, never an allocation of that size.
+TEST_F(QuexChild, ImpossibleTextSizeStopsTheRunCleanly) {
+  writeFile(file("params.xml"), "huge-model");
+  const std::string child = " --child=" + shellQuote(QUEX_CHILD_PROGRAM);
+  const struct {
+    std::string mode;
+    const char* status;
+  } rows[] = {{"", "QX_ERR_INSUFFICIENT_BUFFER"}, {child, "QX_ERR_REMOTE"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mode);
+    QuexResult r = quex("run " + testModule("harness_probe") + " --params params.xml" + row.mode);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find(std::string("qx_component_getDataModel failed: ") + row.status),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
 // A module in a child cannot reach the host's path expansion; csvsource then
 // opens the path as given and reads the same records.
 TEST_F(QuexChild, ReaderWithoutPathExpansionReadsTheSameRecords) {
