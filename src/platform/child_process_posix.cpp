@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,9 @@ namespace quex::platform {
 
 long currentProcessId() noexcept { return static_cast<long>(getpid()); }
 long parentProcessId() noexcept { return static_cast<long>(getppid()); }
+
+bool dieWithParent() noexcept { return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0; }
+void stopDyingWithParent() noexcept { prctl(PR_SET_PDEATHSIG, 0); }
 
 struct ChildProcess::State {
   pid_t pid = -1;
