@@ -90,14 +90,6 @@ TEST(DiagnosticParser, AppendsWithoutClearing) {
   EXPECT_EQ(ExtensionCppHelper::XMLDocument(document).getAttribute("absent"), "");
 }
 
-TEST(DiagnosticParser, MalformedDocumentThrowsAndAddsNothing) {
-  ::testing::internal::CaptureStdout(); // the document service reports the parse failure
-  const Parsed parsed = parse("<R><Diagnostic></R>");
-  ::testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(parsed.failed);
-  EXPECT_TRUE(parsed.diagnostics.empty());
-}
-
 class ProgressReports : public ServicesTest {
 protected:
   void SetUp() override {
@@ -113,17 +105,6 @@ protected:
   KeepingListener listener;
   QXProgress* table = nullptr;
 };
-
-TEST_F(ProgressReports, DiagnosticsReachTheListenerInDocumentOrder) {
-  progress.setProgressListener(&listener);
-  int errorCode = 17;
-  EXPECT_EQ(report("<P><Diagnostic code='1'/><X><Diagnostic code='2'/></X></P>", &errorCode),
-            QX_OK);
-  EXPECT_EQ(errorCode, 17); // left as the caller gave it
-  ASSERT_EQ(listener.seen.size(), 2u);
-  EXPECT_EQ(listener.seen[0].getCode(), 1);
-  EXPECT_EQ(listener.seen[1].getCode(), 2);
-}
 
 TEST_F(ProgressReports, WorksBeforeAnyListenerAndWithANullOne) {
   int errorCode = 0;
