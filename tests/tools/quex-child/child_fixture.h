@@ -5,6 +5,7 @@
 #ifndef QUEX_TESTS_CHILD_CHILD_FIXTURE_H
 #define QUEX_TESTS_CHILD_CHILD_FIXTURE_H
 
+#include "common/table_records.h"
 #include "remote/remote_fixture.h"
 
 #include <quex/quex.hpp>
@@ -72,23 +73,6 @@ public:
   bool openJVM(void**, const char*) override { return false; }
   bool closeJVM(void*) override { return false; }
   int filled = 0;
-};
-
-using Record = std::vector<std::optional<std::string>>;
-
-class TableRecords : public QXIteratorWrapper {
-public:
-  TableRecords(ExtensionWrapper* extension, std::vector<Record> records)
-      : QXIteratorWrapper(extension), records_(std::move(records)) {}
-  QXStatus nextRecord(int* errorCode) override;
-  QXStatus getRecordValue(size_t index, void** value, size_t* length, int* errorCode) override;
-  QXStatus rewind(int* errorCode) override;
-  QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
-                     size_t* recordCount, int* errorCode) override;
-
-private:
-  std::vector<Record> records_;
-  size_t position_ = 0;
 };
 
 class KeepingListener : public QXProgressListener {
