@@ -1,3 +1,5 @@
+// One channel between host and child: chunking, the acknowledgement rule,
+// close during a send or receive, listeners, and the names in /dev/shm.
 #include "child_endpoint.h"
 #include "remote_fixture.h"
 
