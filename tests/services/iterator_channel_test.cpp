@@ -117,5 +117,5 @@ TEST_F(ServicesTest, ChannelPassesStatusAndErrorCodeAndTracesFromLevelThree) {
   EXPECT_THAT(*lines, ElementsAre("[ENTER qx_channel_send]",
                                   "[EXIT qx_channel_send]: Status=QX_ERR_NO_REPLY "
                                   "( ErrorCode=8 )"));
-  EXPECT_THAT(channel.messages, ElementsAre("x", "yz"));
+  EXPECT_THAT(channel.messages.items(), ElementsAre("x", "yz"));
 }

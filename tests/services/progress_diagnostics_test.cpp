@@ -113,7 +113,7 @@ TEST_F(ProgressReports, WorksBeforeAnyListenerAndWithANullOne) {
   EXPECT_EQ(report("<P><Diagnostic/></P>", &errorCode), QX_OK);
   progress.setProgressListener(&listener);
   EXPECT_EQ(report("<Progress percent='50'/>", &errorCode), QX_OK);
-  EXPECT_THAT(listener.seen, IsEmpty());
+  EXPECT_THAT(listener.seen.items(), IsEmpty());
 }
 
 TEST_F(ProgressReports, MalformedReportIsAnXmlFailure_ThrowingListenerACallbackFailure) {
@@ -124,7 +124,7 @@ TEST_F(ProgressReports, MalformedReportIsAnXmlFailure_ThrowingListenerACallbackF
   EXPECT_EQ(report("", &errorCode), QX_ERR_XML);
   EXPECT_EQ(table->report(table->owner, nullptr, 0, &errorCode), QX_ERR_XML);
   ::testing::internal::GetCapturedStdout();
-  EXPECT_THAT(listener.seen, IsEmpty());
+  EXPECT_THAT(listener.seen.items(), IsEmpty());
   struct Throwing : QXProgressListener {
     void reportDiagnostic(QXDiagnostic*) override { throw std::runtime_error("host"); }
   } throwing;
@@ -156,6 +156,6 @@ TEST_F(ProgressReports, CopiesShareTheListenerButNotTheHelperOrTables) {
   assigned = copy;
   EXPECT_EQ(assigned.getHandleCount(), 1u);
   EXPECT_EQ(assigned.report("<P><Diagnostic code='6'/></P>", 0, &errorCode), QX_OK);
-  ASSERT_EQ(listener.seen.size(), 2u);
-  EXPECT_EQ(listener.seen[1].getCode(), 6);
+  ASSERT_EQ(listener.seen.items().size(), 2u);
+  EXPECT_EQ(listener.seen.items()[1].getCode(), 6);
 }

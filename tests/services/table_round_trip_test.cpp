@@ -89,7 +89,7 @@ protected:
 // Every member of every table, as the module saw it.
 TEST_F(EndToEnd, ModuleSeesEveryTableMember) {
   auto own = std::make_shared<std::vector<std::string>>();
-  LineRecorder hostOutput(own);
+  RecordingTraceOutput hostOutput(own);
   host->setTraceOutput(&hostOutput);
   channel.errorToLeave = 4;
   const std::vector<std::string> seen = run();
@@ -129,13 +129,14 @@ TEST_F(EndToEnd, ModuleSeesEveryTableMember) {
                                    HasSubstr("<ProbeRoot/>"))));
   EXPECT_THAT(*lines, Contains("probe: host probed"));
   EXPECT_THAT(*own, ElementsAre("probe: host probed"));
-  EXPECT_THAT(channel.messages, ElementsAre("ready", "ping"));
-  ASSERT_EQ(listener.seen.size(), 2u);
-  EXPECT_EQ(listener.seen[0].getOutputText(), "Read 3 records from input");
-  EXPECT_EQ(listener.seen[0].getSeverity(), QXDiagnostic::SEVERITY_WARNING);
-  EXPECT_EQ(listener.seen[0].getSource(), "probe");
-  EXPECT_EQ(listener.seen[1].getOutputText(), "8");
-  EXPECT_EQ(listener.seen[1].getSeverity(), QXDiagnostic::SEVERITY_INFORMATION);
+  EXPECT_THAT(channel.messages.items(), ElementsAre("ready", "ping"));
+  const std::vector<QXDiagnostic> diagnostics = listener.seen.items();
+  ASSERT_EQ(diagnostics.size(), 2u);
+  EXPECT_EQ(diagnostics[0].getOutputText(), "Read 3 records from input");
+  EXPECT_EQ(diagnostics[0].getSeverity(), QXDiagnostic::SEVERITY_WARNING);
+  EXPECT_EQ(diagnostics[0].getSource(), "probe");
+  EXPECT_EQ(diagnostics[1].getOutputText(), "8");
+  EXPECT_EQ(diagnostics[1].getSeverity(), QXDiagnostic::SEVERITY_INFORMATION);
 }
 
 TEST_F(EndToEnd, FullTraceCarriesNoSecret) {
