@@ -20,6 +20,11 @@ public:
   QXStatus nextRecord(int* errorCode) override {
     *errorCode = 0;
     if (position_ >= records_.size()) return QX_ERR_NO_DATA;
+    if (position_ + 1 == failAt) {
+      failAt = 0;
+      *errorCode = 31;
+      return QX_ERR_MODULE_SPECIFIC;
+    }
     ++position_;
     return QX_OK;
   }
@@ -51,6 +56,10 @@ public:
     *recordCount = fetched;
     return QX_OK;
   }
+
+  // The read of record `failAt` (1-based) fails once with status 1 and error
+  // code 31; 0 for never.
+  size_t failAt = 0;
 
 private:
   static void give(const std::optional<std::string>& field, void** value, size_t* length) {
