@@ -101,24 +101,30 @@ void Process::terminate() {
 }
 
 bool Process::call() {
+  WaitingForChild waiting(watch_);
   size_t length = 0;
   const void* message = mainCall_.data(length);
   if (!main_.send(message, length)) return lost();
   for (;;) {
     if (!main_.receive()) return lost();
+    watch_.heard();
     if (!mainCall_.readName(mainName_)) return lost();
     if (mainName_ == protocol::kReturn) {
       // The child answers only after it has opened every channel.
       std::call_once(namesUnlinked_, [this] { unlinkNames(); });
       return true;
     }
-    if (!serve(mainName_, mainCall_)) return lost();
+    {
+      ServingHost serving(watch_); // the host's own time: no deadline runs
+      if (!serve(mainName_, mainCall_)) return lost();
+    }
     message = mainCall_.data(length);
     if (!main_.send(message, length)) return lost();
   }
 }
 
 bool Process::callAsync() {
+  WaitingForChild waiting(watch_);
   size_t length = 0;
   const void* message = asyncToCall_.data(length);
   if (!asyncTo_.send(message, length) || !asyncTo_.receive()) return lost();
@@ -128,6 +134,7 @@ bool Process::callAsync() {
 
 void Process::serveAsync() {
   while (asyncFrom_.receive()) {
+    watch_.heard();
     if (!asyncFromCall_.readName(asyncFromName_) || !serve(asyncFromName_, asyncFromCall_)) break;
     size_t length = 0;
     const void* reply = asyncFromCall_.data(length);
@@ -168,6 +175,12 @@ void Process::lockAsync() {
 }
 
 void Process::unlockAsync() { asyncLock_.unlock(); }
+
+void Process::kill(Killer killer) noexcept {
+  Killer none = Killer::None;
+  killer_.compare_exchange_strong(none, killer, std::memory_order_relaxed);
+  child_.kill();
+}
 
 bool Process::lost() noexcept {
   childLost();

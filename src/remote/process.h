@@ -6,6 +6,7 @@
 #define QUEX_SRC_REMOTE_PROCESS_H
 
 #include "call_handler.h"
+#include "call_watch.h"
 #include "process_monitor.h"
 #include "protocol/names.h"
 #include "protocol/remote_call.h"
@@ -17,6 +18,7 @@
 
 #include <quex/front/ExtensionWrapper.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -101,6 +103,14 @@ public:
   // ended or broke the protocol. Safe from any thread, any number of times.
   void childLost() noexcept;
 
+  // Who killed the child, if this library did.
+  enum class Killer { None, Host, Deadline };
+  // Sends SIGKILL to the child (a no-op once it is reaped); the monitor then
+  // closes the channels. Safe from any thread while the process exists.
+  void kill(Killer killer) noexcept;
+  Killer killer() const noexcept { return killer_.load(std::memory_order_relaxed); }
+
+  CallWatch& watch() noexcept { return watch_; }
   RemoteCall& mainCall() noexcept { return mainCall_; }
   RemoteCall& asyncToCall() noexcept { return asyncToCall_; }
   RecordBatch& batch() noexcept { return batch_; }
@@ -137,6 +147,8 @@ private:
   std::once_flag namesUnlinked_;
   RecordBatch batch_;
   bool terminateAnswered_ = false;
+  CallWatch watch_;
+  std::atomic<Killer> killer_{Killer::None};
   quex::platform::ChildProcess child_;
   std::unique_ptr<ProcessMonitor> monitor_;
   quex::platform::Thread ownThread_;

@@ -30,6 +30,11 @@ public:
   void join();
 
 private:
+  // How long to wait for the child's death before looking at the deadline.
+  int nextWakeUp() const;
+  // Kills the child when the host has waited for it, hearing nothing, for
+  // the deadline.
+  void enforceDeadline();
   // One trace line at level 1 with the child's exit code or killing signal.
   void traceEnding() const;
 

@@ -62,10 +62,13 @@ QXStatus readReply(Process& process, RemoteCall& call, int* errorCode, Rest&& re
 // One component call on "main": `put` writes the arguments between the key
 // and the error code, `get` reads their echoes between the status and the
 // error code.
+// `hostCall` is the entry point the host called, when it is not `name`.
 template <typename Put, typename Get>
-QXStatus exchange(void* component, const char* name, int* errorCode, Put&& put, Get&& get) {
+QXStatus exchange(void* component, const char* name, int* errorCode, Put&& put, Get&& get,
+                  const char* hostCall = nullptr) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process& process = *processOf(component);
+  process.watch().setHostCall(hostCall != nullptr ? hostCall : name);
   RemoteCall& call = beginCall(process, name);
   put(call);
   call.putInt(errorCode);
@@ -73,8 +76,10 @@ QXStatus exchange(void* component, const char* name, int* errorCode, Put&& put, 
   return readReply(process, call, errorCode, get);
 }
 
-QXStatus plainExchange(void* component, const char* name, int* errorCode) {
-  return exchange(component, name, errorCode, [](RemoteCall&) {}, [](RemoteCall&) {});
+QXStatus plainExchange(void* component, const char* name, int* errorCode,
+                       const char* hostCall = nullptr) {
+  return exchange(
+      component, name, errorCode, [](RemoteCall&) {}, [](RemoteCall&) {}, hostCall);
 }
 
 QXStatus bufferExchange(void* component, const char* name, char* buffer, size_t bufferSize,
@@ -85,13 +90,17 @@ QXStatus bufferExchange(void* component, const char* name, char* buffer, size_t 
       [&](RemoteCall& call) { call.getBuffer(remote); });
 }
 
-// Starts a child of the given kind with a resource from the context support.
+// Starts a child of the given kind with a resource from the context support,
+// watched with `deadline` from its first call, made on behalf of `hostCall`.
 template <typename Kind>
 Process::Owned<Kind> startChild(const std::string& childProgram,
-                                Extension::ContextSupport* support) {
+                                Extension::ContextSupport* support,
+                                std::chrono::milliseconds deadline, const char* hostCall) {
   // Without a context support the child gets no resource, and that is fine.
   ChildResource* resource = support != nullptr ? support->acquireChildResource() : nullptr;
   Process::Owned<Kind> process = Process::create<Kind>(childProgram.c_str(), resource);
+  process->watch().setDeadline(deadline);
+  process->watch().setHostCall(hostCall);
   process->start(); // on failure the process closes its channel and joins its thread
   return process;
 }
@@ -191,7 +200,8 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
-  Process::Owned<QxRemoteProcess> process = startChild<QxRemoteProcess>(childProgram_, support_);
+  Process::Owned<QxRemoteProcess> process =
+      startChild<QxRemoteProcess>(childProgram_, support_, childDeadline(), "qx_initialise");
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   process->terminate();
@@ -200,7 +210,8 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
 
 QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const char* text,
                                            void** peer, int* errorCode) {
-  Process::Owned<> process = startChild<Process>(childProgram_, support_);
+  Process::Owned<> process =
+      startChild<Process>(childProgram_, support_, childDeadline(), "tarnext_create_peer");
   bool supportsInteraction = false;
   const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
   if (connected != QX_OK) {
@@ -223,6 +234,10 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
       reply.getInt(echoedNumber);
       reply.getText(echoedText);
     });
+  {
+    std::lock_guard<std::mutex> lock(componentsLock_);
+    components_.push_back(process.get());
+  }
   *peer = process.release(); // ended by qx_destroy_component in every case
   return status;
 }
@@ -230,9 +245,32 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
 QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process::Owned<> process(processOf(component));
-  const QXStatus status = plainExchange(component, calls::kDestroy, errorCode);
+  const QXStatus status =
+      plainExchange(component, calls::kDestroy, errorCode, "qx_destroy_component");
   process->terminate();
+  std::lock_guard<std::mutex> lock(componentsLock_); // no kill may reach it from now on
+  components_.erase(std::remove(components_.begin(), components_.end(), process.get()),
+                    components_.end());
   return status;
+}
+
+void RemoteModule::setChildDeadline(std::chrono::milliseconds deadline) {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  deadline_ = deadline;
+  for (Process* process : components_) process->watch().setDeadline(deadline);
+}
+
+std::chrono::milliseconds RemoteModule::childDeadline() {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  return deadline_;
+}
+
+QXStatus RemoteModule::killChild(void* component) {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  const auto found = std::find(components_.begin(), components_.end(), component);
+  if (found == components_.end()) return QX_ERR_INVALID_HANDLE;
+  (*found)->kill(Process::Killer::Host);
+  return QX_OK;
 }
 
 QXStatus RemoteModule::qx_component_configure(void* component, int* errorCode) {
@@ -374,6 +412,7 @@ QXStatus RemoteModule::qx_component_nextRecord(void* component, int* errorCode) 
   Process& process = *processOf(component);
   Process::RecordBatch& batch = process.batch();
   if (++batch.currentRow < batch.rowsInBatch) return QX_OK;
+  process.watch().setHostCall("qx_component_nextRecord");
   return fetchBatch(process, errorCode);
 }
 

@@ -5,6 +5,7 @@
 #include "record_output.h"
 #include "xml_text.h"
 
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -208,6 +209,8 @@ int Run::execute() {
     }
   }
   wrapper_.setContextSupport(&support_);
+  wrapper_.setChildDeadline(std::chrono::milliseconds(
+      static_cast<long long>(options_.deadlineSeconds * 1000 + 0.5)));
   const std::string program = options_.inChild ? childProgram(options_.child) : std::string();
   if (!loadAndInitialise(wrapper_, host_, options_.module, err_,
                          options_.inChild ? program.c_str() : nullptr))

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
@@ -122,6 +123,98 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule, ::testing::Values("crash", "exit"));
+
+// The inactivity deadline: a child silent for that long during a call is
+// killed, the call answers QX_ERR_REMOTE within the deadline and a little,
+// and one trace line says which child, how long and during which call.
+constexpr std::chrono::milliseconds kDeadline{300};
+constexpr long long kLateness = kSanitized ? 1000 : 100;
+
+class HangingModule : public ChildFailures {
+protected:
+  void SetUp() override {
+    ChildFailures::SetUp();
+    ExtensionWrapper::setTraceLevel(1);
+    extension.setChildDeadline(kDeadline);
+  }
+  // The kill line for `call`, with the silence it measured.
+  void expectKillLine(const std::string& call, long child) {
+    const std::regex line("child process " + (child > 0 ? std::to_string(child) : "[0-9]+") +
+                          " sent nothing for ([0-9]+) ms during " + call + "; killed");
+    int kills = 0;
+    for (const std::string& traced : traceLines()) {
+      std::smatch match;
+      if (!std::regex_match(traced, match, line)) continue;
+      ++kills;
+      EXPECT_GE(std::stol(match[1]), kDeadline.count());
+      EXPECT_LT(std::stol(match[1]), kDeadline.count() + kLateness);
+    }
+    EXPECT_EQ(kills, 1) << ::testing::PrintToString(traceLines());
+  }
+  // Runs `call`, a single exchange with the child, and checks it is cut off
+  // by the deadline.
+  template <typename Call>
+  void expectCutOff(Call&& call) {
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(call(), QX_ERR_REMOTE);
+    const long long took = millisecondsSince(start);
+    EXPECT_GE(took, kDeadline.count());
+    EXPECT_LT(took, kDeadline.count() + kLateness);
+  }
+};
+
+TEST_F(HangingModule, CallThatNeverReturnsIsKilledAtTheDeadline) {
+  const struct {
+    const char* script;
+    const char* call;
+  } cases[] = {{"hang-in=configure", "qx_component_configure"},
+               {"hang-in=nextRecord records=5", "qx_component_nextRecord"}};
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  for (const auto& hang : cases) {
+    SCOPED_TRACE(hang.script);
+    void* component = nullptr;
+    ASSERT_EQ(create(hang.script, &component), QX_OK);
+    const long child = static_cast<Remote::Process*>(component)->childProcessId();
+    int errorCode = 0;
+    ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                    &errorCode),
+              QX_OK);
+    expectCutOff([&] {
+      return std::string(hang.script).find("configure") != std::string::npos
+                 ? extension.qx_component_configure(component, &errorCode)
+                 : extension.qx_component_nextRecord(component, &errorCode);
+    });
+    expectKillLine(hang.call, child);
+    expectLost(component);
+    lines->clear();
+  }
+}
+
+TEST_F(HangingModule, InitialiseThatNeverReturnsIsKilledAtTheDeadline) {
+  load("e2e_hang_initialise", QUEX_CHILD_PROGRAM);
+  // Starting the child and loading the module come first: only the kill line
+  // knows when the child last spoke.
+  EXPECT_EQ(initialise(), QX_ERR_REMOTE);
+  expectKillLine("qx_initialise", 0);
+}
+
+TEST_F(HangingModule, ChildThatReportsProgressIsNeverKilled) {
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  // Four deadlines of work in one call, with a report every 100 ms.
+  ASSERT_EQ(create("progress-for=1200 records=2", &component), QX_OK);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                  &errorCode),
+            QX_OK);
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_ERR_NO_DATA);
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+  for (const std::string& line : traceLines()) EXPECT_EQ(line.find("killed"), std::string::npos);
+}
 
 class MaliciousChild : public ChildFailures,
                        public ::testing::WithParamInterface<const char*> {};

@@ -68,6 +68,20 @@ TEST_F(QuexChild, InfoShowsTheModuleInformationFromTheChild) {
   EXPECT_NE(r.out.find("interaction: yes"), std::string::npos) << r.out;
 }
 
+TEST_F(QuexChild, DeadlineKillsAChildThatHangsAndNeedsTheChild) {
+  writeFile(file("params.xml"), "hang");
+  const QuexResult r = quex("run " + testModule("harness_probe") +
+                            " --params params.xml --child --deadline 0.3");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "n\n") << "the records of a batch the child never sent are lost";
+  EXPECT_NE(r.err.find("QX_ERR_REMOTE"), std::string::npos) << r.err;
+
+  const QuexResult inProcess = quex("run " + testModule("harness_probe") + " --deadline 0.3");
+  EXPECT_EQ(inProcess.exitCode, 2);
+  EXPECT_NE(inProcess.err.find("--deadline requires --child"), std::string::npos)
+      << inProcess.err;
+}
+
 TEST_F(QuexChild, MissingChildProgramIsOneClearLine) {
   const QuexResult r = quex("run " + exampleModule("derive") + " --child=/nonexistent/child");
   EXPECT_EQ(r.exitCode, 1);
