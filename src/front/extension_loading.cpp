@@ -160,6 +160,15 @@ QXStatus ExtensionWrapper::killChild(void* component) {
   return quex::detail::runGuarded([&] { return proxy_->killChild(component); });
 }
 
+std::string ExtensionWrapper::childEnding(void* component) const {
+  if (component == nullptr || proxy_ == nullptr) return {};
+  try {
+    return proxy_->childEnding(component);
+  } catch (...) {
+    return {};
+  }
+}
+
 bool ExtensionWrapper::expandFilePath(const std::string& path, std::string& expanded) const {
   return contextSupport_ != nullptr && contextSupport_->expandFilePath(path, 0, expanded);
 }

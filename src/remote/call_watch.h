@@ -14,6 +14,8 @@
 namespace Remote {
 
 class CallWatch {
+  friend class WaitingForChild;
+
 public:
   using Clock = std::chrono::steady_clock;
 
@@ -38,6 +40,8 @@ public:
   }
   void endWaiting() noexcept { waiters_.fetch_sub(1, std::memory_order_relaxed); }
   bool waiting() const noexcept { return waiters_.load(std::memory_order_relaxed) > 0; }
+  // Whether an exchange with the child is under way, callbacks included.
+  bool inCall() const noexcept { return calls_.load(std::memory_order_relaxed) > 0; }
 
   // A message arrived from the child (or the host just answered one): the
   // silence starts again.
@@ -53,14 +57,21 @@ private:
   std::atomic<int64_t> deadlineMs_{0};
   std::atomic<int64_t> lastHeard_{0};
   std::atomic<int> waiters_{0};
+  std::atomic<int> calls_{0};
   std::atomic<const char*> hostCall_{nullptr};
 };
 
 // Waits for the child for the life of the scope.
 class WaitingForChild {
 public:
-  explicit WaitingForChild(CallWatch& watch) noexcept : watch_(watch) { watch_.beginWaiting(); }
-  ~WaitingForChild() { watch_.endWaiting(); }
+  explicit WaitingForChild(CallWatch& watch) noexcept : watch_(watch) {
+    watch_.calls_.fetch_add(1, std::memory_order_relaxed);
+    watch_.beginWaiting();
+  }
+  ~WaitingForChild() {
+    watch_.endWaiting();
+    watch_.calls_.fetch_sub(1, std::memory_order_relaxed);
+  }
   WaitingForChild(const WaitingForChild&) = delete;
   WaitingForChild& operator=(const WaitingForChild&) = delete;
 

@@ -65,6 +65,8 @@ public:
   // and the kill of one component's child; the kill is safe from any thread.
   virtual void setChildDeadline(std::chrono::milliseconds deadline) = 0;
   virtual QXStatus killChild(void* component) = 0;
+  // How the child of `component` ended; empty while it lives.
+  virtual std::string childEnding(void* component) = 0;
 };
 
 // Makes the proxy for a child-process module (a Remote::RemoteModule).

@@ -5,10 +5,12 @@
 #include "protocol/served_call.h"
 #include "runnable_thread.h"
 
+#include "../common/trace.h"
 #include "../platform/os_error.h"
 
 #include <quex/remote/RemoteException.h>
 
+#include <new>
 #include <system_error>
 
 namespace Remote {
@@ -80,6 +82,9 @@ void Process::start() {
   try {
     child_ = quex::platform::ChildProcess::spawn(childProgram_, baseName_);
   } catch (const quex::platform::SystemError& error) {
+    // The names go before the exception leaves: a host that lets it end the
+    // process unwinds nothing, and no destructor would remove them.
+    std::call_once(namesUnlinked_, [this] { unlinkNames(); });
     throw RemoteException("Create Process Failed", error.text());
   }
   monitor_ = std::make_unique<ProcessMonitor>(*this, child_);
@@ -104,11 +109,11 @@ bool Process::call() {
   WaitingForChild waiting(watch_);
   size_t length = 0;
   const void* message = mainCall_.data(length);
-  if (!main_.send(message, length)) return lost();
+  if (!main_.send(message, length)) return lostDuringCall();
   for (;;) {
-    if (!main_.receive()) return lost();
+    if (!main_.receive()) return lostDuringCall();
     watch_.heard();
-    if (!mainCall_.readName(mainName_)) return lost();
+    if (!mainCall_.readName(mainName_)) return lostDuringCall();
     if (mainName_ == protocol::kReturn) {
       // The child answers only after it has opened every channel.
       std::call_once(namesUnlinked_, [this] { unlinkNames(); });
@@ -116,10 +121,10 @@ bool Process::call() {
     }
     {
       ServingHost serving(watch_); // the host's own time: no deadline runs
-      if (!serve(mainName_, mainCall_)) return lost();
+      if (!serve(mainName_, mainCall_)) return lostDuringCall();
     }
     message = mainCall_.data(length);
-    if (!main_.send(message, length)) return lost();
+    if (!main_.send(message, length)) return lostDuringCall();
   }
 }
 
@@ -185,6 +190,31 @@ void Process::kill(Killer killer) noexcept {
 bool Process::lost() noexcept {
   childLost();
   return false;
+}
+
+bool Process::lostDuringCall() noexcept {
+  childLost();
+  if (lastCallsWritten_ || quex::detail::currentTraceLevel() < 1) return false;
+  lastCallsWritten_ = true;
+  try {
+    std::string line = "last calls: " + ring_.describe(CallRing::Clock::now());
+    if (line.back() != ' ') line += ", ";
+    const char* inFlight = watch_.hostCall();
+    line += std::string(inFlight != nullptr ? inFlight : "a call") + " in flight";
+    quex::detail::writeTraceLine(line);
+  } catch (const std::bad_alloc&) {
+  }
+  return false;
+}
+
+std::string Process::ending() const {
+  std::lock_guard<std::mutex> lock(endingLock_);
+  return ending_;
+}
+
+void Process::setEnding(std::string ending) {
+  std::lock_guard<std::mutex> lock(endingLock_);
+  ending_ = std::move(ending);
 }
 
 void Process::childLost() noexcept {

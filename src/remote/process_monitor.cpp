@@ -20,7 +20,7 @@ void ProcessMonitor::run() {
     const ChildProcess::WaitResult result = child_.waitForExit(nextWakeUp());
     if (stopped()) break;
     if (result != ChildProcess::WaitResult::TimedOut) {
-      traceEnding(); // before the host's waiting call learns of the loss
+      noteEnding(); // before the host's waiting call learns of the loss
       process_.childLost();
       stop();
     } else {
@@ -50,6 +50,7 @@ void ProcessMonitor::enforceDeadline() {
     return;
   const std::chrono::milliseconds silence = watch.silence(CallWatch::Clock::now());
   if (silence < deadline) return;
+  killSilence_ = silence;
   if (quex::detail::currentTraceLevel() >= 1) { // before the waiting call learns of the kill
     const char* call = watch.hostCall();
     quex::detail::writeTraceLine("child process " + std::to_string(child_.id()) +
@@ -59,14 +60,32 @@ void ProcessMonitor::enforceDeadline() {
   process_.kill(Process::Killer::Deadline);
 }
 
-void ProcessMonitor::traceEnding() const {
-  if (quex::detail::currentTraceLevel() < 1) return;
+void ProcessMonitor::noteEnding() const {
   const auto ending = child_.ending();
-  if (!ending) return;
-  std::string line = "child process " + std::to_string(child_.id()) + " ended: ";
-  line += ending->bySignal ? "signal " : "exit code ";
-  line += std::to_string(ending->number);
-  quex::detail::writeTraceLine(line);
+  const CallWatch& watch = process_.watch();
+  const Process::Killer killer = process_.killer();
+  std::string text = "child process " + std::to_string(child_.id());
+  if (killer == Process::Killer::Deadline) {
+    text += " was killed after sending nothing for " + std::to_string(killSilence_.count()) + " ms";
+  } else if (killer == Process::Killer::Host) {
+    text += " was killed by the host";
+  } else if (!ending) {
+    text += " ended";
+  } else if (ending->bySignal) {
+    text += " ended by signal " + quex::platform::signalName(ending->number) + " (" +
+            std::to_string(ending->number) + ")";
+  } else {
+    text += " ended with exit code " + std::to_string(ending->number);
+  }
+  const char* call = watch.hostCall();
+  text += watch.inCall() && call != nullptr ? std::string(" during ") + call : " between calls";
+  const uint64_t records = process_.delivered();
+  text += ", after " + std::to_string(records) + (records == 1 ? " record" : " records") +
+          " delivered";
+  // A deadline's kill has its own line already.
+  if (killer != Process::Killer::Deadline && quex::detail::currentTraceLevel() >= 1)
+    quex::detail::writeTraceLine(text);
+  process_.setEnding(std::move(text));
 }
 
 void ProcessMonitor::join() { joinThread(thread_); }

@@ -1,6 +1,7 @@
 #include "remote_module.h"
 
 #include "callback_dispatchers.h"
+#include "host_calls.h"
 #include "process.h"
 #include "protocol/names.h"
 #include "protocol/remote_call.h"
@@ -68,12 +69,15 @@ QXStatus exchange(void* component, const char* name, int* errorCode, Put&& put, 
                   const char* hostCall = nullptr) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process& process = *processOf(component);
-  process.watch().setHostCall(hostCall != nullptr ? hostCall : name);
+  const char* called = hostCall != nullptr ? hostCall : name;
+  process.watch().setHostCall(called);
   RemoteCall& call = beginCall(process, name);
   put(call);
   call.putInt(errorCode);
-  if (!process.call()) return QX_ERR_REMOTE;
-  return readReply(process, call, errorCode, get);
+  const QXStatus status =
+      process.call() ? readReply(process, call, errorCode, get) : QX_ERR_REMOTE;
+  process.ring().note(called, status);
+  return status;
 }
 
 QXStatus plainExchange(void* component, const char* name, int* errorCode,
@@ -98,11 +102,17 @@ Process::Owned<Kind> startChild(const std::string& childProgram,
                                 std::chrono::milliseconds deadline, const char* hostCall) {
   // Without a context support the child gets no resource, and that is fine.
   ChildResource* resource = support != nullptr ? support->acquireChildResource() : nullptr;
-  Process::Owned<Kind> process = Process::create<Kind>(childProgram.c_str(), resource);
-  process->watch().setDeadline(deadline);
-  process->watch().setHostCall(hostCall);
-  process->start(); // on failure the process closes its channel and joins its thread
-  return process;
+  try {
+    Process::Owned<Kind> process = Process::create<Kind>(childProgram.c_str(), resource);
+    process->setDeadline(deadline);
+    process->watch().setHostCall(hostCall);
+    process->start(); // on failure the process closes its channel and joins its thread
+    return process;
+  } catch (...) {
+    // Caught here so that the half-made process unwinds, and its named
+    // objects go, even when nothing above catches the exception.
+    throw;
+  }
 }
 
 // Holds the cancel channel of one process for one exchange.
@@ -201,7 +211,7 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
   Process::Owned<QxRemoteProcess> process =
-      startChild<QxRemoteProcess>(childProgram_, support_, childDeadline(), "qx_initialise");
+      startChild<QxRemoteProcess>(childProgram_, support_, childDeadline(), host_call::kInitialise);
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   process->terminate();
@@ -211,7 +221,7 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
 QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const char* text,
                                            void** peer, int* errorCode) {
   Process::Owned<> process =
-      startChild<Process>(childProgram_, support_, childDeadline(), "tarnext_create_peer");
+      startChild<Process>(childProgram_, support_, childDeadline(), host_call::kCreatePeer);
   bool supportsInteraction = false;
   const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
   if (connected != QX_OK) {
@@ -234,6 +244,7 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
       reply.getInt(echoedNumber);
       reply.getText(echoedText);
     });
+  process->ring().note(host_call::kCreatePeer, status);
   {
     std::lock_guard<std::mutex> lock(componentsLock_);
     components_.push_back(process.get());
@@ -246,7 +257,7 @@ QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process::Owned<> process(processOf(component));
   const QXStatus status =
-      plainExchange(component, calls::kDestroy, errorCode, "qx_destroy_component");
+      plainExchange(component, calls::kDestroy, errorCode, host_call::kDestroy);
   process->terminate();
   std::lock_guard<std::mutex> lock(componentsLock_); // no kill may reach it from now on
   components_.erase(std::remove(components_.begin(), components_.end(), process.get()),
@@ -257,12 +268,18 @@ QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
 void RemoteModule::setChildDeadline(std::chrono::milliseconds deadline) {
   std::lock_guard<std::mutex> lock(componentsLock_);
   deadline_ = deadline;
-  for (Process* process : components_) process->watch().setDeadline(deadline);
+  for (Process* process : components_) process->setDeadline(deadline);
 }
 
 std::chrono::milliseconds RemoteModule::childDeadline() {
   std::lock_guard<std::mutex> lock(componentsLock_);
   return deadline_;
+}
+
+std::string RemoteModule::childEnding(void* component) {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  const auto found = std::find(components_.begin(), components_.end(), component);
+  return found != components_.end() ? (*found)->ending() : std::string();
 }
 
 QXStatus RemoteModule::killChild(void* component) {
@@ -324,6 +341,7 @@ QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* 
   Process& process = *processOf(component);
   registerDispatcher<IteratorDispatcher>(process, iterator);
   registerDispatcher<ProgressDispatcher>(process, progress);
+  process.restartDeliveries();
   return exchange(
       component, calls::kBeginExecution, errorCode,
       [&](RemoteCall& call) {
@@ -363,6 +381,7 @@ QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorC
 
 QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
   Process::RecordBatch& batch = process.batch();
+  process.noteDelivered(batch.rowsInBatch); // every row of the last batch was handed out
   if (!batch.values) batch.values = std::make_unique<RemoteValueArray>(Role::Caller);
   QXStatus status = QX_OK;
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -411,21 +430,32 @@ QXStatus RemoteModule::qx_component_nextRecord(void* component, int* errorCode) 
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process& process = *processOf(component);
   Process::RecordBatch& batch = process.batch();
-  if (++batch.currentRow < batch.rowsInBatch) return QX_OK;
-  process.watch().setHostCall("qx_component_nextRecord");
-  return fetchBatch(process, errorCode);
+  if (++batch.currentRow < batch.rowsInBatch) {
+    process.ring().note(host_call::kNextRecord, QX_OK);
+    return QX_OK;
+  }
+  process.watch().setHostCall(host_call::kNextRecord);
+  const QXStatus status = fetchBatch(process, errorCode);
+  process.ring().note(host_call::kNextRecord, status);
+  return status;
 }
 
 QXStatus RemoteModule::qx_component_getRecordValue(void* component, size_t index, void** value,
                                                    size_t* length, int* /*errorCode*/) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
-  const Process::RecordBatch& batch = processOf(component)->batch();
+  Process& process = *processOf(component);
+  const Process::RecordBatch& batch = process.batch();
   *value = nullptr;
   *length = 0;
-  if (!batch.values || index >= batch.valuesPerRow || batch.currentRow >= batch.rowsInBatch)
+  const bool inBatch = batch.values && index < batch.valuesPerRow &&
+                       batch.currentRow < batch.rowsInBatch &&
+                       // a bulk fetch may have reused the batch
+                       batch.currentRow * batch.valuesPerRow + index < batch.values->count();
+  if (!inBatch) { // the ring keeps only the values that were refused
+    process.ring().note(host_call::kGetRecordValue, QX_ERR_NO_DATA);
     return QX_ERR_NO_DATA;
+  }
   const size_t entry = batch.currentRow * batch.valuesPerRow + index;
-  if (entry >= batch.values->count()) return QX_ERR_NO_DATA; // a bulk fetch reused the batch
   // A decoded null entry has no data and length 0.
   *value = const_cast<char*>(batch.values->data(entry));
   *length = batch.values->length(entry);
@@ -460,6 +490,7 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   if (status == QX_ERR_REMOTE) return status;
   *fieldCount = fields;
   *recordCount = records;
+  processOf(component)->noteDelivered(records);
   const size_t count =
       protocol::valuesInBatch(fields, records, std::min(received.count(), capacity));
   std::copy_n(received.values(), count, values);

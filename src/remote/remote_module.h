@@ -64,6 +64,7 @@ public:
 
   void setChildDeadline(std::chrono::milliseconds deadline) override;
   QXStatus killChild(void* component) override;
+  std::string childEnding(void* component) override;
 
 private:
   std::chrono::milliseconds childDeadline();

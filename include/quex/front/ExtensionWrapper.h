@@ -125,6 +125,13 @@ public:
   // component exists. QX_ERR_INVALID_HANDLE for a handle that is not a live
   // component of this module, QX_ERR_INVALID_OPERATION in-process.
   QXStatus killChild(void* component);
+  // Once the child of `component` is gone, how it went, in one sentence: the
+  // signal by name and number, the exit code, or who killed it; the call the
+  // host had in flight; the records delivered in the current execution. E.g.
+  // "child process 4242 ended by signal SIGSEGV (11) during
+  // qx_component_nextRecord, after 4400 records delivered". Empty while the
+  // child lives, for a destroyed component and in-process.
+  std::string childEnding(void* component) const;
 
   // ---- module calls ----
   QXStatus qx_initialise(QXHost* host, int* errorCode);
