@@ -18,6 +18,8 @@ long parentProcessId() noexcept;
 // stopDyingWithParent() once that thread has done its part.
 bool dieWithParent() noexcept;
 void stopDyingWithParent() noexcept;
+// "SIGSEGV" for 11; "signal N" for a number the system has no name for.
+std::string signalName(int number);
 
 class ChildProcess {
 public:
@@ -48,6 +50,9 @@ public:
   // Known once this object has reaped the child; empty before, and when the
   // child was reaped elsewhere.
   std::optional<Ending> ending() const noexcept;
+  // Ends a waitForExit() under way (or the next one) early, as a time-out.
+  // Safe from any thread.
+  void wake() noexcept;
   // Sends SIGKILL unless the child was already reaped.
   void kill() noexcept;
 

@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -84,6 +85,10 @@ int main(int argc, char** argv) {
   quex::platform::dieWithParent();
   if (quex::platform::parentProcessId() != host) return 3;
   std::cout.rdbuf(std::cerr.rdbuf());
+  // Ctrl-C at a terminal reaches the whole foreground group, this child
+  // with its host. What it does to the module is the host's to decide: ask
+  // it to cancel first, and kill this child only if it does not stop.
+  std::signal(SIGINT, SIG_IGN);
   HostWatch watch(host);
   QXXMLWrapper::startup();
   int result = 0;
