@@ -6,6 +6,7 @@
 namespace child_test {
 
 QXStatus TableRecords::nextRecord(int* errorCode) {
+  ++nextRecordCalls;
   *errorCode = 0;
   if (position_ >= records_.size()) return QX_ERR_NO_DATA;
   ++position_;
@@ -33,7 +34,9 @@ QXStatus TableRecords::rewind(int* errorCode) {
 
 QXStatus TableRecords::bulkFetch(size_t capacity, void** values, size_t* lengths,
                                  size_t* fieldCount, size_t* recordCount, int* errorCode) {
+  ++bulkFetchCalls;
   *errorCode = 0;
+  if (!bulkSupported) return QX_ERR_NOT_IMPLEMENTED;
   if (position_ >= records_.size()) return QX_ERR_NO_DATA;
   const size_t fields = records_[0].size();
   size_t fetched = 0;

@@ -86,6 +86,12 @@ public:
   QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
                      size_t* recordCount, int* errorCode) override;
 
+  // A host iterator without a bulk fetch answers QX_ERR_NOT_IMPLEMENTED.
+  bool bulkSupported = true;
+  // How often the module's reads reached this host iterator.
+  size_t nextRecordCalls = 0;
+  size_t bulkFetchCalls = 0;
+
 private:
   std::vector<Record> records_;
   size_t position_ = 0;
