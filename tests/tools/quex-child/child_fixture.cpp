@@ -9,6 +9,11 @@ QXStatus TableRecords::nextRecord(int* errorCode) {
   ++nextRecordCalls;
   *errorCode = 0;
   if (position_ >= records_.size()) return QX_ERR_NO_DATA;
+  if (position_ + 1 == failAt) {
+    failAt = 0;
+    *errorCode = 31;
+    return QX_ERR_MODULE_SPECIFIC;
+  }
   ++position_;
   return QX_OK;
 }
@@ -38,9 +43,16 @@ QXStatus TableRecords::bulkFetch(size_t capacity, void** values, size_t* lengths
   *errorCode = 0;
   if (!bulkSupported) return QX_ERR_NOT_IMPLEMENTED;
   if (position_ >= records_.size()) return QX_ERR_NO_DATA;
+  if (position_ + 1 == failAt) { // as nextRecord: the read of that record fails once
+    failAt = 0;
+    *errorCode = 31;
+    return QX_ERR_MODULE_SPECIFIC;
+  }
   const size_t fields = records_[0].size();
   size_t fetched = 0;
-  for (; position_ < records_.size() && (fetched + 1) * fields <= capacity; ++position_, ++fetched)
+  for (; position_ < records_.size() && position_ + 1 != failAt &&
+         (fetched + 1) * fields <= capacity;
+       ++position_, ++fetched)
     for (size_t f = 0; f < fields; ++f) {
       const auto& field = records_[position_][f];
       values[fetched * fields + f] = field ? const_cast<char*>(field->data()) : nullptr;

@@ -91,6 +91,9 @@ public:
   // How often the module's reads reached this host iterator.
   size_t nextRecordCalls = 0;
   size_t bulkFetchCalls = 0;
+  // The read of record `failAt` (1-based) fails once with status 1 and error
+  // code 31; 0 for never.
+  size_t failAt = 0;
 
 private:
   std::vector<Record> records_;
