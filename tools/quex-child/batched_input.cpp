@@ -105,6 +105,12 @@ QXStatus BatchedInput::broken(const char* problem) {
   return QX_ERR_CALLBACK;
 }
 
+void BatchedInput::close() {
+  mode_ = Mode::OneByOne;
+  dropBatch();
+  batch_ = Remote::RemoteValueArray(Remote::Role::Caller);
+}
+
 QXStatus BatchedInput::getRecordValue(size_t index, void** value, size_t* length,
                                       int* errorCode) {
   if (position_ == 0 || index >= fields_)

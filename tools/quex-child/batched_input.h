@@ -35,6 +35,8 @@ public:
   // host's answer to the forwarded call.
   QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
                      size_t* recordCount, int* errorCode);
+  // The execution ended: the batch goes, and every later call is forwarded.
+  void close();
 
 private:
   enum class Mode { Untried, Batched, OneByOne, Broken };

@@ -175,6 +175,10 @@ QXIterator* ChildTables::iterator(uint64_t key) {
                                              &bulkFetch});
 }
 
+void ChildTables::closeInputs() {
+  for (BatchedInput& input : inputs_) input.close();
+}
+
 QXProgress* ChildTables::progress(uint64_t key) {
   return &progresses_.emplace_back(QXProgress{owner(key), &report});
 }

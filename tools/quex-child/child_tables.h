@@ -34,6 +34,9 @@ public:
   QXIterator* iterator(uint64_t key);
   QXProgress* progress(uint64_t key);
   QXChannel* channel(uint64_t key);
+  // At the end of an execution: the inputs keep no batch, and a late read
+  // reaches the host, which answers it as for any closed table.
+  void closeInputs();
 
 private:
   TableOwner* owner(uint64_t key);
