@@ -84,6 +84,18 @@ int64_t squareOffset() {
 
 #define EXPORT QX_MODULE_EXPORT
 
+#ifdef FAULT_CRASH_WHILE_LOADING
+// A static constructor that dies: the module crashes as it is opened.
+namespace {
+struct DiesWhenLoaded {
+  DiesWhenLoaded() {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+  }
+} diesWhenLoaded;
+} // namespace
+#endif
+
 #ifdef FAULT_NEAR_MISS_NAME
 EXPORT QXStatus qx_initialize(QXHost* host, int* errorCode) {
 #else
@@ -91,6 +103,9 @@ EXPORT QXStatus qx_initialise(QXHost* host, int* errorCode) {
 #endif
   *errorCode = 0;
   theHost = host;
+#ifdef FAULT_HANG_IN_INITIALISE
+  for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+#endif
 #ifdef FAULT_CRASH_IN_CLEANUP
   if (!madeOnce) {
     madeOnce = true;

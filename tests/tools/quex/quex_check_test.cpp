@@ -169,6 +169,26 @@ TEST_F(QuexCheck, HangingCheckIsKilledAtItsTimeoutAndSigtermStopsEverything) {
       << readFile(file("ps.txt"));
 }
 
+// A module that dies while it is opened, or hangs in initialise: the gates
+// say so, the checks that would drive it are not run, quex check ends.
+TEST_F(QuexCheck, ModuleThatCrashesWhileLoadingOrHangsInInitialiseEndsCleanly) {
+  QuexResult r = quex("check " + testModule("broken_crash_while_loading") + " --json result.json");
+  ASSERT_EQ(r.exitCode, 1) << r.err;
+  Outcomes outcomes = readOutcomes(readFile(file("result.json")));
+  EXPECT_EQ(outcomes.result.at("load.library"), "crashed");
+  EXPECT_NE(outcomes.reason.at("load.library").find("SIGSEGV in loading the module"),
+            std::string::npos);
+  EXPECT_EQ(outcomes.result.at("load.required-exports"), "passed"); // read from the file
+  EXPECT_EQ(outcomes.result.at("lifecycle.normal"), "skipped");
+  EXPECT_NE(outcomes.reason.at("lifecycle.normal").find("not run: "), std::string::npos);
+
+  r = quex("check " + testModule("broken_hang_in_initialise") + " --timeout 1 --json result.json");
+  ASSERT_EQ(r.exitCode, 1) << r.err;
+  outcomes = readOutcomes(readFile(file("result.json")));
+  EXPECT_EQ(outcomes.result.at("init.twice"), "timed-out");
+  EXPECT_EQ(outcomes.reason.at("lifecycle.normal"), "not run: init.twice timed out in qx_initialise");
+}
+
 TEST_F(QuexCheck, FileThatIsNoModuleFailsItsLoadCheckCleanly) {
   const QuexResult r = quex("check " + testModule("not_a_library") + " --json result.json");
   ASSERT_EQ(r.exitCode, 1) << r.err;

@@ -30,11 +30,17 @@ struct Verdict {
 
 using CheckFunction = Verdict (*)(const CheckOptions& options);
 
+// When a check runs: checks that only read the module's file run at any
+// time; a gate (loading, initialising) runs before the checks that drive the
+// module, which are not run when a gate crashed or timed out.
+enum class Stage { Drives, Gate, ReadsFile };
+
 struct Check {
   const char* id;
   const char* description;
   Severity severity;
   CheckFunction run;
+  Stage stage = Stage::Drives;
 };
 
 // Every check, in the order they are reported. Each group of checks has its

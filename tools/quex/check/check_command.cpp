@@ -145,6 +145,7 @@ Result fromProcess(const Check& check, const ProcessEnd& end, double timeoutSeco
     }
   }
   const std::string where = inFlight.empty() ? "" : " in " + inFlight;
+  result.inFlight = inFlight;
   switch (end.how) {
   case ProcessEnd::How::Exited:
     if (!outcome.empty()) {
@@ -200,25 +201,48 @@ std::vector<Result> runEach(const CheckOptions& options, const std::vector<const
   }
   std::vector<std::string> base = {selfProgram(argv0), "check"};
   for (const std::string& word : documentArguments(options)) base.push_back(word);
-  std::atomic<size_t> next{0};
-  auto worker = [&] {
-    for (size_t i; (i = next.fetch_add(1)) < checks.size();) {
-      if (interruptSignal() != 0) {
-        results[i] = {checks[i], Outcome::Skipped, "interrupted", 0, {}, {}};
-        continue;
+  // The gates first: a module that dies or hangs while loading or
+  // initialising would take every other check to its timeout.
+  std::vector<size_t> gates, rest;
+  for (size_t i = 0; i < checks.size(); ++i)
+    (checks[i]->stage == Stage::Gate ? gates : rest).push_back(i);
+  std::string closedBy; // the gate that crashed or timed out
+  const size_t cores = options.jobs > 0 ? static_cast<size_t>(options.jobs) : coreCount();
+  for (const std::vector<size_t>* phase : {&gates, &rest}) {
+    std::atomic<size_t> next{0};
+    auto worker = [&] {
+      for (size_t n; (n = next.fetch_add(1)) < phase->size();) {
+        const size_t i = (*phase)[n];
+        if (interruptSignal() != 0) {
+          results[i] = {checks[i], Outcome::Skipped, "interrupted", 0, {}, {}};
+          continue;
+        }
+        if (!closedBy.empty() && checks[i]->stage == Stage::Drives) {
+          results[i] = {checks[i], Outcome::Skipped, "not run: " + closedBy, 0, {}, {}};
+          continue;
+        }
+        std::vector<std::string> arguments = base;
+        arguments.insert(arguments.end(), {"--isolated", checks[i]->id, "--report-fd",
+                                           std::to_string(kReportDescriptor)});
+        results[i] = fromProcess(*checks[i], runCheckProcess(arguments, options.timeoutSeconds),
+                                 options.timeoutSeconds);
       }
-      std::vector<std::string> arguments = base;
-      arguments.insert(arguments.end(), {"--isolated", checks[i]->id, "--report-fd",
-                                         std::to_string(kReportDescriptor)});
-      results[i] = fromProcess(*checks[i], runCheckProcess(arguments, options.timeoutSeconds),
-                               options.timeoutSeconds);
+    };
+    const size_t jobs = std::min(phase->size(), cores);
+    std::vector<std::thread> workers;
+    for (size_t j = 1; j < jobs; ++j) workers.emplace_back(worker);
+    worker();
+    for (std::thread& thread : workers) thread.join();
+    for (size_t i : gates) {
+      const std::string& call = results[i].inFlight;
+      const bool dead = results[i].outcome == Outcome::Crashed ||
+                        results[i].outcome == Outcome::TimedOut;
+      if (closedBy.empty() && dead &&
+          (call.empty() || call == "loading the module" || call == "qx_initialise"))
+        closedBy = std::string(checks[i]->id) + " " + resultWord(results[i]) +
+                   (call.empty() ? "" : " in " + call);
     }
-  };
-  const size_t jobs = std::min<size_t>(checks.size(), options.jobs > 0 ? options.jobs : coreCount());
-  std::vector<std::thread> workers;
-  for (size_t j = 1; j < jobs; ++j) workers.emplace_back(worker);
-  worker();
-  for (std::thread& thread : workers) thread.join();
+  }
   return results;
 }
 

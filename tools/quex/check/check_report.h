@@ -18,6 +18,7 @@ struct Result {
   double seconds = 0;
   std::string output;    // the end of the check process's own output, if it died
   std::string reproduce; // the command that runs this check alone, in process
+  std::string inFlight;  // the call a crashed or timed-out check was in
 };
 
 // Failed, crashed or timed out.

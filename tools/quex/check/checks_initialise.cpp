@@ -82,7 +82,7 @@ Verdict namedStatuses(const CheckOptions& options) {
 std::vector<Check> initialiseChecks() {
   return {
       {"init.twice", "qx_initialise then qx_cleanup, twice in one process, answer QX_OK",
-       Severity::Error, twice},
+       Severity::Error, twice, Stage::Gate},
       {"init.module-information", "The module information is well-formed XML", Severity::Error,
        moduleInformationParses},
       {"init.named-statuses", "Initialise, module information and cleanup answer named statuses",

@@ -203,15 +203,15 @@ Verdict unmangled(const CheckOptions& options) {
 std::vector<Check> loadChecks() {
   return {
       {"load.library", "The module's file is a shared library that opens", Severity::Error,
-       libraryOpens},
+       libraryOpens, Stage::Gate},
       {"load.generation", "The generation is detected: qx_initialise or tarnext_initialise",
-       Severity::Error, generation},
+       Severity::Error, generation, Stage::ReadsFile},
       {"load.required-exports", "Every required entry point is exported, under its exact name",
-       Severity::Error, requiredExports},
+       Severity::Error, requiredExports, Stage::ReadsFile},
       {"load.interaction-all-or-none", "The four interaction entries are exported all or none",
-       Severity::Error, interactionGroup},
+       Severity::Error, interactionGroup, Stage::ReadsFile},
       {"load.c-linkage", "No entry point is exported with a C++-mangled name", Severity::Error,
-       unmangled},
+       unmangled, Stage::ReadsFile},
   };
 }
 
