@@ -31,7 +31,7 @@ struct Outcomes {
 Outcomes readOutcomes(const std::string& json) {
   Outcomes outcomes;
   static const std::regex line(
-      R"(\{"id": "([^"]+)".*"result": "([^"]+)", "seconds": [0-9.]+, "reason": "((?:[^"\\]|\\.)*)\")");
+      R"re(\{"id": "([^"]+)".*"result": "([^"]+)", "seconds": [0-9.]+, "reason": "((?:[^"\\]|\\.)*)")re");
   std::smatch match;
   for (auto at = json.cbegin(); std::regex_search(at, json.cend(), match, line);
        at = match.suffix().first) {
@@ -96,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
 class QuexCheck : public QuexProcessTest {};
 
 TEST_F(QuexCheck, ExampleModulesPassEveryCheck) {
-  for (const std::string& arguments :
-       {exampleModule("squares"), "unbroken --json ignored.json",
+  for (const std::string& arguments : std::vector<std::string>{
+           exampleModule("squares"), "unbroken --json ignored.json",
         exampleModule("csvsource") + " --file input=" + exampleData("orders.csv"),
         exampleModule("derive") + " --input " + exampleData("orders.csv") + " --params " +
             exampleData("derive-params.xml")}) {
@@ -139,7 +139,8 @@ TEST_F(QuexCheck, JUnitFileIsWellFormedXmlWithOneTestCasePerCheck) {
 TEST_F(QuexCheck, ListOnlyAndSkipChooseChecks) {
   QuexResult r = quex("check --list");
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("load.required-exports  error"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("error    Every required entry point is exported"), std::string::npos)
+      << r.out;
   r = quex("check " + exampleModule("squares") + " --only load --skip load.c-linkage");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("4 passed, 0 failed, 0 warnings"), std::string::npos) << r.out;
@@ -165,8 +166,12 @@ TEST_F(QuexCheck, HangingCheckIsKilledAtItsTimeoutAndSigtermStopsEverything) {
                               "echo $? >term.rc; sleep 0.2; ps -eo args >ps.txt)";
   ASSERT_EQ(std::system(("cd " + shellQuote(dir_) + " && " + stopped).c_str()), 0);
   EXPECT_EQ(readFile(file("term.rc")), "143\n");
-  EXPECT_EQ(readFile(file("ps.txt")).find("broken_hang_in_next_record"), std::string::npos)
-      << readFile(file("ps.txt"));
+  // No check process is left (the shell line of this test names the module too).
+  std::istringstream processes(readFile(file("ps.txt")));
+  for (std::string line; std::getline(processes, line);)
+    EXPECT_TRUE(line.find("broken_hang_in_next_record") == std::string::npos ||
+                line.find("--isolated") == std::string::npos)
+        << line;
 }
 
 // A module that dies while it is opened, or hangs in initialise: the gates

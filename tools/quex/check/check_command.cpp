@@ -183,6 +183,14 @@ Result fromProcess(const Check& check, const ProcessEnd& end, double timeoutSeco
   return result;
 }
 
+Result notRun(const Check& check, std::string why) {
+  Result result;
+  result.check = &check;
+  result.outcome = Outcome::Skipped;
+  result.reason = std::move(why);
+  return result;
+}
+
 std::vector<Result> runEach(const CheckOptions& options, const std::vector<const Check*>& checks,
                             const char* argv0) {
   std::vector<Result> results(checks.size());
@@ -214,11 +222,11 @@ std::vector<Result> runEach(const CheckOptions& options, const std::vector<const
       for (size_t n; (n = next.fetch_add(1)) < phase->size();) {
         const size_t i = (*phase)[n];
         if (interruptSignal() != 0) {
-          results[i] = {checks[i], Outcome::Skipped, "interrupted", 0, {}, {}};
+          results[i] = notRun(*checks[i], "interrupted");
           continue;
         }
         if (!closedBy.empty() && checks[i]->stage == Stage::Drives) {
-          results[i] = {checks[i], Outcome::Skipped, "not run: " + closedBy, 0, {}, {}};
+          results[i] = notRun(*checks[i], "not run: " + closedBy);
           continue;
         }
         std::vector<std::string> arguments = base;

@@ -59,8 +59,8 @@ bool exportsCancel(const std::string& module) {
   return false;
 }
 
-// One mode. Empty on success, else why not; `note` tells how it ended.
-std::string cancelRun(const CheckOptions& options, bool inChild, std::string& note) {
+// One mode; a pass tells how the run ended.
+Verdict cancelRun(const CheckOptions& options, bool inChild) {
   const char* mode = inChild ? "in quex-child: " : "in process: ";
   // Left behind (never destroyed) when the module does not return: the
   // reader thread is still inside it.
@@ -68,18 +68,19 @@ std::string cancelRun(const CheckOptions& options, bool inChild, std::string& no
   auto* component = new Component(*probe);
   auto* reader = new Reader;
   std::string why;
-  if (!probe->start(why) || !component->prepare(why, true)) {
+  const bool started = probe->start(why);
+  if (!started || !component->prepare(why, true)) {
     delete component;
     delete probe;
     delete reader;
-    return mode + why;
+    return started ? Verdict::fail(mode + why) : Verdict::skip(mode + why);
   }
   std::thread thread([=] { reader->run(*component); });
   std::unique_lock<std::mutex> lock(reader->mutex);
   reader->changed.wait(lock, [&] { return reader->firstRead; });
-  std::string result;
+  Verdict result;
   if (reader->ended) {
-    note += std::string(mode) + "the run gave no record to cancel; ";
+    result = Verdict::pass(std::string(mode) + "the run gave no record to cancel");
   } else {
     int errorCode = 0;
     lock.unlock();
@@ -92,28 +93,27 @@ std::string cancelRun(const CheckOptions& options, bool inChild, std::string& no
     reader->changed.notify_all();
     if (status != QX_OK) {
       reader->changed.wait(lock, [&] { return reader->ended; });
-      result = mode + probe->describe("qx_component_cancelExecution", status, errorCode);
+      result = Verdict::fail(mode + probe->describe("qx_component_cancelExecution", status, errorCode));
     } else if (!reader->changed.wait_until(lock, sent + std::chrono::milliseconds(options.cancelMs),
                                            [&] { return reader->ended; })) {
-      result = std::string(mode) + "the run still went on " + std::to_string(options.cancelMs) +
-               " ms after qx_component_cancelExecution (" +
-               std::to_string(reader->recordsAfterCancel) + " records since)";
+      std::string why = std::string(mode) + "the run still went on " +
+                        std::to_string(options.cancelMs) + " ms after qx_component_cancelExecution (" +
+                        std::to_string(reader->recordsAfterCancel) + " records since)";
       const char* stuck = callInFlight.load();
-      if (stuck != nullptr) result += std::string("; stuck in ") + stuck;
+      if (stuck != nullptr) why += std::string("; stuck in ") + stuck;
       lock.unlock();
       thread.detach();
-      return result;
+      return Verdict::fail(why);
     } else if (!reader->why.empty()) {
-      result = mode + reader->why;
-    } else if (reader->endStatus != QX_ERR_INTERRUPTED &&
-               !(inChild && reader->endStatus == QX_ERR_NO_DATA)) {
-      result = std::string(mode) + "after qx_component_cancelExecution the run ended with " +
-               statusText(reader->endStatus) + ", not QX_ERR_INTERRUPTED (12)";
+      result = Verdict::fail(mode + reader->why);
+    } else if (reader->endStatus != QX_ERR_INTERRUPTED) {
+      result = Verdict::fail(std::string(mode) + "after qx_component_cancelExecution the run ended with " +
+                             statusText(reader->endStatus) + ", not QX_ERR_INTERRUPTED (12)");
     } else {
       const auto took =
           std::chrono::duration_cast<std::chrono::milliseconds>(reader->endedAt - sent).count();
-      note += std::string(mode) + "ended with " + statusText(reader->endStatus) + " after " +
-              std::to_string(took) + " ms; ";
+      result = Verdict::pass(std::string(mode) + "ended with " + statusText(reader->endStatus) +
+                             " after " + std::to_string(took) + " ms");
     }
   }
   if (!reader->ended) reader->changed.wait(lock, [&] { return reader->ended; });
@@ -128,13 +128,12 @@ std::string cancelRun(const CheckOptions& options, bool inChild, std::string& no
 Verdict cancelEndsRun(const CheckOptions& options) {
   if (!exportsCancel(options.documents.module))
     return Verdict::skip("the module has no cancelExecution entry");
-  std::string note;
-  for (bool inChild : {false, true}) {
-    const std::string why = cancelRun(options, inChild, note);
-    if (!why.empty()) return Verdict::fail(why);
-  }
-  if (note.size() >= 2) note.resize(note.size() - 2);
-  return Verdict::pass(note);
+  Verdict inProcess = cancelRun(options, false);
+  if (inProcess.outcome != Outcome::Passed) return inProcess;
+  Verdict inChild = cancelRun(options, true);
+  if (inChild.outcome == Outcome::Skipped) return Verdict::fail(inChild.reason);
+  if (inChild.outcome != Outcome::Passed) return inChild;
+  return Verdict::pass(inProcess.reason + "; " + inChild.reason);
 }
 
 } // namespace
