@@ -26,6 +26,17 @@
 #ifndef QUEX_QX_H
 #define QUEX_QX_H
 
+/* The version of the binary interface this header describes: the tables'
+   members and their order, the entry names and their parameter lists, the
+   status values. It grows only by additions (a member at the end of a table,
+   a new optional entry point, a new status code); nothing present is ever
+   moved, removed or retyped. So a host of version N loads every module built
+   against version N or earlier, and a module built against version N runs in
+   a host of an earlier version only if it uses nothing added since. A change
+   that could not keep this rule would not raise the number: it would be a new
+   generation of entry names, as "qx_" followed "tarnext_". */
+#define QX_INTERFACE_VERSION 1
+
 #include <stddef.h>
 #include <stdint.h>
 

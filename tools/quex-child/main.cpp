@@ -2,6 +2,7 @@
 // with the base name of the channels it created as the only argument; the
 // child serves the module's calls there until "TERMINATE", and ends by itself
 // as soon as its host is gone, so it never outlives it.
+#include "child_command_line.h"
 #include "module_server.h"
 
 #include "platform/child_process.h"
@@ -53,11 +54,8 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: quex-child BASE-NAME\n"
-                         "Started by a quex host to run a module out of process.\n");
-    return 2;
-  }
+  const quex::child::ChildCommandLine line = quex::child::parseChildCommandLine(argc, argv);
+  if (line.exitCode) return *line.exitCode;
   // The XML service reports parse failures on std::cout. The child has no
   // results to print, and the standard output it shares with its host may be
   // carrying records, so those messages go to standard error.
@@ -66,7 +64,7 @@ int main(int argc, char** argv) {
   QXXMLWrapper::startup();
   int result = 0;
   try {
-    quex::child::ModuleServer server(argv[1]);
+    quex::child::ModuleServer server(line.baseName);
     server.run();
   } catch (const quex::platform::SystemError& error) {
     std::fprintf(stderr, "quex-child: %s\n", error.what());

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 namespace quex::tool {
 
@@ -33,6 +34,18 @@ std::string resolveModulePath(const std::string& module) {
   for (const std::string& folder : QuexInstallation::moduleFolders())
     if (fs::exists(folder + "/" + path + ".dll", ignored)) return folder + "/" + path;
   return path; // the loader's message will say it is not there
+}
+
+std::vector<std::string> availableModuleNames() {
+  namespace fs = std::filesystem;
+  std::set<std::string> names;
+  for (const std::string& folder : QuexInstallation::moduleFolders()) {
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error))
+      if (entry->path().extension() == ".dll") names.insert(entry->path().stem().string());
+  }
+  return {names.begin(), names.end()};
 }
 
 std::string moduleName(const std::string& path) {

@@ -21,6 +21,10 @@ namespace quex::tool {
 // with libquex.
 std::string resolveModulePath(const std::string& module);
 
+// The names of the modules a bare name can reach (the ".dll" files in the
+// folders resolveModulePath searches), sorted, each once.
+std::vector<std::string> availableModuleNames();
+
 // The name quex gives a module: the file name without folder and ".dll".
 std::string moduleName(const std::string& path);
 

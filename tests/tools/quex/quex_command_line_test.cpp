@@ -1,6 +1,8 @@
 // The quex binary's command line, the info command and the load failures.
 #include "quex_process.h"
 
+#include <cctype>
+
 namespace {
 
 using QuexCommandLine = QuexProcessTest;
@@ -70,6 +72,10 @@ TEST_F(QuexCommandLine, BadCommandLinesGiveOneLineAndExitCodeTwo) {
       {"run m --input missing.csv", "missing.csv"},
       {"run m --input-model missing.xml", "--input-model"},
       {"run m --bogus", "--bogus"},
+      {"new reader 9lives", "'9lives' is not a valid module name"},
+      {"new transformer my-module", "'my-module' is not a valid module name"},
+      {"new reader ok --dir .", ". already exists and is not an empty folder"},
+      {"new widget ok", "KIND"},
   };
   for (const auto& c : cases) {
     QuexResult r = quex(c[0]);
@@ -94,6 +100,31 @@ TEST_F(QuexCommandLine, HelpForEachCommandExitsZero) {
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
   }
   EXPECT_NE(quex("run --help").out.find("--request"), std::string::npos);
+}
+
+// The manual is made from the command line itself: every option any command's
+// --help shows is in it, and the help's examples and exit codes too.
+TEST_F(QuexCommandLine, ManPageHasEveryOptionOfTheHelpAndTheExitCodes) {
+  const QuexResult page = quex("--man-page");
+  ASSERT_EQ(page.exitCode, 0) << page.err;
+  const QuexResult help = quex("--help");
+  for (const char* shown : {"Examples:\n  quex run ", "Exit codes:\n  0 ", "  130  cancelled"})
+    EXPECT_NE(help.out.find(shown), std::string::npos) << shown << " in:\n" << help.out;
+  for (const char* part : {".SH EXAMPLES", ".SH EXIT STATUS\n.TP\n.B 0\n", ".B 130\n"})
+    EXPECT_NE(page.out.find(part), std::string::npos) << part;
+  auto optionChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; };
+  int optionsSeen = 0;
+  for (const char* command : {"--help", "info --help", "run --help", "new --help"}) {
+    const std::string text = quex(command).out;
+    for (size_t at = text.find("  --"); at != std::string::npos; at = text.find("  --", at + 1)) {
+      std::string option = "\\-\\-"; // as roff writes "--name"
+      for (size_t i = at + 4; i < text.size() && optionChar(text[i]); ++i)
+        option += text[i] == '-' ? std::string("\\-") : std::string(1, text[i]);
+      EXPECT_NE(page.out.find(option), std::string::npos) << option << " of quex " << command;
+      ++optionsSeen;
+    }
+  }
+  EXPECT_GT(optionsSeen, 12);
 }
 
 } // namespace
