@@ -127,4 +127,19 @@ TEST_F(QuexCommandLine, ManPageHasEveryOptionOfTheHelpAndTheExitCodes) {
   EXPECT_GT(optionsSeen, 12);
 }
 
+// The completion offers the commands and options of the command line and the
+// modules a bare name reaches: the search path's and the examples'.
+TEST_F(QuexCommandLine, CompletionOffersCommandsOptionsAndModuleNames) {
+  const QuexResult script = quex("--bash-completion");
+  ASSERT_EQ(script.exitCode, 0) << script.err;
+  for (const char* part : {"\"info run new --help --version\"", "--input-model", "--module-names",
+                           "complete -F _quex quex"})
+    EXPECT_NE(script.out.find(part), std::string::npos) << part;
+  const QuexResult names =
+      quex("--module-names", "QUEX_MODULE_PATH=" + shellQuote(QUEX_TEST_MODULE_DIR) + " ");
+  EXPECT_EQ(names.exitCode, 0);
+  for (const char* name : {"\nc_module\n", "\nderive\n", "\ncsvsource\n"})
+    EXPECT_NE(("\n" + names.out).find(name), std::string::npos) << name << " in " << names.out;
+}
+
 } // namespace
