@@ -142,6 +142,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                        "quex-child); give MODULE first or write --child=PROGRAM")
           ->expected(0, 1)
           ->type_name("[PROGRAM]");
+  runCommand
+      ->add_option("--deadline", run.deadlineSeconds,
+                   "Kill the child when it sends nothing for SECONDS during a call "
+                   "(progress reports count; default: wait without limit)")
+      ->check(CLI::PositiveNumber)
+      ->type_name("SECONDS")
+      ->needs(runChild);
 
   NewOptions& create = line.create;
   CLI::App* newCommand = app.add_subcommand(
