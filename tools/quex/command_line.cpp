@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "check_command_line.h"
 
 #include <quex/qx.h>
 
@@ -82,6 +83,10 @@ void addDocumentFlags(CLI::App& app, const cli::ProgramNotes& notes) {
 
 } // namespace
 
+CommandLine::CommandLine() : check(std::make_unique<CheckOptions>()) {}
+CommandLine::~CommandLine() = default;
+CommandLine::CommandLine(CommandLine&&) noexcept = default;
+
 std::string versionText() {
   return "quex " QUEX_VERSION ", module interface " + std::to_string(QX_INTERFACE_VERSION);
 }
@@ -150,6 +155,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
       ->type_name("SECONDS")
       ->needs(runChild);
 
+  std::vector<std::string> checkPasswords, checkFiles;
+  CLI::App* checkCommand = addCheckCommand(app, *line.check, checkPasswords, checkFiles);
+  checkCommand->get_option("--password")->check(kKeyValue);
+  checkCommand->get_option("--file")->check(kKeyValue);
+
   NewOptions& create = line.create;
   CLI::App* newCommand = app.add_subcommand(
       "new", "Write a small module project (CMake, one source, a sample input, a README) that "
@@ -195,9 +205,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
   line.infoInChild = infoChild->count() > 0;
   run.passwords = splitPairs(passwords);
   run.files = splitPairs(files);
-  line.command = info->parsed()         ? CommandLine::Command::Info
-                 : newCommand->parsed() ? CommandLine::Command::New
-                                        : CommandLine::Command::Run;
+  line.check->documents.passwords = splitPairs(checkPasswords);
+  line.check->documents.files = splitPairs(checkFiles);
+  line.command = info->parsed()           ? CommandLine::Command::Info
+                 : checkCommand->parsed() ? CommandLine::Command::Check
+                 : newCommand->parsed()   ? CommandLine::Command::New
+                                          : CommandLine::Command::Run;
   return line;
 }
 
