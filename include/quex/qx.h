@@ -21,10 +21,21 @@
  *    `owner`, is opaque: pass it back as the first argument of every member.
  *    The member order is binary interface and never changes.
  *
- * This header compiles as C99 and as C++.
+ * This header compiles as C99 and as C++ (gcc and clang, -pedantic).
  */
 #ifndef QUEX_QX_H
 #define QUEX_QX_H
+
+/* The version of the binary interface this header describes: the tables'
+   members and their order, the entry names and their parameter lists, the
+   status values. It grows only by additions (a member at the end of a table,
+   a new optional entry point, a new status code); nothing present is ever
+   moved, removed or retyped. So a host of version N loads every module built
+   against version N or earlier, and a module built against version N runs in
+   a host of an earlier version only if it uses nothing added since. A change
+   that could not keep this rule would not raise the number: it would be a new
+   generation of entry names, as "qx_" followed "tarnext_". */
+#define QX_INTERFACE_VERSION 1
 
 #include <stddef.h>
 #include <stdint.h>
@@ -222,12 +233,19 @@ struct QXXMLIterator {
 /* Module side: entry points a module exports                                */
 /* ------------------------------------------------------------------------- */
 
-/* Marks a module's entry point for export with C linkage:
+/* Marks a module's entry point for export under its C name, whatever the
+   module's visibility default (-fvisibility=hidden included); in C++ it
+   carries the extern "C" that the host's lookup by name needs:
      QX_MODULE_EXPORT QXStatus qx_initialise(QXHost* host, int* errorCode) { ... } */
-#ifdef __cplusplus
-#define QX_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
+#if defined(__GNUC__) || defined(__clang__)
+#define QX_MODULE_VISIBLE __attribute__((visibility("default")))
 #else
-#define QX_MODULE_EXPORT __attribute__((visibility("default")))
+#define QX_MODULE_VISIBLE
+#endif
+#ifdef __cplusplus
+#define QX_MODULE_EXPORT extern "C" QX_MODULE_VISIBLE
+#else
+#define QX_MODULE_EXPORT QX_MODULE_VISIBLE
 #endif
 
 /* Each typedef is the shape of one entry point; the current-generation export
