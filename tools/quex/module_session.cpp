@@ -25,12 +25,7 @@ std::string withoutDll(std::string path) {
 
 } // namespace
 
-std::string resolveModulePath(const std::string& module) {
-  namespace fs = std::filesystem;
-  std::string path = withoutDll(module);
-  if (path.find('/') != std::string::npos) return path;
-  std::error_code ignored;
-  if (fs::exists(path + ".dll", ignored)) return "./" + path;
+std::vector<std::string> moduleFolders() {
   std::vector<std::string> folders;
   if (const char* searchPath = std::getenv("QUEX_MODULE_PATH")) {
     std::string list = searchPath;
@@ -43,8 +38,22 @@ std::string resolveModulePath(const std::string& module) {
   }
   folders.push_back(QUEX_EXAMPLE_MODULE_DIR);
   folders.push_back(QUEX_INSTALLED_MODULE_DIR);
-  for (const std::string& folder : folders)
+  return folders;
+}
+
+std::string resolveModulePath(const std::string& module) {
+  namespace fs = std::filesystem;
+  std::string path = withoutDll(module);
+  if (path.find('/') != std::string::npos) return path;
+  std::error_code ignored;
+  if (fs::exists(path + ".dll", ignored)) return "./" + path;
+  for (const std::string& folder : moduleFolders())
     if (fs::exists(folder + "/" + path + ".dll", ignored)) return folder + "/" + path;
+  // A folder that holds the module under the name a build gave it by default
+  // (libNAME.so): the loader's diagnosis then names the rule.
+  for (const std::string& folder : moduleFolders())
+    for (const std::string& misnamed : {"lib" + path + ".so", path + ".so"})
+      if (fs::exists(folder + "/" + misnamed, ignored)) return folder + "/" + path;
   return path; // the loader's message will say it is not there
 }
 
@@ -71,15 +80,16 @@ bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std:
                        std::ostream& err, const char* childProgram) {
   std::string path = resolveModulePath(module);
   if (!wrapper.load(moduleName(path).c_str(), path.c_str(), childProgram)) {
-    if (!wrapper.getError().empty()) {
-      std::string message = wrapper.getError();
-      while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-        message.pop_back();
-      err << "quex: " << message << "\n";
-    } else {
-      err << "quex: " << path << ".dll is not a complete module: a required entry point is "
-          << "missing, or only part of the four interaction entries is exported\n";
+    std::string message =
+        !wrapper.getLoadDiagnosis().empty() ? wrapper.getLoadDiagnosis() : wrapper.getError();
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+      message.pop_back();
+    if (path.find('/') == std::string::npos && !wrapper.getError().empty()) {
+      // Not found in any folder quex searches: say which.
+      message = "no module " + path + ": looked for " + path + ".dll in the current folder";
+      for (const std::string& folder : moduleFolders()) message += ", " + folder;
     }
+    err << "quex: " << (message.empty() ? path + ".dll cannot be loaded" : message) << "\n";
     return false;
   }
   int errorCode = 0;
