@@ -98,4 +98,10 @@ std::vector<std::string> DynamicLibrary::exportedFunctionNames() const {
   return names;
 }
 
+std::string fileContaining(const void* address) {
+  Dl_info info{};
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+  return info.dli_fname;
+}
+
 } // namespace quex::platform

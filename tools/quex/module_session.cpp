@@ -1,7 +1,6 @@
 #include "module_session.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -25,33 +24,17 @@ std::string withoutDll(std::string path) {
 
 } // namespace
 
-std::vector<std::string> moduleFolders() {
-  std::vector<std::string> folders;
-  if (const char* searchPath = std::getenv("QUEX_MODULE_PATH")) {
-    std::string list = searchPath;
-    for (size_t start = 0; start <= list.size();) {
-      size_t colon = list.find(':', start);
-      if (colon == std::string::npos) colon = list.size();
-      if (colon > start) folders.push_back(list.substr(start, colon - start));
-      start = colon + 1;
-    }
-  }
-  folders.push_back(QUEX_EXAMPLE_MODULE_DIR);
-  folders.push_back(QUEX_INSTALLED_MODULE_DIR);
-  return folders;
-}
-
 std::string resolveModulePath(const std::string& module) {
   namespace fs = std::filesystem;
   std::string path = withoutDll(module);
   if (path.find('/') != std::string::npos) return path;
   std::error_code ignored;
   if (fs::exists(path + ".dll", ignored)) return "./" + path;
-  for (const std::string& folder : moduleFolders())
+  for (const std::string& folder : QuexInstallation::moduleFolders())
     if (fs::exists(folder + "/" + path + ".dll", ignored)) return folder + "/" + path;
   // A folder that holds the module under the name a build gave it by default
   // (libNAME.so): the loader's diagnosis then names the rule.
-  for (const std::string& folder : moduleFolders())
+  for (const std::string& folder : QuexInstallation::moduleFolders())
     for (const std::string& misnamed : {"lib" + path + ".so", path + ".so"})
       if (fs::exists(folder + "/" + misnamed, ignored)) return folder + "/" + path;
   return path; // the loader's message will say it is not there
@@ -68,12 +51,7 @@ void traceToStandardError(int level) {
 }
 
 std::string childProgram(const std::string& requested) {
-  if (!requested.empty()) return requested;
-  if (const char* fromEnvironment = std::getenv("QUEX_CHILD_PROGRAM")) return fromEnvironment;
-  std::error_code ignored;
-  if (std::filesystem::exists(QUEX_INSTALLED_CHILD_PROGRAM, ignored))
-    return QUEX_INSTALLED_CHILD_PROGRAM;
-  return QUEX_BUILD_CHILD_PROGRAM;
+  return requested.empty() ? QuexInstallation::childProgram() : requested;
 }
 
 bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std::string& module,
@@ -87,7 +65,8 @@ bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std:
     if (path.find('/') == std::string::npos && !wrapper.getError().empty()) {
       // Not found in any folder quex searches: say which.
       message = "no module " + path + ": looked for " + path + ".dll in the current folder";
-      for (const std::string& folder : moduleFolders()) message += ", " + folder;
+      for (const std::string& folder : QuexInstallation::moduleFolders())
+        message += ", " + folder;
     }
     err << "quex: " << (message.empty() ? path + ".dll cannot be loaded" : message) << "\n";
     return false;

@@ -17,13 +17,9 @@ namespace quex::tool {
 
 // The module argument as ExtensionWrapper::load wants it: without ".dll".
 // A bare name (no '/') that is not a file here is looked up in the folders of
-// QUEX_MODULE_PATH (':'-separated), then beside the bundled example modules;
-// failing that, in a folder that holds it as libNAME.so or NAME.so.
+// QUEX_MODULE_PATH (':'-separated), then among the example modules installed
+// with libquex; failing that, in a folder that holds it as libNAME.so or NAME.so.
 std::string resolveModulePath(const std::string& module);
-
-// The folders a bare module name is looked up in after the current one:
-// those of QUEX_MODULE_PATH, then the example modules' and the installed ones.
-std::vector<std::string> moduleFolders();
 
 // The name quex gives a module: the file name without folder and ".dll".
 std::string moduleName(const std::string& path);
@@ -48,8 +44,7 @@ QXStatus fetchText(std::string& text, Call call) {
 }
 
 // The child program for out-of-process runs: `requested` when given, else
-// $QUEX_CHILD_PROGRAM, else the quex-child installed beside the library, else
-// the one of the build tree.
+// $QUEX_CHILD_PROGRAM, else the quex-child beside libquex.
 std::string childProgram(const std::string& requested);
 
 // Loads and initialises the module, in child processes of `childProgram`
