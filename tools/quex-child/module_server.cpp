@@ -67,9 +67,9 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   if (loaded_) {
     status = QX_ERR_INVALID_OPERATION; // one module per child
   } else if (!module_.load(name.c_str(), path.c_str(), nullptr)) {
+    const std::string& why = module_.getLoadDiagnosis();
     std::fprintf(stderr, "quex-child: %s\n",
-                 module_.getError().empty() ? "the module lacks a required entry point"
-                                            : module_.getError().c_str());
+                 !why.empty() ? why.c_str() : "the module lacks a required entry point");
     status = QX_ERR_NOT_INITIALIZED;
   } else {
     loaded_ = true;
