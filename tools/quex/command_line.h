@@ -2,6 +2,7 @@
 #ifndef QUEX_TOOLS_QUEX_COMMAND_LINE_H
 #define QUEX_TOOLS_QUEX_COMMAND_LINE_H
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -27,12 +28,18 @@ struct RunOptions {
   std::string child;    // the child program; empty for the installed quex-child
 };
 
+struct CheckOptions;
+
 struct CommandLine {
-  enum class Command { None, Info, Run } command = Command::None;
+  CommandLine();
+  ~CommandLine();
+  CommandLine(CommandLine&&) noexcept;
+  enum class Command { None, Info, Run, Check } command = Command::None;
   std::string module; // for info
   bool infoInChild = false;
   std::string infoChild;
   RunOptions run;
+  std::unique_ptr<CheckOptions> check; // for check (check_options.h)
   int exitCode = 0; // when command is None: 0 after --help, 2 after an error
 };
 
