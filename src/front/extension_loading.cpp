@@ -3,6 +3,7 @@
 #include "load_diagnosis.h"
 #include "module_state.h"
 
+#include "call_guard.h"
 #include "../common/trace.h"
 #include "../platform/dynamic_library.h"
 #include "../remote/module_proxy.h"
@@ -100,6 +101,7 @@ bool ExtensionWrapper::load(const char* name, const char* path, const char* chil
     module.childProgram = childProgram;
     module.proxy = quex::detail::createModuleProxy(module.name, module.path, module.childProgram,
                                                    module.contextSupport);
+    module.proxy->setChildDeadline(module.childDeadline);
     return true;
   }
 
@@ -147,6 +149,33 @@ void ExtensionWrapper::setContextSupport(Extension::ContextSupport* support) {
 }
 Extension::ContextSupport* ExtensionWrapper::getContextSupport() const {
   return state_->contextSupport;
+}
+
+void ExtensionWrapper::setChildDeadline(std::chrono::milliseconds deadline) {
+  State& module = *state_;
+  module.childDeadline = deadline.count() > 0 ? deadline : std::chrono::milliseconds(0);
+  if (module.proxy != nullptr) module.proxy->setChildDeadline(module.childDeadline);
+}
+
+std::chrono::milliseconds ExtensionWrapper::getChildDeadline() const {
+  return state_->childDeadline;
+}
+
+QXStatus ExtensionWrapper::killChild(void* component) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  quex::detail::ModuleProxy* proxy = state_->proxy.get();
+  if (proxy == nullptr) return QX_ERR_INVALID_OPERATION;
+  return quex::detail::runGuarded([&] { return proxy->killChild(component); });
+}
+
+std::string ExtensionWrapper::childEnding(void* component) const {
+  quex::detail::ModuleProxy* proxy = state_->proxy.get();
+  if (component == nullptr || proxy == nullptr) return {};
+  try {
+    return proxy->childEnding(component);
+  } catch (...) {
+    return {};
+  }
 }
 
 bool ExtensionWrapper::expandFilePath(const std::string& path, std::string& expanded) const {

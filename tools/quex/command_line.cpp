@@ -83,6 +83,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                        "quex-child); give MODULE first or write --child=PROGRAM")
           ->expected(0, 1)
           ->type_name("[PROGRAM]");
+  runCommand
+      ->add_option("--deadline", run.deadlineSeconds,
+                   "Kill the child when it sends nothing for SECONDS during a call "
+                   "(progress reports count; default: wait without limit)")
+      ->check(CLI::PositiveNumber)
+      ->type_name("SECONDS")
+      ->needs(runChild);
 
   std::vector<std::string> checkPasswords, checkFiles;
   CLI::App* checkCommand = addCheckCommand(app, *line.check, checkPasswords, checkFiles);
