@@ -347,6 +347,8 @@ static QXStatus create(QXContext* context, const char* text, void** component, i
   c->fields = script.find("fields=") != std::string::npos ? numberAfter(script, "fields=") : 1;
   c->width = numberAfter(script, "width=");
   c->dieAt = numberAfter(script, "-at=");
+  c->rewindAt = numberAfter(script, "rewind=");
+  c->bulkAt = numberAfter(script, "bulk=");
   c->progressFor = numberAfter(script, "progress-for=");
   const size_t in = script.find("-in=");
   if (in != std::string::npos) {
@@ -354,8 +356,6 @@ static QXStatus create(QXContext* context, const char* text, void** component, i
     c->failIn = script.substr(in + 4, script.find(' ', in) - in - 4);
   }
   failIfNamed(*c, "create");
-  c->rewindAt = numberAfter(script, "rewind=");
-  c->bulkAt = numberAfter(script, "bulk=");
   if (c->mode == "observe") {
     // The host table as a module sees it, then the context.
     c->observations.push_back(fetched("host.getHostInformation", [&](char* b, size_t s, size_t* n, int* e) {
