@@ -36,7 +36,7 @@ build/CMakeCache.txt: | deps
 # Only what the example needs: the first run on a fresh clone stays short.
 run: deps build/CMakeCache.txt
 	$(call build,build) --target quex_cli derive csvsource
-	./build/tools/quex/quex run build/examples/modules/derive --input examples/data/orders.csv \
+	./build/tools/quex/quex run derive --input examples/data/orders.csv \
 	  --params examples/data/derive-params.xml --request stats
 
 test: deps

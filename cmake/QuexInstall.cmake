@@ -1,8 +1,8 @@
 # Installs headers, the library, a CMake package (find_package(Quex CONFIG))
-# and a pkg-config file.
+# (quex::quex, quex::headers, quex_add_module) and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-install(TARGETS quex EXPORT QuexTargets
+install(TARGETS quex quex_headers EXPORT QuexTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -16,6 +16,7 @@ configure_package_config_file(cmake/QuexConfig.cmake.in
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/QuexConfigVersion.cmake
                                  COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/QuexConfig.cmake ${PROJECT_BINARY_DIR}/QuexConfigVersion.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/QuexModule.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quex)
 
 file(RELATIVE_PATH QUEX_PC_RELATIVE_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)

@@ -4,6 +4,7 @@
 
 #include <quex/qx.h>
 #include <quex/front/ExtensionWrapper.h>
+#include <quex/front/QuexInstallation.h>
 #include <quex/remote/RemoteException.h>
 #include <quex/services/DiagnosticHandler.h>
 #include <quex/services/QXContextFactory.h>

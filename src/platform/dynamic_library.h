@@ -36,6 +36,10 @@ private:
   void* handle_ = nullptr;
 };
 
+// The file of the executable or shared library that holds `address` (a
+// function or object of it); empty when the system cannot tell.
+std::string fileContaining(const void* address);
+
 } // namespace quex::platform
 
 #endif // QUEX_SRC_PLATFORM_DYNAMIC_LIBRARY_H

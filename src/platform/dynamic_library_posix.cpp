@@ -45,4 +45,10 @@ void* DynamicLibrary::symbol(const char* name) const {
   return dlsym(handle_, name);
 }
 
+std::string fileContaining(const void* address) {
+  Dl_info info{};
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+  return info.dli_fname;
+}
+
 } // namespace quex::platform

@@ -9,6 +9,7 @@
 
 #include <quex/remote/RemoteException.h>
 
+#include <algorithm>
 #include <system_error>
 
 namespace Remote {
@@ -128,7 +129,12 @@ bool Process::callAsync() {
 
 void Process::serveAsync() {
   while (asyncFrom_.receive()) {
-    if (!asyncFromCall_.readName(asyncFromName_) || !serve(asyncFromName_, asyncFromCall_)) break;
+    bool served = false;
+    {
+      std::lock_guard<std::mutex> serving(asyncServing_);
+      served = asyncFromCall_.readName(asyncFromName_) && serve(asyncFromName_, asyncFromCall_);
+    }
+    if (!served) break;
     size_t length = 0;
     const void* reply = asyncFromCall_.data(length);
     asyncFrom_.send(reply, length);
@@ -148,15 +154,25 @@ bool Process::serve(const std::string& name, RemoteCall& call) {
 
 CallHandler* Process::handlerFor(uint64_t key) {
   std::lock_guard<std::mutex> lock(handlersLock_);
-  for (const auto& [registeredKey, handler] : handlers_)
-    if (registeredKey == key) return handler.get();
+  for (const Registered& entry : handlers_)
+    if (entry.key == key) return entry.handler.get();
   return nullptr;
 }
 
-void Process::registerHandler(uint64_t key, CallHandler* handler) {
+void Process::registerHandler(uint64_t key, CallHandler* handler, HandlerLife life) {
   std::unique_ptr<CallHandler> owned(handler);
   std::lock_guard<std::mutex> lock(handlersLock_);
-  handlers_.emplace_back(key, std::move(owned));
+  handlers_.push_back(Registered{key, life, std::move(owned)});
+}
+
+void Process::closeHandlers(HandlerLife life) {
+  // Handlers on "main" run inside call(), on the thread that closes them now;
+  // the own thread may be inside one, and is let finish it.
+  std::lock_guard<std::mutex> serving(asyncServing_);
+  std::lock_guard<std::mutex> lock(handlersLock_);
+  handlers_.erase(std::remove_if(handlers_.begin(), handlers_.end(),
+                                 [life](const Registered& entry) { return entry.life == life; }),
+                  handlers_.end());
 }
 
 void Process::lockAsync() {

@@ -38,6 +38,10 @@ public:
     uint64_t valuesPerRow = 0;
     uint64_t currentRow = 0;
     uint64_t capacity = 2000;
+    // What ended the batch when the module failed after its records: answered
+    // once they are all handed out, as the module gave it.
+    QXStatus endStatus = QX_OK;
+    int endErrorCode = 0;
   };
 
   // Proof that a process is being made by create(): only Process can make one.
@@ -91,8 +95,17 @@ public:
   bool callAsync();
   void serveAsync();
   void run() override { serveAsync(); }
-  // Takes ownership; the first handler registered for a key wins.
-  void registerHandler(uint64_t key, CallHandler* handler);
+  // How long a handler serves: as long as the process, or until the end of
+  // the execution or interaction that handed its table to the child.
+  enum class HandlerLife { Process, Execution, Interaction };
+  // Takes ownership; the first open handler registered for a key wins.
+  void registerHandler(uint64_t key, CallHandler* handler,
+                       HandlerLife life = HandlerLife::Process);
+  // Closes and frees the handlers of `life`: the host may free their tables
+  // once this returns. A call the own thread is serving with one of them is
+  // finished first; a later call with their key is answered as one with a key
+  // never registered, without touching the table.
+  void closeHandlers(HandlerLife life);
 
   void lockAsync();
   void unlockAsync();
@@ -131,8 +144,14 @@ private:
   std::string mainName_; // names of the messages being served, reused
   std::string asyncFromName_;
   std::string asyncToName_;
+  struct Registered {
+    uint64_t key;
+    HandlerLife life;
+    std::unique_ptr<CallHandler> handler;
+  };
   std::mutex handlersLock_;
-  std::vector<std::pair<uint64_t, std::unique_ptr<CallHandler>>> handlers_;
+  std::vector<Registered> handlers_;
+  std::mutex asyncServing_; // held by the own thread while it serves a call
   std::mutex asyncLock_;
   std::once_flag namesUnlinked_;
   RecordBatch batch_;

@@ -24,9 +24,11 @@ uint64_t keyOf(const void* table) {
 Process* processOf(void* component) { return static_cast<Process*>(component); }
 
 template <typename Dispatcher, typename Table>
-void registerDispatcher(Process& process, Table* table) {
+void registerDispatcher(Process& process, Table* table,
+                        Process::HandlerLife life = Process::HandlerLife::Process) {
   if (table != nullptr)
-    process.registerHandler(keyOf(table), std::make_unique<Dispatcher>(&process, table).release());
+    process.registerHandler(keyOf(table), std::make_unique<Dispatcher>(&process, table).release(),
+                            life);
 }
 
 // Starts a call on the module or its component: handle key 0.
@@ -284,8 +286,11 @@ QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* 
                                                    QXProgress* progress, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process& process = *processOf(component);
-  registerDispatcher<IteratorDispatcher>(process, iterator);
-  registerDispatcher<ProgressDispatcher>(process, progress);
+  Process::RecordBatch& batch = process.batch(); // nothing of an earlier execution is handed out
+  batch.rowsInBatch = batch.currentRow = batch.valuesPerRow = 0;
+  batch.endStatus = QX_OK;
+  registerDispatcher<IteratorDispatcher>(process, iterator, Process::HandlerLife::Execution);
+  registerDispatcher<ProgressDispatcher>(process, progress, Process::HandlerLife::Execution);
   return exchange(
       component, calls::kBeginExecution, errorCode,
       [&](RemoteCall& call) {
@@ -299,8 +304,12 @@ QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* 
       });
 }
 
+// Once the execution has ended the host may free its iterator and progress
+// tables, whatever the child goes on sending: their handlers close here.
 QXStatus RemoteModule::qx_component_endExecution(void* component, int* errorCode) {
-  return plainExchange(component, calls::kEndExecution, errorCode);
+  const QXStatus status = plainExchange(component, calls::kEndExecution, errorCode);
+  if (component != nullptr) processOf(component)->closeHandlers(Process::HandlerLife::Execution);
+  return status;
 }
 
 QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorCode) {
@@ -323,10 +332,15 @@ QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorC
   return static_cast<QXStatus>(status);
 }
 
+// A batch ends at the module's first failing nextRecord: its records are
+// handed out first, then its status and error code, as the module gave them
+// in process. Status 13 with no rows and more values per row than were asked
+// for is the child's "one record does not fit" and widens the batch.
 QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
   Process::RecordBatch& batch = process.batch();
   if (!batch.values) batch.values = std::make_unique<RemoteValueArray>(Role::Caller);
   QXStatus status = QX_OK;
+  int code = *errorCode;
   for (int attempt = 0; attempt < 2; ++attempt) {
     batch.currentRow = 0;
     batch.values->resize(batch.capacity);
@@ -335,14 +349,14 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
     call.putValues(*batch.values);
     call.putSize(batch.valuesPerRow);
     call.putSize(batch.rowsInBatch);
-    call.putInt(errorCode);
+    call.putInt(code);
     if (!process.call()) {
       batch.rowsInBatch = 0;
       return QX_ERR_REMOTE;
     }
     uint64_t valuesPerRow = 0;
     uint64_t rows = 0;
-    status = readReply(process, call, errorCode, [&](RemoteCall& reply) {
+    status = readReply(process, call, &code, [&](RemoteCall& reply) {
       uint64_t capacity = 0;
       reply.getSize(capacity);
       reply.getValues(*batch.values);
@@ -359,14 +373,23 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
     }
     batch.valuesPerRow = valuesPerRow;
     batch.rowsInBatch = rows;
-    if (status != QX_ERR_INSUFFICIENT_BUFFER || attempt > 0) break;
-    if (valuesPerRow == 0 || valuesPerRow > protocol::kMaxBatchValues) {
+    const bool tooWide = status == QX_ERR_INSUFFICIENT_BUFFER && rows == 0 &&
+                         valuesPerRow > batch.capacity && attempt == 0;
+    if (!tooWide) break;
+    if (valuesPerRow > protocol::kMaxBatchValues) {
       process.childLost();
       return QX_ERR_REMOTE;
     }
     batch.capacity = valuesPerRow; // one record fits from now on
   }
-  return batch.rowsInBatch > 0 ? QX_OK : QX_ERR_NO_DATA;
+  if (batch.rowsInBatch > 0) {
+    batch.endStatus = status;
+    batch.endErrorCode = code;
+    if (status == QX_OK) *errorCode = code;
+    return QX_OK;
+  }
+  *errorCode = code;
+  return status == QX_OK ? QX_ERR_NO_DATA : status;
 }
 
 QXStatus RemoteModule::qx_component_nextRecord(void* component, int* errorCode) {
@@ -374,6 +397,13 @@ QXStatus RemoteModule::qx_component_nextRecord(void* component, int* errorCode) 
   Process& process = *processOf(component);
   Process::RecordBatch& batch = process.batch();
   if (++batch.currentRow < batch.rowsInBatch) return QX_OK;
+  if (batch.endStatus != QX_OK) { // the module failed after the batch's records
+    const QXStatus status = batch.endStatus;
+    *errorCode = batch.endErrorCode;
+    batch.endStatus = QX_OK;
+    batch.rowsInBatch = 0;
+    return status;
+  }
   return fetchBatch(process, errorCode);
 }
 
@@ -445,7 +475,8 @@ QXStatus RemoteModule::qx_component_getErrorDetail(void* component, char* buffer
 QXStatus RemoteModule::qx_component_beginInteraction(void* component, QXChannel* channel,
                                                      int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
-  registerDispatcher<ChannelDispatcher>(*processOf(component), channel);
+  registerDispatcher<ChannelDispatcher>(*processOf(component), channel,
+                                        Process::HandlerLife::Interaction);
   return exchange(
       component, calls::kBeginInteraction, errorCode,
       [&](RemoteCall& call) { call.putSize(keyOf(channel)); },
@@ -456,7 +487,9 @@ QXStatus RemoteModule::qx_component_beginInteraction(void* component, QXChannel*
 }
 
 QXStatus RemoteModule::qx_component_endInteraction(void* component, int* errorCode) {
-  return plainExchange(component, calls::kEndInteraction, errorCode);
+  const QXStatus status = plainExchange(component, calls::kEndInteraction, errorCode);
+  if (component != nullptr) processOf(component)->closeHandlers(Process::HandlerLife::Interaction);
+  return status;
 }
 
 QXStatus RemoteModule::qx_component_request(void* component, const char* data, size_t length,

@@ -6,6 +6,14 @@
 //                                    (field 1 of every third record is null)
 //   "slow"                           records that never come until cancelled
 //   "crash-at=K" / "exit-at=K"       dies (signal or exit) at output record K
+//   "fail-at=K" / "throw-at=K"       the read of output record K fails once (status 1
+//                                    with error code 31, or std::bad_alloc after
+//                                    setting it to 32); the next read goes on with it
+//   "late"                           configure calls the progress, iterator and channel
+//                                    tables of the last execution and interaction, ended
+//                                    or not, and keeps their statuses as request reply
+//   "transform"                      one output record per input record, "t:" and its
+//                                    first value; a failing input read fails the output
 // Built twice: current generation with its own bulk fetch, and older
 // generation (SCRIPT_OLDER) without one.
 #include <quex/qx.h>
@@ -16,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,15 +40,25 @@ namespace {
 QXHost* theHost = nullptr;
 const int kInterruptedCode = 77;
 const int kConfigureErrorCode = 42;
+const int kReadErrorCode = 31;
+const int kThrowErrorCode = 32;
 
 struct Component {
   QXContext* context = nullptr;
   QXChannel* channel = nullptr;
+  QXIterator* input = nullptr;
+  QXProgress* progress = nullptr;
+  QXChannel* lastChannel = nullptr; // kept after the interaction ends
   std::string mode;
   size_t records = 0, fields = 1, width = 0, dieAt = 0;
   std::vector<std::string> observations;
   std::vector<std::string> current; // values of the current record
   size_t produced = 0;
+  bool failed = false; // the read of fail-at / throw-at failed already
+  // What ended a bulk fetch after its records; answered by the next one.
+  QXStatus heldStatus = QX_OK;
+  int heldErrorCode = 0;
+  bool heldThrow = false;
   std::string reply;
   std::atomic<bool> cancelled{false};
 };
@@ -146,7 +165,13 @@ void report(Component& c, QXProgress* progress) {
 
 // Makes the values of output record `record`; false after the last one.
 QXStatus produce(Component& c, int* errorCode) {
-  if (c.dieAt != 0 && c.produced + 1 == c.dieAt) {
+  if (c.dieAt != 0 && c.produced + 1 == c.dieAt && !c.failed) {
+    if (c.mode == "fail" || c.mode == "throw") {
+      c.failed = true;
+      *errorCode = c.mode == "fail" ? kReadErrorCode : kThrowErrorCode;
+      if (c.mode == "throw") throw std::bad_alloc();
+      return QX_ERR_MODULE_SPECIFIC;
+    }
     if (c.mode == "crash") {
       std::signal(SIGSEGV, SIG_DFL); // no sanitizer report: the death is what is tested
       std::raise(SIGSEGV);
@@ -157,6 +182,18 @@ QXStatus produce(Component& c, int* errorCode) {
     while (!c.cancelled.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     *errorCode = kInterruptedCode;
     return QX_ERR_INTERRUPTED;
+  }
+  if (c.mode == "transform") {
+    QXIterator* in = c.input;
+    const QXStatus status = in->nextRecord(in->owner, errorCode);
+    if (status != QX_OK) return status;
+    void* value = nullptr;
+    size_t length = 0;
+    in->getRecordValue(in->owner, 0, &value, &length, errorCode);
+    c.current.assign(1, "t:" + (value != nullptr ? std::string(static_cast<char*>(value), length)
+                                                 : std::string("null")));
+    ++c.produced;
+    return QX_OK;
   }
   const size_t total = c.mode == "observe" ? c.observations.size() : c.records;
   if (c.produced >= total) return QX_ERR_NO_DATA;
@@ -258,6 +295,18 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_configure, tarnext_peer_configure)(
     *errorCode = kConfigureErrorCode;
     return QX_ERR_MODULE_SPECIFIC;
   }
+  if (c->mode == "late") { // a module that does not stop when told
+    int code = 0;
+    const char* text = "<Progress/>";
+    const QXStatus reported =
+        c->progress != nullptr ? c->progress->report(c->progress->owner, text, 11, &code) : 99;
+    const QXStatus read = c->input != nullptr ? c->input->nextRecord(c->input->owner, &code) : 99;
+    const QXStatus sent = c->lastChannel != nullptr
+                              ? c->lastChannel->send(c->lastChannel->owner, "late", 4, &code)
+                              : 99;
+    c->reply = "report=" + std::to_string(reported) + " next=" + std::to_string(read) +
+               " send=" + std::to_string(sent);
+  }
   *errorCode = 0;
   return QX_OK;
 }
@@ -300,6 +349,8 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginExecution, tarnext_peer_beginE
   auto* c = static_cast<Component*>(component);
   c->produced = 0;
   c->cancelled = false;
+  c->input = iterator;
+  c->progress = progress;
   if (c->mode == "observe") {
     if (iterator != nullptr) observeIterator(*c, iterator);
     if (progress != nullptr) report(*c, progress);
@@ -346,21 +397,42 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getRecordValue, tarnext_peer_getRec
 
 #ifndef SCRIPT_OLDER
 // Whole records into `capacity` slots; 13 with the width of one record when
-// not even one fits.
+// not even one fits. A read that fails after some records ends the fetch
+// there, and the failure is the answer of the next fetch.
 QX_MODULE_EXPORT QXStatus qx_component_bulkFetch(void* component, size_t capacity, void** values,
                                                  size_t* lengths, size_t* fieldCount,
                                                  size_t* recordCount, int* errorCode) {
   auto* c = static_cast<Component*>(component);
   *recordCount = 0;
+  if (c->heldThrow) {
+    c->heldThrow = false;
+    *errorCode = kThrowErrorCode;
+    throw std::bad_alloc();
+  }
+  if (c->heldStatus != QX_OK) {
+    const QXStatus held = c->heldStatus;
+    *errorCode = c->heldErrorCode;
+    c->heldStatus = QX_OK;
+    return held;
+  }
   *fieldCount = c->mode == "observe" ? 1 : c->fields;
   if (*fieldCount > capacity) return QX_ERR_INSUFFICIENT_BUFFER;
   static thread_local std::vector<std::string> kept; // stays valid until the next fetch
   kept.clear();
   kept.reserve(capacity);
   while ((*recordCount + 1) * *fieldCount <= capacity) {
-    const QXStatus status = produce(*c, errorCode);
+    QXStatus status = QX_OK;
+    try {
+      status = produce(*c, errorCode);
+    } catch (...) {
+      if (*recordCount == 0) throw;
+      c->heldThrow = true; // the records first, the failure with the next fetch
+      break;
+    }
     if (status != QX_OK) {
       if (*recordCount == 0) return status;
+      c->heldStatus = status;
+      c->heldErrorCode = *errorCode;
       break;
     }
     for (size_t f = 0; f < *fieldCount; ++f) {
@@ -371,6 +443,7 @@ QX_MODULE_EXPORT QXStatus qx_component_bulkFetch(void* component, size_t capacit
     }
     ++*recordCount;
   }
+  *errorCode = 0;
   return QX_OK;
 }
 #endif
@@ -386,6 +459,7 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginInteraction, tarnext_peer_begi
   *errorCode = 0;
   auto* c = static_cast<Component*>(component);
   c->channel = channel;
+  c->lastChannel = channel;
   int sent = 0;
   return channel->send(channel->owner, "ready", 5, &sent);
 }

@@ -154,7 +154,9 @@ void ModuleServer::destroy(RemoteCall& call) {
 // The host's record batches: the module's own bulk fetch when it has one,
 // otherwise whole records read one by one. A record wider than the capacity
 // asked for is answered with status 13 and its values per row; it is kept and
-// sent with the next batch.
+// sent with the next batch. A batch ends at the module's first failing
+// nextRecord and carries that status and error code with the records read
+// before it, so the host sees the failure where the module gave it.
 void ModuleServer::fetchBatch(RemoteCall& call) {
   uint64_t capacity = 0, valuesPerRow = 0, rows = 0;
   int32_t errorCode = 0;
@@ -225,7 +227,7 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
     recordPending_ = false;
     ++rows;
   }
-  return rows > 0 ? QX_OK : status;
+  return status;
 }
 
 void ModuleServer::reserveValueSlots(size_t capacity) {

@@ -61,7 +61,10 @@ private:
   // Room for `capacity` values in pointers_ and lengths_. Reused entries are
   // not cleared: only those the module reports filled are read.
   void reserveValueSlots(size_t capacity);
-  // Adds whole records read one by one (no bulk fetch in the module) to batch_.
+  // Adds whole records read one by one (no bulk fetch in the module) to batch_
+  // and answers what ended the batch: QX_OK when it is full, 13 when not even
+  // one record fits, otherwise the status of the module's nextRecord, which is
+  // not called again for this batch.
   QXStatus readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows, int* errorCode);
   void serveCancellation();
   void terminate();

@@ -14,6 +14,7 @@ int runInfo(const std::string& module, const char* childProgram, std::ostream& o
   if (!loadAndInitialise(wrapper, host, module, err, childProgram)) return kExitFailed;
 
   out << "module:      " << wrapper.getDllPath() << "\n";
+  if (childProgram != nullptr) out << "child:       " << childProgram << "\n";
   out << "generation:  "
       << (wrapper.isOlderGeneration() ? "older (tarnext_ exports)" : "current (qx_ exports)")
       << "\n";

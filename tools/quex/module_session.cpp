@@ -1,7 +1,6 @@
 #include "module_session.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -31,19 +30,7 @@ std::string resolveModulePath(const std::string& module) {
   if (path.find('/') != std::string::npos) return path;
   std::error_code ignored;
   if (fs::exists(path + ".dll", ignored)) return "./" + path;
-  std::vector<std::string> folders;
-  if (const char* searchPath = std::getenv("QUEX_MODULE_PATH")) {
-    std::string list = searchPath;
-    for (size_t start = 0; start <= list.size();) {
-      size_t colon = list.find(':', start);
-      if (colon == std::string::npos) colon = list.size();
-      if (colon > start) folders.push_back(list.substr(start, colon - start));
-      start = colon + 1;
-    }
-  }
-  folders.push_back(QUEX_EXAMPLE_MODULE_DIR);
-  folders.push_back(QUEX_INSTALLED_MODULE_DIR);
-  for (const std::string& folder : folders)
+  for (const std::string& folder : QuexInstallation::moduleFolders())
     if (fs::exists(folder + "/" + path + ".dll", ignored)) return folder + "/" + path;
   return path; // the loader's message will say it is not there
 }
@@ -59,12 +46,7 @@ void traceToStandardError(int level) {
 }
 
 std::string childProgram(const std::string& requested) {
-  if (!requested.empty()) return requested;
-  if (const char* fromEnvironment = std::getenv("QUEX_CHILD_PROGRAM")) return fromEnvironment;
-  std::error_code ignored;
-  if (std::filesystem::exists(QUEX_INSTALLED_CHILD_PROGRAM, ignored))
-    return QUEX_INSTALLED_CHILD_PROGRAM;
-  return QUEX_BUILD_CHILD_PROGRAM;
+  return requested.empty() ? QuexInstallation::childProgram() : requested;
 }
 
 bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std::string& module,

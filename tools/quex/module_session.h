@@ -17,7 +17,8 @@ namespace quex::tool {
 
 // The module argument as ExtensionWrapper::load wants it: without ".dll".
 // A bare name (no '/') that is not a file here is looked up in the folders of
-// QUEX_MODULE_PATH (':'-separated), then beside the bundled example modules.
+// QUEX_MODULE_PATH (':'-separated), then among the example modules installed
+// with libquex.
 std::string resolveModulePath(const std::string& module);
 
 // The name quex gives a module: the file name without folder and ".dll".
@@ -43,8 +44,7 @@ QXStatus fetchText(std::string& text, Call call) {
 }
 
 // The child program for out-of-process runs: `requested` when given, else
-// $QUEX_CHILD_PROGRAM, else the quex-child installed beside the library, else
-// the one of the build tree.
+// $QUEX_CHILD_PROGRAM, else the quex-child beside libquex.
 std::string childProgram(const std::string& requested);
 
 // Loads and initialises the module, in child processes of `childProgram`

@@ -8,6 +8,11 @@ namespace child_test {
 QXStatus TableRecords::nextRecord(int* errorCode) {
   *errorCode = 0;
   if (position_ >= records_.size()) return QX_ERR_NO_DATA;
+  if (position_ + 1 == failAt) {
+    failAt = 0;
+    *errorCode = 31;
+    return QX_ERR_MODULE_SPECIFIC;
+  }
   ++position_;
   return QX_OK;
 }

@@ -86,6 +86,10 @@ public:
   QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
                      size_t* recordCount, int* errorCode) override;
 
+  // The read of record `failAt` (1-based) fails once with status 1 and error
+  // code 31; 0 for never.
+  size_t failAt = 0;
+
 private:
   std::vector<Record> records_;
   size_t position_ = 0;

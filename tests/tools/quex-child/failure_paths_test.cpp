@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
@@ -77,6 +78,56 @@ TEST_F(ChildFailures, ChildResourceIsFilledForEveryChild) {
 TEST_F(ChildFailures, ModuleThatCannotBeLoadedFailsInitialisation) {
   load("no_such_module", QUEX_CHILD_PROGRAM);
   EXPECT_EQ(initialise(), QX_ERR_NOT_INITIALIZED);
+}
+
+// A module that goes on calling the iterator, progress and channel tables of
+// an ended execution and interaction, which the host has freed by then: each
+// call is answered as one with a handle the host never gave (2), and the
+// conversation goes on.
+TEST_F(ChildFailures, TablesOfAnEndedExecutionAreClosedToTheChild) {
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create("late", &component), QX_OK);
+  auto input = std::make_unique<TableRecords>(&extension, std::vector<Record>{Record{"x"}, Record{"y"}});
+  auto reports = std::make_unique<QXProgressWrapper>(&extension);
+  auto messages = std::make_unique<RecordingChannel>(&extension);
+  reports->setProgressListener(&listener);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_beginExecution(component, QXIteratorFactory::create(input.get()),
+                                                  QXProgressFactory::create(reports.get()),
+                                                  &errorCode),
+            QX_OK);
+  ASSERT_EQ(extension.qx_component_beginInteraction(
+                component, QxChannelFactory::create(messages.get()), &errorCode),
+            QX_OK);
+  const auto lateCalls = [&] {
+    EXPECT_EQ(extension.qx_component_configure(component, &errorCode), QX_OK);
+    char reply[64] = {};
+    size_t needed = 0;
+    EXPECT_EQ(extension.qx_component_getRequestReply(component, reply, sizeof reply, &needed,
+                                                     &errorCode),
+              QX_OK);
+    return std::string(reply);
+  };
+  EXPECT_EQ(lateCalls(), "report=0 next=0 send=0"); // open: they reach the host
+  EXPECT_THAT(messages->messages.items(), ::testing::ElementsAre("ready", "late"));
+  EXPECT_EQ(extension.qx_component_endExecution(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_component_endInteraction(component, &errorCode), QX_OK);
+  input.reset();
+  reports.reset();
+  messages.reset();
+  EXPECT_EQ(lateCalls(), "report=2 next=2 send=2");
+  // A new execution with new tables is served again.
+  TableRecords again(&extension, std::vector<Record>{Record{"z"}});
+  QXProgressWrapper reportsAgain(&extension);
+  ASSERT_EQ(extension.qx_component_beginExecution(component, QXIteratorFactory::create(&again),
+                                                  QXProgressFactory::create(&reportsAgain),
+                                                  &errorCode),
+            QX_OK);
+  EXPECT_EQ(lateCalls(), "report=0 next=0 send=2");
+  EXPECT_EQ(extension.qx_component_endExecution(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
 }
 
 class DyingModule : public ChildFailures, public ::testing::WithParamInterface<const char*> {};

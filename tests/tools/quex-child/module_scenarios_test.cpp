@@ -76,6 +76,21 @@ protected:
     return output;
   }
 
+  // Every answer of nextRecord up to the end of the data: the first value of
+  // a record, or the failure with its error code.
+  std::vector<std::string> answers(size_t limit) {
+    std::vector<std::string> seen;
+    for (size_t call = 0; call < limit; ++call) {
+      int errorCode = 0;
+      const QXStatus status = extension.qx_component_nextRecord(component, &errorCode);
+      if (status == QX_ERR_NO_DATA) break;
+      seen.push_back(status == QX_OK ? value(0)
+                                     : "status " + std::to_string(status) + " code " +
+                                           std::to_string(errorCode));
+    }
+    return seen;
+  }
+
   void* component = nullptr;
 };
 
@@ -162,6 +177,40 @@ TEST_P(BothModes, RecordsOneByOne) {
   }
   EXPECT_EQ(status, QX_ERR_NO_DATA);
   EXPECT_EQ(read, 1000u);
+}
+
+// A read that fails after two records, by status or by exception, of a module
+// that goes on afterwards: the records before it, the failure with its code,
+// then the rest, on either side of the process boundary. Nothing is skipped.
+TEST_P(BothModes, FailedReadIsAnsweredWhereTheModuleGaveIt) {
+  ASSERT_EQ(initialise(), QX_OK);
+  const std::pair<const char*, const char*> cases[] = {
+      {"fail-at=3 records=1000", "status 1 code 31"},
+      {"throw-at=3 records=1000", "status 18 code 32"}};
+  for (const auto& [script, failure] : cases) {
+    SCOPED_TRACE(script);
+    ASSERT_EQ(create(script, &component), QX_OK);
+    ASSERT_EQ(execute(), QX_OK);
+    const std::vector<std::string> seen = answers(1100);
+    ASSERT_EQ(seen.size(), 1001u);
+    EXPECT_EQ(seen[0], generated(0, 0));
+    EXPECT_EQ(seen[1], generated(1, 0));
+    EXPECT_EQ(seen[2], failure);
+    EXPECT_EQ(seen[3], generated(2, 0));
+    EXPECT_EQ(seen[1000], generated(999, 0));
+    int errorCode = 0;
+    EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+    component = nullptr;
+  }
+}
+
+// A transformer passes on the failure of its input read: the host's own
+// iterator fails at record 2, and the host gets it back from the module.
+TEST_P(BothModes, FailedInputReadComesBackThroughATransformer) {
+  records.failAt = 2;
+  start("transform");
+  ASSERT_EQ(execute(), QX_OK);
+  EXPECT_THAT(answers(10), ElementsAre("t:a1", "status 1 code 31", "t:a2"));
 }
 
 TEST_P(BothModes, ValueBeyondTheRecordIsNoData) {
@@ -259,8 +308,7 @@ TEST_P(BothModes, CancellationFromAnotherThreadEndsALongFetch) {
   const QXStatus status = extension.qx_component_nextRecord(component, &errorCode);
   canceller.join();
   EXPECT_EQ(cancelled.load(), QX_OK);
-  // Out of process a batch without rows reads as the end of the data.
-  EXPECT_EQ(status, inChild ? QX_ERR_NO_DATA : QX_ERR_INTERRUPTED);
+  EXPECT_EQ(status, QX_ERR_INTERRUPTED);
   EXPECT_EQ(errorCode, 77);
 }
 
