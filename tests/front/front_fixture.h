@@ -3,6 +3,7 @@
 #ifndef QUEX_TESTS_FRONT_FRONT_FIXTURE_H
 #define QUEX_TESTS_FRONT_FRONT_FIXTURE_H
 
+#include "common/recording_trace_output.h"
 #include "module_script.h"
 
 #include <quex/quex.hpp>
@@ -14,23 +15,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-// Records lines into a list that outlives the output itself: the last live
-// ExtensionWrapper deletes the output.
-class RecordingTraceOutput : public ExtensionWrapperTraceOutput {
-public:
-  explicit RecordingTraceOutput(std::shared_ptr<std::vector<std::string>> lines,
-                                std::shared_ptr<bool> deleted = nullptr)
-      : lines_(std::move(lines)), deleted_(std::move(deleted)) {}
-  ~RecordingTraceOutput() override {
-    if (deleted_) *deleted_ = true;
-  }
-  void trace(const char* line) override { lines_->push_back(line); }
-
-private:
-  std::shared_ptr<std::vector<std::string>> lines_;
-  std::shared_ptr<bool> deleted_;
-};
 
 inline std::string modulePath(const std::string& name) {
   return std::string(QUEX_TEST_MODULE_DIR) + "/" + name;

@@ -1,3 +1,6 @@
+// Remote::Process against a scripted child: calls, nested callbacks, reports on
+// the process thread, cancellation, large messages and every way of losing
+// the child, each leaving no name, thread or child behind.
 #include "remote_fixture.h"
 
 #include "remote/process.h"

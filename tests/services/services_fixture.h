@@ -3,6 +3,9 @@
 #ifndef QUEX_TESTS_SERVICES_SERVICES_FIXTURE_H
 #define QUEX_TESTS_SERVICES_SERVICES_FIXTURE_H
 
+#include "common/host_doubles.h"
+#include "common/recording_trace_output.h"
+
 #include <quex/quex.hpp>
 
 #include <gmock/gmock.h>
@@ -13,25 +16,10 @@
 #include <string>
 #include <vector>
 
-class LineRecorder : public ExtensionWrapperTraceOutput {
-public:
-  explicit LineRecorder(std::shared_ptr<std::vector<std::string>> lines,
-                        std::shared_ptr<bool> deleted = nullptr)
-      : lines_(std::move(lines)), deleted_(std::move(deleted)) {}
-  ~LineRecorder() override {
-    if (deleted_) *deleted_ = true;
-  }
-  void trace(const char* line) override { lines_->push_back(line); }
-
-private:
-  std::shared_ptr<std::vector<std::string>> lines_;
-  std::shared_ptr<bool> deleted_;
-};
-
 class ServicesTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    output_ = std::make_unique<LineRecorder>(lines, outputDeleted_);
+    output_ = std::make_unique<RecordingTraceOutput>(lines, outputDeleted_);
     ExtensionWrapper::setTraceOutput(output_.get());
     ExtensionWrapper::setTraceLevel(0);
   }
@@ -48,7 +36,7 @@ protected:
 
 private:
   std::shared_ptr<bool> outputDeleted_ = std::make_shared<bool>(false);
-  std::unique_ptr<LineRecorder> output_;
+  std::unique_ptr<RecordingTraceOutput> output_;
 };
 
 // The host's context support: expands "~/x" to "/home/probe/x#<flags>" and
@@ -75,25 +63,6 @@ public:
   int machine = 0;
   void* closed = nullptr;
   std::vector<std::string> seenTexts;
-};
-
-class KeepingListener : public QXProgressListener {
-public:
-  void reportDiagnostic(QXDiagnostic* diagnostic) override { seen.push_back(*diagnostic); }
-  std::vector<QXDiagnostic> seen;
-};
-
-class RecordingChannel : public QxChannelWrapper {
-public:
-  using QxChannelWrapper::QxChannelWrapper;
-  QXStatus send(const char* text, size_t length, int* errorCode) override {
-    messages.emplace_back(text, length);
-    *errorCode = errorToLeave;
-    return status;
-  }
-  std::vector<std::string> messages;
-  QXStatus status = QX_OK;
-  int errorToLeave = 0;
 };
 
 // A fetch through the text-return convention with a buffer of `size` bytes.

@@ -1,9 +1,8 @@
 // The whole road: the host builds every wrapper, hands the tables to the
 // in-process probe module through ExtensionWrapper, the module calls every
 // member, and what it saw comes back as its output records.
+#include "common/table_records.h"
 #include "services_fixture.h"
-
-#include <cstring>
 
 using ::testing::AllOf;
 using ::testing::Contains;
@@ -11,48 +10,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
-
-// Three records of two fields; the first has a null.
-const char* const kRecords[3][2] = {{"a1", nullptr}, {"a2", "b2"}, {"a3", "b3"}};
-
-class ThreeRecords : public QXIteratorWrapper {
-public:
-  using QXIteratorWrapper::QXIteratorWrapper;
-  QXStatus nextRecord(int* errorCode) override {
-    *errorCode = 0;
-    return position_ < 3 ? (++position_, QX_OK) : QX_ERR_NO_DATA;
-  }
-  QXStatus getRecordValue(size_t index, void** value, size_t* length, int* errorCode) override {
-    *errorCode = index < 2 ? 0 : 99;
-    if (index >= 2) return QX_ERR_NO_DATA;
-    give(position_ - 1, index, value, length);
-    return QX_OK;
-  }
-  QXStatus rewind(int* errorCode) override {
-    *errorCode = 0;
-    position_ = 0;
-    return QX_OK;
-  }
-  QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
-                     size_t* recordCount, int* errorCode) override {
-    *errorCode = 0;
-    size_t fetched = 0;
-    for (; position_ < 3 && (fetched + 1) * 2 <= capacity; ++position_, ++fetched)
-      for (size_t f = 0, at = fetched * 2; f < 2; ++f, ++at)
-        give(position_, f, &values[at], &lengths[at]);
-    *fieldCount = 2;
-    *recordCount = fetched;
-    return *recordCount > 0 ? QX_OK : QX_ERR_NO_DATA;
-  }
-
-private:
-  void give(size_t record, size_t field, void** value, size_t* length) {
-    const char* text = kRecords[record][field];
-    *value = const_cast<char*>(text);
-    *length = text ? std::strlen(text) : 0;
-  }
-  size_t position_ = 0;
-};
 
 const char* const kPassword = "pw-correct-horse";
 const char* const kGeneratedPassword = "pw-battery-staple";
@@ -122,7 +79,7 @@ protected:
   ExtensionWrapper extension;
   std::unique_ptr<QXHostWrapper> host{QXHostWrapper::createHostWrapper()};
   QXContextWrapper context{&extension};
-  ThreeRecords records{&extension};
+  TableRecords records{&extension, {{"a1", std::nullopt}, {"a2", "b2"}, {"a3", "b3"}}};
   QXProgressWrapper progress{&extension};
   KeepingListener listener;
   RecordingChannel channel{&extension};
@@ -132,7 +89,7 @@ protected:
 // Every member of every table, as the module saw it.
 TEST_F(EndToEnd, ModuleSeesEveryTableMember) {
   auto own = std::make_shared<std::vector<std::string>>();
-  LineRecorder hostOutput(own);
+  RecordingTraceOutput hostOutput(own);
   host->setTraceOutput(&hostOutput);
   channel.errorToLeave = 4;
   const std::vector<std::string> seen = run();
@@ -172,13 +129,14 @@ TEST_F(EndToEnd, ModuleSeesEveryTableMember) {
                                    HasSubstr("<ProbeRoot/>"))));
   EXPECT_THAT(*lines, Contains("probe: host probed"));
   EXPECT_THAT(*own, ElementsAre("probe: host probed"));
-  EXPECT_THAT(channel.messages, ElementsAre("ready", "ping"));
-  ASSERT_EQ(listener.seen.size(), 2u);
-  EXPECT_EQ(listener.seen[0].getOutputText(), "Read 3 records from input");
-  EXPECT_EQ(listener.seen[0].getSeverity(), QXDiagnostic::SEVERITY_WARNING);
-  EXPECT_EQ(listener.seen[0].getSource(), "probe");
-  EXPECT_EQ(listener.seen[1].getOutputText(), "8");
-  EXPECT_EQ(listener.seen[1].getSeverity(), QXDiagnostic::SEVERITY_INFORMATION);
+  EXPECT_THAT(channel.messages.items(), ElementsAre("ready", "ping"));
+  const std::vector<QXDiagnostic> diagnostics = listener.seen.items();
+  ASSERT_EQ(diagnostics.size(), 2u);
+  EXPECT_EQ(diagnostics[0].getOutputText(), "Read 3 records from input");
+  EXPECT_EQ(diagnostics[0].getSeverity(), QXDiagnostic::SEVERITY_WARNING);
+  EXPECT_EQ(diagnostics[0].getSource(), "probe");
+  EXPECT_EQ(diagnostics[1].getOutputText(), "8");
+  EXPECT_EQ(diagnostics[1].getSeverity(), QXDiagnostic::SEVERITY_INFORMATION);
 }
 
 TEST_F(EndToEnd, FullTraceCarriesNoSecret) {

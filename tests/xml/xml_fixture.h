@@ -63,14 +63,6 @@ protected:
   QXXML* newDocument(const char* rootName) { return keep(QXXMLFactory::createDocument(rootName)); }
   QXXML* parse(const char* text) { return keep(QXXMLFactory::createDocumentFromContents(text)); }
 
-  // Parses while capturing standard output into `printed`.
-  QXXML* parseCapturing(const char* text, std::string& printed) {
-    ::testing::internal::CaptureStdout();
-    QXXML* document = parse(text);
-    printed = ::testing::internal::GetCapturedStdout();
-    return document;
-  }
-
   // For tests that release a document themselves.
   void forget(QXXML* document) {
     documents_.erase(std::remove(documents_.begin(), documents_.end(), document), documents_.end());

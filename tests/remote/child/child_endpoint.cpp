@@ -1,3 +1,5 @@
+// The child's end of a channel, for the scripted test child and the
+// in-process connector tests.
 #include "child_endpoint.h"
 
 #include "platform/child_process.h"

@@ -1,57 +1,11 @@
+// The host side of the child-process tests: what the process holds, and the
+// set-up and checks around every test.
 #include "child_fixture.h"
 
 #include <chrono>
 #include <thread>
 
 namespace child_test {
-
-QXStatus TableRecords::nextRecord(int* errorCode) {
-  *errorCode = 0;
-  if (position_ >= records_.size()) return QX_ERR_NO_DATA;
-  if (position_ + 1 == failAt) {
-    failAt = 0;
-    *errorCode = 31;
-    return QX_ERR_MODULE_SPECIFIC;
-  }
-  ++position_;
-  return QX_OK;
-}
-
-QXStatus TableRecords::getRecordValue(size_t index, void** value, size_t* length,
-                                      int* errorCode) {
-  if (position_ == 0 || index >= records_[position_ - 1].size()) {
-    *errorCode = 99;
-    return QX_ERR_NO_DATA;
-  }
-  *errorCode = 0;
-  const auto& field = records_[position_ - 1][index];
-  *value = field ? const_cast<char*>(field->data()) : nullptr;
-  *length = field ? field->size() : 0;
-  return QX_OK;
-}
-
-QXStatus TableRecords::rewind(int* errorCode) {
-  *errorCode = 0;
-  position_ = 0;
-  return QX_OK;
-}
-
-QXStatus TableRecords::bulkFetch(size_t capacity, void** values, size_t* lengths,
-                                 size_t* fieldCount, size_t* recordCount, int* errorCode) {
-  *errorCode = 0;
-  if (position_ >= records_.size()) return QX_ERR_NO_DATA;
-  const size_t fields = records_[0].size();
-  size_t fetched = 0;
-  for (; position_ < records_.size() && (fetched + 1) * fields <= capacity; ++position_, ++fetched)
-    for (size_t f = 0; f < fields; ++f) {
-      const auto& field = records_[position_][f];
-      values[fetched * fields + f] = field ? const_cast<char*>(field->data()) : nullptr;
-      lengths[fetched * fields + f] = field ? field->size() : 0;
-    }
-  *fieldCount = fields;
-  *recordCount = fetched;
-  return QX_OK;
-}
 
 Holdings Holdings::now() {
   Holdings holdings;

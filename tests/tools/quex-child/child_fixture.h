@@ -5,6 +5,8 @@
 #ifndef QUEX_TESTS_CHILD_CHILD_FIXTURE_H
 #define QUEX_TESTS_CHILD_CHILD_FIXTURE_H
 
+#include "common/host_doubles.h"
+#include "common/table_records.h"
 #include "remote/remote_fixture.h"
 
 #include <quex/quex.hpp>
@@ -21,25 +23,6 @@
 #include <vector>
 
 namespace child_test {
-
-// Trace lines, progress reports and channel messages may arrive on the
-// process's own thread while the test thread reads: every list is locked.
-template <typename Item>
-class LockedList {
-public:
-  void add(Item item) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    items_.push_back(std::move(item));
-  }
-  std::vector<Item> items() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return items_;
-  }
-
-private:
-  mutable std::mutex mutex_;
-  std::vector<Item> items_;
-};
 
 class LineRecorder : public ExtensionWrapperTraceOutput {
 public:
@@ -72,44 +55,6 @@ public:
   bool openJVM(void**, const char*) override { return false; }
   bool closeJVM(void*) override { return false; }
   int filled = 0;
-};
-
-using Record = std::vector<std::optional<std::string>>;
-
-class TableRecords : public QXIteratorWrapper {
-public:
-  TableRecords(ExtensionWrapper* extension, std::vector<Record> records)
-      : QXIteratorWrapper(extension), records_(std::move(records)) {}
-  QXStatus nextRecord(int* errorCode) override;
-  QXStatus getRecordValue(size_t index, void** value, size_t* length, int* errorCode) override;
-  QXStatus rewind(int* errorCode) override;
-  QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
-                     size_t* recordCount, int* errorCode) override;
-
-  // The read of record `failAt` (1-based) fails once with status 1 and error
-  // code 31; 0 for never.
-  size_t failAt = 0;
-
-private:
-  std::vector<Record> records_;
-  size_t position_ = 0;
-};
-
-class KeepingListener : public QXProgressListener {
-public:
-  void reportDiagnostic(QXDiagnostic* diagnostic) override { seen.add(*diagnostic); }
-  LockedList<QXDiagnostic> seen;
-};
-
-class RecordingChannel : public QxChannelWrapper {
-public:
-  using QxChannelWrapper::QxChannelWrapper;
-  QXStatus send(const char* text, size_t length, int* errorCode) override {
-    messages.add(std::string(text, length));
-    *errorCode = 4;
-    return QX_OK;
-  }
-  LockedList<std::string> messages;
 };
 
 // What this test process holds of the operating system at one moment.

@@ -1,0 +1,33 @@
+# Proves every vocabulary text follows the naming rule: an element's text is its
+# member name, any other text the member name with a lower first letter, except
+# sslEnabled and the second spelling of serverName. That each constant is
+# reachable from outside the library is proved by the export list.
+# Usage: cmake -DSOURCE=<src/xml/vocabulary.cpp> -P check_vocabulary.cmake
+cmake_policy(SET CMP0057 NEW)
+file(STRINGS ${SOURCE} lines REGEX "^const char XML")
+set(exceptions "XMLAttributes::SSLEnabled=sslEnabled" "XMLAttributes::ConfigServerName=serverName")
+set(seen 0)
+foreach(line ${lines})
+  if(NOT line MATCHES "^const char (XML[A-Za-z]+)::([A-Za-z]+)\\[\\] = \"([A-Za-z]+)\";$")
+    message(FATAL_ERROR "not a vocabulary definition: ${line}")
+  endif()
+  set(class ${CMAKE_MATCH_1})
+  set(member ${CMAKE_MATCH_2})
+  set(text ${CMAKE_MATCH_3})
+  string(SUBSTRING ${member} 0 1 first)
+  string(SUBSTRING ${member} 1 -1 rest)
+  string(TOLOWER ${first} first)
+  set(expected ${first}${rest})
+  if(class STREQUAL "XMLElements")
+    set(expected ${member})
+  elseif("${class}::${member}=${text}" IN_LIST exceptions)
+    set(expected ${text})
+  endif()
+  if(NOT text STREQUAL expected)
+    message(SEND_ERROR "${class}::${member} reads \"${text}\", expected \"${expected}\"")
+  endif()
+  math(EXPR seen "${seen} + 1")
+endforeach()
+if(NOT seen EQUAL 154)
+  message(FATAL_ERROR "expected 154 vocabulary constants (58 elements, 58 attributes, 38 entities), found ${seen}")
+endif()
