@@ -1,3 +1,5 @@
+// quex's CSV reader and writer: quoting, null and empty fields, line
+// breaks, malformed records and their line numbers.
 #include "csv.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The derive example's expressions: precedence, nulls, division by zero and
+// the messages of expressions that do not parse.
 #include "expression.h"
 
 #include <gtest/gtest.h>

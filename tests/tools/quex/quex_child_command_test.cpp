@@ -1,5 +1,5 @@
-// quex run --child and quex info --child: the same runs as in-process, with
-// the module in child processes of quex-child.
+// quex run --child and quex info --child: the same runs give the same records,
+// messages and exit codes as in-process, with the module in child processes.
 #include "tools/quex/quex_process.h"
 
 namespace {
@@ -13,51 +13,32 @@ std::string exampleData(const std::string& name) {
 
 class QuexChild : public QuexProcessTest {};
 
-TEST_F(QuexChild, RunGivesTheSameOutputInBothModes) {
-  const std::string run = "run " + exampleModule("derive") + " --input " +
-                          exampleData("orders.csv") + " --params " +
-                          exampleData("derive-params.xml") + " --request stats";
-  const QuexResult inProcess = quex(run);
-  ASSERT_EQ(inProcess.exitCode, 0) << inProcess.err;
-  const QuexResult outOfProcess = quex(run + " --child=" + shellQuote(QUEX_CHILD_PROGRAM));
-  ASSERT_EQ(outOfProcess.exitCode, 0) << outOfProcess.err;
-  EXPECT_EQ(outOfProcess.out, inProcess.out);
-  EXPECT_EQ(outOfProcess.err, inProcess.err); // the diagnostics travel back too
-}
-
-TEST_F(QuexChild, DefaultChildProgramAndOutputFile) {
-  const QuexResult r = quex("run " + exampleModule("derive") + " --input " +
-                            exampleData("orders.csv") + " --params " +
-                            exampleData("derive-params.xml") + " --output out.csv --child");
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(readFile(file("out.csv")).substr(0, 55),
-            "order,item,price,quantity,discount,total,unit_discount\n");
-  EXPECT_NE(readFile(file("out.csv")).find("5,Kettle,39.9,1,5,34.9,5\n"), std::string::npos);
-}
-
-// A module in a child cannot reach the host's path expansion; csvsource then
-// opens the path as given and reads the same records.
-TEST_F(QuexChild, ReaderWithoutPathExpansionReadsTheSameRecords) {
-  const std::string run =
-      "run " + exampleModule("csvsource") + " --file input=" + exampleData("orders.csv");
-  const QuexResult inProcess = quex(run);
-  ASSERT_EQ(inProcess.exitCode, 0) << inProcess.err;
-  const QuexResult outOfProcess = quex(run + " --child");
-  ASSERT_EQ(outOfProcess.exitCode, 0) << outOfProcess.err;
-  EXPECT_EQ(outOfProcess.out, inProcess.out);
-  EXPECT_NE(outOfProcess.out.find("5,Kettle,39.9,1,5"), std::string::npos) << outOfProcess.out;
-}
-
-// The XML service in the child reports a malformed document on its standard
-// output, which quex shares: it must arrive on standard error instead.
-TEST_F(QuexChild, MessagesOfTheChildNeverReachTheRecords) {
-  writeFile(file("params.xml"), "<Parameters><Derive");
-  for (const char* mode : {"", " --child"}) {
-    const QuexResult r = quex("run " + exampleModule("derive") + " --input " +
-                              exampleData("orders.csv") + " --params params.xml" + mode);
-    EXPECT_EQ(r.exitCode, 1) << mode;
-    EXPECT_EQ(r.out, "") << mode;
-    EXPECT_NE(r.err.find("Caught unknown exception\n"), std::string::npos) << mode << r.err;
+TEST_F(QuexChild, RunsGiveTheSameRecordsAndMessagesInBothModes) {
+  writeFile(file("broken.xml"), "<Parameters><Derive");
+  const std::string derive =
+      "run " + exampleModule("derive") + " --input " + exampleData("orders.csv") + " --params ";
+  const std::string namedChild = " --child=" + shellQuote(QUEX_CHILD_PROGRAM);
+  const struct { std::string run, child; int exitCode; const char *out, *err; } rows[] = {
+      // The diagnostics and the request's reply travel back from the child.
+      {derive + exampleData("derive-params.xml") + " --request stats", namedChild, 0,
+       "5,Kettle,39.9,1,5,34.9,5\n", "division by zero"},
+      // A module in a child cannot reach the host's path expansion; csvsource
+      // then opens the path as given and reads the same records.
+      {"run " + exampleModule("csvsource") + " --file input=" + exampleData("orders.csv"),
+       " --child", 0, "5,Kettle,39.9,1,5", "5 records read"},
+      // The XML service in the child reports a malformed document on the
+      // standard output it shares with quex: it must reach standard error.
+      {derive + "broken.xml", " --child", 1, "", "Caught unknown exception\n"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.run + row.child);
+    const QuexResult inProcess = quex(row.run);
+    const QuexResult outOfProcess = quex(row.run + row.child);
+    EXPECT_EQ(inProcess.exitCode, row.exitCode) << inProcess.err;
+    EXPECT_NE(inProcess.out.find(row.out), std::string::npos) << inProcess.out;
+    EXPECT_NE(inProcess.err.find(row.err), std::string::npos) << inProcess.err;
+    EXPECT_EQ(outOfProcess.exitCode, inProcess.exitCode);
+    EXPECT_EQ(outOfProcess.out, inProcess.out);
+    EXPECT_EQ(outOfProcess.err, inProcess.err);
   }
 }
 

@@ -1,3 +1,6 @@
+// quex's record values: the byte encodings of numbers, the number texts,
+// storage words and widening, and the CSV table that infers storages and
+// encodes the values of the records it reads.
 #include "csv_table.h"
 #include "record_values.h"
 #include "common/scratch_name.h"
@@ -33,30 +36,21 @@ TEST(RecordValues, RealsAreIeeeDoublesInLittleEndianOrder) {
   EXPECT_EQ(decodeReal(bytes), -0.1);
 }
 
-TEST(RecordValues, IntegerParsingTakesWholeTextsWithin64Bits) {
-  EXPECT_EQ(parseInteger("42"), 42);
-  EXPECT_EQ(parseInteger("+7"), 7);
-  EXPECT_EQ(parseInteger("-9223372036854775808"), std::numeric_limits<int64_t>::min());
-  EXPECT_FALSE(parseInteger("9223372036854775808"));
-  EXPECT_FALSE(parseInteger(""));
-  EXPECT_FALSE(parseInteger("+"));
+// Integers take whole texts within 64 bits; reals decimal and exponent forms only.
+TEST(RecordValues, NumberParsingTakesWholeTextsOnly) {
+  using I = std::optional<int64_t>;
+  using R = std::optional<double>;
+  const struct { const char* text; I integer; R real; } rows[] = {
+      {"42", 42, 42.0}, {"+7", 7, 7.0}, {"-9223372036854775808", INT64_MIN, -0x1p63},
+      {"9223372036854775808", {}, 0x1p63}, {"2.5", {}, 2.5}, {"-.5", {}, -0.5},
+      {"+1e3", {}, 1000.0}, {"", {}, {}}, {"+", {}, {}}, {"-", {}, {}},
+      {" 1", {}, {}}, {"1.5 ", {}, {}}, {"12a", {}, {}}, {"inf", {}, {}}, {"nan", {}, {}},
+      {"1e999", {}, {}}, {"0x10", {}, {}}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(parseInteger(row.text), row.integer) << row.text;
+    EXPECT_EQ(parseReal(row.text), row.real) << row.text;
+  }
   EXPECT_FALSE(parseInteger("+-1"));
-  EXPECT_FALSE(parseInteger(" 1"));
-  EXPECT_FALSE(parseInteger("1.0"));
-  EXPECT_FALSE(parseInteger("12a"));
-}
-
-TEST(RecordValues, RealParsingTakesDecimalAndExponentFormsOnly) {
-  EXPECT_EQ(parseReal("2.5"), 2.5);
-  EXPECT_EQ(parseReal("-.5"), -0.5);
-  EXPECT_EQ(parseReal("+1e3"), 1000.0);
-  EXPECT_EQ(parseReal("7"), 7.0);
-  EXPECT_FALSE(parseReal("inf"));
-  EXPECT_FALSE(parseReal("nan"));
-  EXPECT_FALSE(parseReal("1e999"));
-  EXPECT_FALSE(parseReal("0x10"));
-  EXPECT_FALSE(parseReal("1.5 "));
-  EXPECT_FALSE(parseReal("-"));
 }
 
 TEST(RecordValues, DisplayTextRoundTripsAndRejectsWrongNumberSizes) {

@@ -1,3 +1,4 @@
+// The XML texts quex prints: escaping and indentation.
 #include "xml_text.h"
 
 #include <gtest/gtest.h>
