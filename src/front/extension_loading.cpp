@@ -1,6 +1,6 @@
 // Loading a module: opening its library, detecting its generation and
 // resolving its entry points; the wrapper's life and copies.
-#include "../remote/module_proxy.h"
+#include "call_guard.h"
 #include "../common/trace.h"
 #include "../platform/dynamic_library.h"
 
@@ -29,7 +29,8 @@ ExtensionWrapper::ExtensionWrapper(const ExtensionWrapper& other)
       name_(other.name_), path_(other.path_), childProgram_(other.childProgram_),
       proxy_(other.proxy_), supportsInteraction_(other.supportsInteraction_),
       olderGeneration_(other.olderGeneration_), moduleInformation_(other.moduleInformation_),
-      contextSupport_(other.contextSupport_), bulkFetchValueCount_(other.bulkFetchValueCount_) {
+      contextSupport_(other.contextSupport_), bulkFetchValueCount_(other.bulkFetchValueCount_),
+      childDeadline_(other.childDeadline_) {
   quex::detail::wrapperCreated();
 }
 
@@ -72,6 +73,7 @@ bool ExtensionWrapper::load(const char* name, const char* path, const char* chil
   if (childProgram != nullptr) {
     childProgram_ = childProgram;
     proxy_ = quex::detail::createModuleProxy(name_, path_, childProgram_, contextSupport_);
+    proxy_->setChildDeadline(childDeadline_);
     return true;
   }
 
@@ -145,6 +147,26 @@ bool ExtensionWrapper::resolveEntryPoints() {
                e.getPsmControlInformation);
   openFunction("qx_component_psmMerge", "tarnext_peer_psmMerge", e.psmMerge);
   return true;
+}
+
+void ExtensionWrapper::setChildDeadline(std::chrono::milliseconds deadline) {
+  childDeadline_ = deadline.count() > 0 ? deadline : std::chrono::milliseconds(0);
+  if (proxy_ != nullptr) proxy_->setChildDeadline(childDeadline_);
+}
+
+QXStatus ExtensionWrapper::killChild(void* component) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  if (proxy_ == nullptr) return QX_ERR_INVALID_OPERATION;
+  return quex::detail::runGuarded([&] { return proxy_->killChild(component); });
+}
+
+std::string ExtensionWrapper::childEnding(void* component) const {
+  if (component == nullptr || proxy_ == nullptr) return {};
+  try {
+    return proxy_->childEnding(component);
+  } catch (...) {
+    return {};
+  }
 }
 
 bool ExtensionWrapper::expandFilePath(const std::string& path, std::string& expanded) const {
