@@ -1,5 +1,6 @@
 // Loading a module: opening its library, detecting its generation and
 // resolving its entry points; the wrapper's life and copies.
+#include "call_guard.h"
 #include "load_diagnosis.h"
 #include "module_state.h"
 
@@ -100,6 +101,7 @@ bool ExtensionWrapper::load(const char* name, const char* path, const char* chil
     module.childProgram = childProgram;
     module.proxy = quex::detail::createModuleProxy(module.name, module.path, module.childProgram,
                                                    module.contextSupport);
+    module.proxy->setChildDeadline(module.childDeadline);
     return true;
   }
 

@@ -12,6 +12,8 @@ namespace quex::platform {
 
 long currentProcessId() noexcept;
 long parentProcessId() noexcept;
+// "SIGSEGV" for 11; "signal N" for a number the system has no name for.
+std::string signalName(int number);
 
 class ChildProcess {
 public:
@@ -42,6 +44,9 @@ public:
   // Known once this object has reaped the child; empty before, and when the
   // child was reaped elsewhere.
   std::optional<Ending> ending() const noexcept;
+  // Ends a waitForExit() under way (or the next one) early, as a time-out.
+  // Safe from any thread.
+  void wake() noexcept;
   // Sends SIGKILL unless the child was already reaped.
   void kill() noexcept;
 

@@ -4,13 +4,17 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstring>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -22,15 +26,24 @@ namespace quex::platform {
 long currentProcessId() noexcept { return static_cast<long>(getpid()); }
 long parentProcessId() noexcept { return static_cast<long>(getppid()); }
 
+std::string signalName(int number) {
+  const char* abbreviation = sigabbrev_np(number);
+  if (abbreviation == nullptr) return "signal " + std::to_string(number);
+  return std::string("SIG") + abbreviation;
+}
+
 struct ChildProcess::State {
   pid_t pid = -1;
   int pidfd = -1; // -1 where the kernel has no pidfd_open: waitpid polling
+  int wakeFd = -1; // an eventfd that ends a wait early
+  std::atomic<bool> woken{false}; // the same for waitpid polling
   std::mutex reapLock;
   bool reaped = false;
   std::optional<Ending> ending;
 
   ~State() {
     if (pidfd >= 0) close(pidfd);
+    if (wakeFd >= 0) close(wakeFd);
   }
 
   // Reaps the child if it has ended; true once it is reaped.
@@ -92,6 +105,7 @@ ChildProcess ChildProcess::spawn(const std::string& program, const std::string& 
   if (pidfd >= 0) {
     child.state_->pidfd = static_cast<int>(pidfd);
     fcntl(child.state_->pidfd, F_SETFD, FD_CLOEXEC);
+    child.state_->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   }
   return child;
 }
@@ -116,18 +130,31 @@ ChildProcess::WaitResult ChildProcess::waitForExit(int milliseconds) noexcept {
   if (!state_) return WaitResult::Failed;
   if (state_->tryReap()) return WaitResult::Exited;
   if (state_->pidfd >= 0) {
-    pollfd watched{state_->pidfd, POLLIN, 0};
-    const int ready = retryOnInterrupt([&] { return poll(&watched, 1, milliseconds); });
+    pollfd watched[2] = {{state_->pidfd, POLLIN, 0}, {state_->wakeFd, POLLIN, 0}};
+    const nfds_t count = state_->wakeFd >= 0 ? 2 : 1;
+    const int ready = retryOnInterrupt([&] { return poll(watched, count, milliseconds); });
     if (ready < 0) return WaitResult::Failed;
     if (ready == 0) return WaitResult::TimedOut;
+    if ((watched[0].revents & POLLIN) == 0) { // woken: take the wake-up, report a time-out
+      eventfd_t taken = 0;
+      eventfd_read(state_->wakeFd, &taken);
+      return WaitResult::TimedOut;
+    }
     return state_->tryReap() ? WaitResult::Exited : WaitResult::Failed;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (state_->tryReap()) return WaitResult::Exited;
+    if (state_->woken.exchange(false)) return WaitResult::TimedOut;
   }
   return WaitResult::TimedOut;
+}
+
+void ChildProcess::wake() noexcept {
+  if (!state_) return;
+  if (state_->wakeFd >= 0) eventfd_write(state_->wakeFd, 1);
+  state_->woken.store(true);
 }
 
 void ChildProcess::kill() noexcept {

@@ -7,6 +7,7 @@
 
 #include <quex/front/ExtensionWrapper.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,13 @@ public:
   virtual QXStatus qx_component_getRequestReply(void* component, char* buffer,
                                                 size_t bufferSize, size_t* needed,
                                                 int* errorCode) = 0;
+
+  // Supervision: the inactivity deadline of every child from now on (0: none),
+  // and the kill of one component's child; the kill is safe from any thread.
+  virtual void setChildDeadline(std::chrono::milliseconds deadline) = 0;
+  virtual QXStatus killChild(void* component) = 0;
+  // How the child of `component` ended; empty while it lives.
+  virtual std::string childEnding(void* component) = 0;
 };
 
 // Makes the proxy for a child-process module (a Remote::RemoteModule).

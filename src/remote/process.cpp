@@ -5,11 +5,13 @@
 #include "protocol/served_call.h"
 #include "runnable_thread.h"
 
+#include "../common/trace.h"
 #include "../platform/os_error.h"
 
 #include <quex/remote/RemoteException.h>
 
 #include <algorithm>
+#include <new>
 #include <system_error>
 
 namespace Remote {
@@ -81,6 +83,9 @@ void Process::start() {
   try {
     child_ = quex::platform::ChildProcess::spawn(childProgram_, baseName_);
   } catch (const quex::platform::SystemError& error) {
+    // The names go before the exception leaves: a host that lets it end the
+    // process unwinds nothing, and no destructor would remove them.
+    std::call_once(namesUnlinked_, [this] { unlinkNames(); });
     throw RemoteException("Create Process Failed", error.text());
   }
   monitor_ = std::make_unique<ProcessMonitor>(*this, child_);
@@ -102,24 +107,30 @@ void Process::terminate() {
 }
 
 bool Process::call() {
+  WaitingForChild waiting(watch_);
   size_t length = 0;
   const void* message = mainCall_.data(length);
-  if (!main_.send(message, length)) return lost();
+  if (!main_.send(message, length)) return lostDuringCall();
   for (;;) {
-    if (!main_.receive()) return lost();
-    if (!mainCall_.readName(mainName_)) return lost();
+    if (!main_.receive()) return lostDuringCall();
+    watch_.heard();
+    if (!mainCall_.readName(mainName_)) return lostDuringCall();
     if (mainName_ == protocol::kReturn) {
       // The child answers only after it has opened every channel.
       std::call_once(namesUnlinked_, [this] { unlinkNames(); });
       return true;
     }
-    if (!serve(mainName_, mainCall_)) return lost();
+    {
+      ServingHost serving(watch_); // the host's own time: no deadline runs
+      if (!serve(mainName_, mainCall_)) return lostDuringCall();
+    }
     message = mainCall_.data(length);
-    if (!main_.send(message, length)) return lost();
+    if (!main_.send(message, length)) return lostDuringCall();
   }
 }
 
 bool Process::callAsync() {
+  WaitingForChild waiting(watch_);
   size_t length = 0;
   const void* message = asyncToCall_.data(length);
   if (!asyncTo_.send(message, length) || !asyncTo_.receive()) return lost();
@@ -129,6 +140,7 @@ bool Process::callAsync() {
 
 void Process::serveAsync() {
   while (asyncFrom_.receive()) {
+    watch_.heard();
     bool served = false;
     {
       std::lock_guard<std::mutex> serving(asyncServing_);
@@ -185,9 +197,40 @@ void Process::lockAsync() {
 
 void Process::unlockAsync() { asyncLock_.unlock(); }
 
+void Process::kill(Killer killer) noexcept {
+  Killer none = Killer::None;
+  killer_.compare_exchange_strong(none, killer, std::memory_order_relaxed);
+  child_.kill();
+}
+
 bool Process::lost() noexcept {
   childLost();
   return false;
+}
+
+bool Process::lostDuringCall() noexcept {
+  childLost();
+  if (lastCallsWritten_ || quex::detail::currentTraceLevel() < 1) return false;
+  lastCallsWritten_ = true;
+  try {
+    std::string line = "last calls: " + ring_.describe(CallRing::Clock::now());
+    if (line.back() != ' ') line += ", ";
+    const char* inFlight = watch_.hostCall();
+    line += std::string(inFlight != nullptr ? inFlight : "a call") + " in flight";
+    quex::detail::writeTraceLine(line);
+  } catch (const std::bad_alloc&) {
+  }
+  return false;
+}
+
+std::string Process::ending() const {
+  std::lock_guard<std::mutex> lock(endingLock_);
+  return ending_;
+}
+
+void Process::setEnding(std::string ending) {
+  std::lock_guard<std::mutex> lock(endingLock_);
+  ending_ = std::move(ending);
 }
 
 void Process::childLost() noexcept {

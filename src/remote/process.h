@@ -6,6 +6,8 @@
 #define QUEX_SRC_REMOTE_PROCESS_H
 
 #include "call_handler.h"
+#include "call_ring.h"
+#include "call_watch.h"
 #include "process_monitor.h"
 #include "protocol/names.h"
 #include "protocol/remote_call.h"
@@ -17,6 +19,7 @@
 
 #include <quex/front/ExtensionWrapper.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -114,6 +117,34 @@ public:
   // ended or broke the protocol. Safe from any thread, any number of times.
   void childLost() noexcept;
 
+  // Who killed the child, if this library did.
+  enum class Killer { None, Host, Deadline };
+  // Sends SIGKILL to the child (a no-op once it is reaped); the monitor then
+  // closes the channels. Safe from any thread while the process exists.
+  void kill(Killer killer) noexcept;
+  Killer killer() const noexcept { return killer_.load(std::memory_order_relaxed); }
+
+  CallWatch& watch() noexcept { return watch_; }
+  // A new inactivity deadline (0: none); the monitor takes it at once.
+  void setDeadline(std::chrono::milliseconds deadline) noexcept {
+    watch_.setDeadline(deadline);
+    child_.wake();
+  }
+  CallRing& ring() noexcept { return ring_; }
+
+  // Records the child has delivered in the current execution; the monitor
+  // reads the count when the child dies.
+  void restartDeliveries() noexcept { delivered_.store(0, std::memory_order_relaxed); }
+  void noteDelivered(uint64_t records) noexcept {
+    delivered_.store(delivered_.load(std::memory_order_relaxed) + records,
+                     std::memory_order_relaxed);
+  }
+  uint64_t delivered() const noexcept { return delivered_.load(std::memory_order_relaxed); }
+
+  // How the child ended, in one sentence; empty while it lives. Set by the
+  // monitor before the channels close, so a call that fails finds it.
+  std::string ending() const;
+  void setEnding(std::string ending);
   RemoteCall& mainCall() noexcept { return mainCall_; }
   RemoteCall& asyncToCall() noexcept { return asyncToCall_; }
   RecordBatch& batch() noexcept { return batch_; }
@@ -130,6 +161,9 @@ private:
   bool serve(const std::string& name, RemoteCall& call);
   CallHandler* handlerFor(uint64_t key);
   bool lost() noexcept;
+  // lost() for the host's call in flight: at trace level 1 the last calls on
+  // this component are written once, the one in flight last.
+  bool lostDuringCall() noexcept;
   void unlinkNames() noexcept;
 
   std::unique_ptr<ChildResource> resource_;
@@ -156,6 +190,13 @@ private:
   std::once_flag namesUnlinked_;
   RecordBatch batch_;
   bool terminateAnswered_ = false;
+  CallWatch watch_;
+  CallRing ring_;
+  bool lastCallsWritten_ = false;
+  std::atomic<uint64_t> delivered_{0};
+  std::atomic<Killer> killer_{Killer::None};
+  mutable std::mutex endingLock_;
+  std::string ending_;
   quex::platform::ChildProcess child_;
   std::unique_ptr<ProcessMonitor> monitor_;
   quex::platform::Thread ownThread_;

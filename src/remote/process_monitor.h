@@ -9,6 +9,7 @@
 #include "../platform/thread.h"
 
 #include <atomic>
+#include <chrono>
 
 namespace Remote {
 
@@ -30,12 +31,20 @@ public:
   void join();
 
 private:
-  // One trace line at level 1 with the child's exit code or killing signal.
-  void traceEnding() const;
+  // How long to wait for the child's death before looking at the deadline.
+  int nextWakeUp() const;
+  // Kills the child when the host has waited for it, hearing nothing, for
+  // the deadline.
+  void enforceDeadline();
+  // Tells the process how its child ended (signal or exit code, or who
+  // killed it), during which call and after how many records; the same line
+  // goes to the trace at level 1.
+  void noteEnding() const;
 
   Process& process_;
   quex::platform::ChildProcess& child_;
   std::atomic<bool> stop_{false};
+  std::chrono::milliseconds killSilence_{0}; // the silence a deadline's kill ended
   quex::platform::Thread thread_; // last: joined before the rest goes
 };
 

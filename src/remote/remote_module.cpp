@@ -1,6 +1,7 @@
 #include "remote_module.h"
 
 #include "callback_dispatchers.h"
+#include "host_calls.h"
 #include "process.h"
 #include "protocol/names.h"
 #include "protocol/remote_call.h"
@@ -64,19 +65,27 @@ QXStatus readReply(Process& process, RemoteCall& call, int* errorCode, Rest&& re
 // One component call on "main": `put` writes the arguments between the key
 // and the error code, `get` reads their echoes between the status and the
 // error code.
+// `hostCall` is the entry point the host called, when it is not `name`.
 template <typename Put, typename Get>
-QXStatus exchange(void* component, const char* name, int* errorCode, Put&& put, Get&& get) {
+QXStatus exchange(void* component, const char* name, int* errorCode, Put&& put, Get&& get,
+                  const char* hostCall = nullptr) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process& process = *processOf(component);
+  const char* called = hostCall != nullptr ? hostCall : name;
+  process.watch().setHostCall(called);
   RemoteCall& call = beginCall(process, name);
   put(call);
   call.putInt(errorCode);
-  if (!process.call()) return QX_ERR_REMOTE;
-  return readReply(process, call, errorCode, get);
+  const QXStatus status =
+      process.call() ? readReply(process, call, errorCode, get) : QX_ERR_REMOTE;
+  process.ring().note(called, status);
+  return status;
 }
 
-QXStatus plainExchange(void* component, const char* name, int* errorCode) {
-  return exchange(component, name, errorCode, [](RemoteCall&) {}, [](RemoteCall&) {});
+QXStatus plainExchange(void* component, const char* name, int* errorCode,
+                       const char* hostCall = nullptr) {
+  return exchange(
+      component, name, errorCode, [](RemoteCall&) {}, [](RemoteCall&) {}, hostCall);
 }
 
 QXStatus bufferExchange(void* component, const char* name, char* buffer, size_t bufferSize,
@@ -87,15 +96,25 @@ QXStatus bufferExchange(void* component, const char* name, char* buffer, size_t 
       [&](RemoteCall& call) { call.getBuffer(remote); });
 }
 
-// Starts a child of the given kind with a resource from the context support.
+// Starts a child of the given kind with a resource from the context support,
+// watched with `deadline` from its first call, made on behalf of `hostCall`.
 template <typename Kind>
 Process::Owned<Kind> startChild(const std::string& childProgram,
-                                Extension::ContextSupport* support) {
+                                Extension::ContextSupport* support,
+                                std::chrono::milliseconds deadline, const char* hostCall) {
   // Without a context support the child gets no resource, and that is fine.
   ChildResource* resource = support != nullptr ? support->acquireChildResource() : nullptr;
-  Process::Owned<Kind> process = Process::create<Kind>(childProgram.c_str(), resource);
-  process->start(); // on failure the process closes its channel and joins its thread
-  return process;
+  try {
+    Process::Owned<Kind> process = Process::create<Kind>(childProgram.c_str(), resource);
+    process->setDeadline(deadline);
+    process->watch().setHostCall(hostCall);
+    process->start(); // on failure the process closes its channel and joins its thread
+    return process;
+  } catch (...) {
+    // Caught here so that the half-made process unwinds, and its named
+    // objects go, even when nothing above catches the exception.
+    throw;
+  }
 }
 
 // Holds the cancel channel of one process for one exchange.
@@ -193,7 +212,8 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
-  Process::Owned<QxRemoteProcess> process = startChild<QxRemoteProcess>(childProgram_, support_);
+  Process::Owned<QxRemoteProcess> process =
+      startChild<QxRemoteProcess>(childProgram_, support_, childDeadline(), host_call::kInitialise);
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   process->terminate();
@@ -202,7 +222,8 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
 
 QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const char* text,
                                            void** peer, int* errorCode) {
-  Process::Owned<> process = startChild<Process>(childProgram_, support_);
+  Process::Owned<> process =
+      startChild<Process>(childProgram_, support_, childDeadline(), host_call::kCreatePeer);
   bool supportsInteraction = false;
   const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
   if (connected != QX_OK) {
@@ -225,6 +246,11 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
       reply.getInt(echoedNumber);
       reply.getText(echoedText);
     });
+  process->ring().note(host_call::kCreatePeer, status);
+  {
+    std::lock_guard<std::mutex> lock(componentsLock_);
+    components_.push_back(process.get());
+  }
   *peer = process.release(); // ended by qx_destroy_component in every case
   return status;
 }
@@ -232,9 +258,38 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
 QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process::Owned<> process(processOf(component));
-  const QXStatus status = plainExchange(component, calls::kDestroy, errorCode);
+  const QXStatus status =
+      plainExchange(component, calls::kDestroy, errorCode, host_call::kDestroy);
   process->terminate();
+  std::lock_guard<std::mutex> lock(componentsLock_); // no kill may reach it from now on
+  components_.erase(std::remove(components_.begin(), components_.end(), process.get()),
+                    components_.end());
   return status;
+}
+
+void RemoteModule::setChildDeadline(std::chrono::milliseconds deadline) {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  deadline_ = deadline;
+  for (Process* process : components_) process->setDeadline(deadline);
+}
+
+std::chrono::milliseconds RemoteModule::childDeadline() {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  return deadline_;
+}
+
+std::string RemoteModule::childEnding(void* component) {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  const auto found = std::find(components_.begin(), components_.end(), component);
+  return found != components_.end() ? (*found)->ending() : std::string();
+}
+
+QXStatus RemoteModule::killChild(void* component) {
+  std::lock_guard<std::mutex> lock(componentsLock_);
+  const auto found = std::find(components_.begin(), components_.end(), component);
+  if (found == components_.end()) return QX_ERR_INVALID_HANDLE;
+  (*found)->kill(Process::Killer::Host);
+  return QX_OK;
 }
 
 QXStatus RemoteModule::qx_component_configure(void* component, int* errorCode) {
@@ -291,6 +346,7 @@ QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* 
   batch.endStatus = QX_OK;
   registerDispatcher<IteratorDispatcher>(process, iterator, Process::HandlerLife::Execution);
   registerDispatcher<ProgressDispatcher>(process, progress, Process::HandlerLife::Execution);
+  process.restartDeliveries();
   return exchange(
       component, calls::kBeginExecution, errorCode,
       [&](RemoteCall& call) {
@@ -382,6 +438,7 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
     }
     batch.capacity = valuesPerRow; // one record fits from now on
   }
+  process.noteDelivered(batch.rowsInBatch);
   if (batch.rowsInBatch > 0) {
     batch.endStatus = status;
     batch.endErrorCode = code;
@@ -396,27 +453,40 @@ QXStatus RemoteModule::qx_component_nextRecord(void* component, int* errorCode) 
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process& process = *processOf(component);
   Process::RecordBatch& batch = process.batch();
-  if (++batch.currentRow < batch.rowsInBatch) return QX_OK;
+  if (++batch.currentRow < batch.rowsInBatch) {
+    process.ring().note(host_call::kNextRecord, QX_OK);
+    return QX_OK;
+  }
+  QXStatus status;
   if (batch.endStatus != QX_OK) { // the module failed after the batch's records
-    const QXStatus status = batch.endStatus;
+    status = batch.endStatus;
     *errorCode = batch.endErrorCode;
     batch.endStatus = QX_OK;
     batch.rowsInBatch = 0;
-    return status;
+  } else {
+    process.watch().setHostCall(host_call::kNextRecord);
+    status = fetchBatch(process, errorCode);
   }
-  return fetchBatch(process, errorCode);
+  process.ring().note(host_call::kNextRecord, status);
+  return status;
 }
 
 QXStatus RemoteModule::qx_component_getRecordValue(void* component, size_t index, void** value,
                                                    size_t* length, int* /*errorCode*/) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
-  const Process::RecordBatch& batch = processOf(component)->batch();
+  Process& process = *processOf(component);
+  const Process::RecordBatch& batch = process.batch();
   *value = nullptr;
   *length = 0;
-  if (!batch.values || index >= batch.valuesPerRow || batch.currentRow >= batch.rowsInBatch)
+  const bool inBatch = batch.values && index < batch.valuesPerRow &&
+                       batch.currentRow < batch.rowsInBatch &&
+                       // a bulk fetch may have reused the batch
+                       batch.currentRow * batch.valuesPerRow + index < batch.values->count();
+  if (!inBatch) { // the ring keeps only the values that were refused
+    process.ring().note(host_call::kGetRecordValue, QX_ERR_NO_DATA);
     return QX_ERR_NO_DATA;
+  }
   const size_t entry = batch.currentRow * batch.valuesPerRow + index;
-  if (entry >= batch.values->count()) return QX_ERR_NO_DATA; // a bulk fetch reused the batch
   // A decoded null entry has no data and length 0.
   *value = const_cast<char*>(batch.values->data(entry));
   *length = batch.values->length(entry);
@@ -451,6 +521,7 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   if (status == QX_ERR_REMOTE) return status;
   *fieldCount = fields;
   *recordCount = records;
+  processOf(component)->noteDelivered(records);
   const size_t count =
       protocol::valuesInBatch(fields, records, std::min(received.count(), capacity));
   std::copy_n(received.values(), count, values);

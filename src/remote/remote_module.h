@@ -9,8 +9,10 @@
 
 #include "module_proxy.h"
 
+#include <chrono>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace Remote {
 
@@ -60,7 +62,12 @@ public:
   QXStatus qx_component_getRequestReply(void* component, char* buffer, size_t bufferSize,
                                         size_t* needed, int* errorCode) override;
 
+  void setChildDeadline(std::chrono::milliseconds deadline) override;
+  QXStatus killChild(void* component) override;
+  std::string childEnding(void* component) override;
+
 private:
+  std::chrono::milliseconds childDeadline();
   // "_define_target_library" and "qx_initialise" on a new child.
   QXStatus connect(Process& process, int* errorCode, bool* supportsInteraction);
   QXStatus queryModuleInformation(Process& process, int* errorCode, std::string* information);
@@ -72,6 +79,11 @@ private:
   std::string childProgram_;
   Extension::ContextSupport* support_;
   QXHost* host_ = nullptr;
+  // The live components, so that a kill from another thread reaches only a
+  // component that exists, and a new deadline reaches every one.
+  std::mutex componentsLock_;
+  std::vector<Process*> components_;
+  std::chrono::milliseconds deadline_{0};
 };
 
 } // namespace Remote

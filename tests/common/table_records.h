@@ -1,6 +1,6 @@
 // An input iterator over a table of records held in memory, a null field
-// being an empty optional: the host's record source of the services and
-// child-process tests, with the bulk fetch a host may offer.
+// being an empty optional: the host's record source of the scenario tests,
+// with the bulk fetch a host may offer.
 #ifndef QUEX_TESTS_COMMON_TABLE_RECORDS_H
 #define QUEX_TESTS_COMMON_TABLE_RECORDS_H
 

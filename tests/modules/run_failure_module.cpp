@@ -4,14 +4,19 @@
 //   short-values  gives 4-byte integer values
 //   bad-model     gives an output data model that is not well-formed, and
 //                 then one whose field has an unknown storage word
+//   hang          traces "probe: hanging" and never returns from the nextRecord
+//                 of record 3, cancelled or not
+//   crash         dies by SIGSEGV in the nextRecord of record 3
 // Built with PROBE_CANCEL it exports qx_component_cancelExecution and traces
 // "probe: cancel received" when it is called.
 #include <quex/qx.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -99,6 +104,14 @@ QX_MODULE_EXPORT QXStatus qx_component_nextRecord(void*, int* errorCode) {
   if (theProbe.n == 1000) return QX_ERR_NO_DATA;
   ++theProbe.n;
   if (theProbe.n == 3 && has("interrupt")) std::raise(SIGINT);
+  if (theProbe.n == 3 && has("hang")) {
+    theHost->trace(theHost->owner, "probe: hanging");
+    for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (theProbe.n == 3 && has("crash")) {
+    std::signal(SIGSEGV, SIG_DFL); // no sanitizer report: the death is what is tested
+    std::raise(SIGSEGV);
+  }
   return QX_OK;
 }
 QX_MODULE_EXPORT QXStatus qx_component_getRecordValue(void*, size_t index, void** value,

@@ -6,6 +6,13 @@
 //                                    (field 1 of every third record is null)
 //   "slow"                           records that never come until cancelled
 //   "crash-at=K" / "exit-at=K"       dies (signal or exit) at output record K
+//   "crash-in=CALL" / "hang-in=CALL" dies by SIGSEGV in, or never returns from,
+//                                    the entry point CALL (create, configure,
+//                                    getDataModel, beginExecution, nextRecord,
+//                                    endExecution, destroy)
+//   "progress-for=MS records=N"      reports progress every 100 ms for MS ms
+//                                    inside the first nextRecord, then makes N
+//                                    records
 //   "fail-at=K" / "throw-at=K"       the read of output record K fails once (status 1
 //                                    with error code 31, or std::bad_alloc after
 //                                    setting it to 32); the next read goes on with it
@@ -15,7 +22,8 @@
 //   "transform"                      one output record per input record, "t:" and its
 //                                    first value; a failing input read fails the output
 // Built twice: current generation with its own bulk fetch, and older
-// generation (SCRIPT_OLDER) without one.
+// generation (SCRIPT_OLDER) without one; and once more (SCRIPT_HANG_INITIALISE)
+// with an initialise that never returns.
 #include <quex/qx.h>
 
 #include <atomic>
@@ -45,6 +53,9 @@ const int kThrowErrorCode = 32;
 
 struct Component {
   QXContext* context = nullptr;
+  std::string failIn;  // the entry point that crashes or hangs
+  bool hang = false;
+  size_t progressFor = 0;
   QXChannel* channel = nullptr;
   QXIterator* input = nullptr;
   QXProgress* progress = nullptr;
@@ -87,6 +98,28 @@ std::string fetched(const char* what, Call&& call) {
   std::string line = said(what, status, errorCode);
   if (status == QX_OK) line += " text=" + std::string(buffer.data());
   return line;
+}
+
+// Dies or never returns when `call` is the entry point the script names.
+void failIfNamed(const Component& c, const char* call) {
+  if (c.failIn != call) return;
+  if (!c.hang) {
+    std::signal(SIGSEGV, SIG_DFL); // no sanitizer report: the death is what is tested
+    std::raise(SIGSEGV);
+  }
+  for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// Reports progress every 100 ms for `milliseconds`: busy, but never silent.
+void keepReporting(const Component& c, size_t milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (c.progress == nullptr) continue;
+    const char text[] = "<Progress/>";
+    int errorCode = 0;
+    c.progress->report(c.progress->owner, text, sizeof text - 1, &errorCode);
+  }
 }
 
 size_t numberAfter(const std::string& text, const char* key) {
@@ -165,6 +198,11 @@ void report(Component& c, QXProgress* progress) {
 
 // Makes the values of output record `record`; false after the last one.
 QXStatus produce(Component& c, int* errorCode) {
+  failIfNamed(c, "nextRecord");
+  if (c.progressFor != 0 && c.produced == 0) {
+    keepReporting(c, c.progressFor);
+    c.progressFor = 0;
+  }
   if (c.dieAt != 0 && c.produced + 1 == c.dieAt && !c.failed) {
     if (c.mode == "fail" || c.mode == "throw") {
       c.failed = true;
@@ -215,6 +253,9 @@ bool isNull(const Component& c, size_t field) {
 
 QX_MODULE_EXPORT QXStatus ENTRY(qx_initialise, tarnext_initialise)(QXHost* host, int* errorCode) {
   *errorCode = 0;
+#ifdef SCRIPT_HANG_INITIALISE
+  for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+#endif
   theHost = host;
   host->trace(host->owner, "e2e: initialised");
   return QX_OK;
@@ -245,6 +286,13 @@ static QXStatus create(QXContext* context, const char* text, void** component, i
   c->fields = script.find("fields=") != std::string::npos ? numberAfter(script, "fields=") : 1;
   c->width = numberAfter(script, "width=");
   c->dieAt = numberAfter(script, "-at=");
+  c->progressFor = numberAfter(script, "progress-for=");
+  const size_t in = script.find("-in=");
+  if (in != std::string::npos) {
+    c->hang = c->mode == "hang";
+    c->failIn = script.substr(in + 4, script.find(' ', in) - in - 4);
+  }
+  failIfNamed(*c, "create");
   if (c->mode == "observe") {
     // The host table as a module sees it, then the context.
     c->observations.push_back(fetched("host.getHostInformation", [&](char* b, size_t s, size_t* n, int* e) {
@@ -284,6 +332,7 @@ QX_MODULE_EXPORT QXStatus qx_create_component(QXContext* context, const char* te
 QX_MODULE_EXPORT QXStatus ENTRY(qx_destroy_component, tarnext_destroy_peer)(void* component,
                                                                              int* errorCode) {
   *errorCode = 0;
+  failIfNamed(*static_cast<Component*>(component), "destroy");
   delete static_cast<Component*>(component);
   return QX_OK;
 }
@@ -291,6 +340,7 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_destroy_component, tarnext_destroy_peer)(void
 QX_MODULE_EXPORT QXStatus ENTRY(qx_component_configure, tarnext_peer_configure)(void* component,
                                                                                  int* errorCode) {
   auto* c = static_cast<Component*>(component);
+  failIfNamed(*c, "configure");
   if (c->mode == "fail") {
     *errorCode = kConfigureErrorCode;
     return QX_ERR_MODULE_SPECIFIC;
@@ -315,6 +365,7 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getDataModel, tarnext_peer_getDataM
     void* component, int number, char* buffer, size_t size, size_t* needed, int* errorCode) {
   *errorCode = 0;
   auto* c = static_cast<Component*>(component);
+  failIfNamed(*c, "getDataModel");
   return answerText("<DataModel number='" + std::to_string(number) + "' fields='" +
                         std::to_string(c->fields) + "'/>",
                     buffer, size, needed);
@@ -347,6 +398,7 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginExecution, tarnext_peer_beginE
     void* component, QXIterator* iterator, QXProgress* progress, int* errorCode) {
   *errorCode = 0;
   auto* c = static_cast<Component*>(component);
+  failIfNamed(*c, "beginExecution");
   c->produced = 0;
   c->cancelled = false;
   c->input = iterator;
@@ -359,8 +411,9 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginExecution, tarnext_peer_beginE
 }
 
 QX_MODULE_EXPORT QXStatus ENTRY(qx_component_endExecution, tarnext_peer_endExecution)(
-    void*, int* errorCode) {
+    void* component, int* errorCode) {
   *errorCode = 0;
+  failIfNamed(*static_cast<Component*>(component), "endExecution");
   return QX_OK;
 }
 

@@ -46,6 +46,22 @@ TEST_F(ContextService, UnsetDocuments) {
   }
 }
 
+TEST_F(ContextService, EachMemberServesItsOwnText_ExpansionCarriesItsFlags) {
+  context.setParameterXML("<Stored/>");
+  context.setDecryptedParameterXML("<P/>");
+  context.setContextInformationXML("<C/>");
+  context.setDataModelXML("<D/>");
+  context.setSqlGenerationXML("<S/>");
+  context.setPsmMergeInformationXML("<M/>");
+  EXPECT_EQ(fetch(table->getParameters).text, "<P/>");
+  EXPECT_EQ(fetch(table->getContextInformation).text, "<C/>");
+  EXPECT_EQ(fetch(table->getDataModel).text, "<D/>");
+  EXPECT_EQ(fetch(table->getSQLGeneration).text, "<S/>");
+  EXPECT_EQ(fetch(table->getPsmMergeInformation).text, "<M/>");
+  EXPECT_EQ(fetch(table->expandFilePath, "~/data").text, "/home/probe/data#0");
+  EXPECT_EQ(fetch(table->expandFilePathExt, "~/data", 3u).text, "/home/probe/data#3");
+}
+
 TEST_F(ContextService, KeysMatchByteForByte_TheLastOfEqualKeysWins) {
   context.addPassword("db", "first");
   context.addPassword("db", "second");

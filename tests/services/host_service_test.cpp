@@ -59,6 +59,33 @@ TEST_F(HostService, InformationExitLineGates) {
                                   "( ErrorCode=0 )\n<H/>\n"));
 }
 
+// Documents come from the XML service (a text that does not parse gives a
+// handle without a document); module trace goes to the wrapper's output and
+// the library-wide one.
+TEST_F(HostService, DocumentsAndModuleTraceThroughTheTable) {
+  QXXML *made = nullptr, *parsed = nullptr, *broken = nullptr;
+  ASSERT_EQ(table->createNewDocument(table->owner, "Root", &made), QX_OK);
+  ASSERT_EQ(table->createDocumentFromContents(table->owner, "<Made by='probe'/>", &parsed), QX_OK);
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(table->createDocumentFromContents(table->owner, "<Broken>", &broken), QX_OK);
+  ::testing::internal::GetCapturedStdout();
+  char text[16];
+  size_t needed = 0;
+  EXPECT_EQ(made->getName(made->owner, text, sizeof text, &needed), QX_OK);
+  EXPECT_STREQ(text, "Root");
+  EXPECT_EQ(parsed->getAttribute(parsed->owner, "by", text, sizeof text, &needed), QX_OK);
+  EXPECT_STREQ(text, "probe");
+  EXPECT_EQ(broken->getName(broken->owner, text, sizeof text, &needed), QX_ERR_XML);
+  for (QXXML* document : {made, parsed, broken}) EXPECT_EQ(document->dispose(document->owner), QX_OK);
+  auto own = std::make_shared<std::vector<std::string>>();
+  RecordingTraceOutput hostOutput(own);
+  wrapper->setTraceOutput(&hostOutput);
+  table->trace(table->owner, "module line");
+  wrapper->setTraceOutput(nullptr);
+  EXPECT_THAT(*own, ElementsAre("module line"));
+  EXPECT_THAT(*lines, ElementsAre("module line"));
+}
+
 TEST_F(HostService, ModuleTraceWithoutOutputsDoesNothing) {
   ExtensionWrapper::setTraceOutput(nullptr);
   table->trace(table->owner, "lost");

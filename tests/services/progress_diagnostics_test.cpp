@@ -35,7 +35,7 @@ Parsed parse(const char* text) {
 // formatted input; a bare diagnostic keeps every default.
 TEST(DiagnosticParser, SeveritiesCodesAndDefaults) {
   const Parsed parsed = parse("<R><Diagnostic severity='fatal' code='4294967301' subCode=' 7x'/>"
-                              "<Diagnostic severity='error' code='abc' subCode='-4294967295'/>"
+                              "<Diagnostic severity='error' code='abc' subCode='-4294967295' source='s'/>"
                               "<Diagnostic severity='information'/><Diagnostic severity='Warning'/>"
                               "<Diagnostic/></R>");
   ASSERT_EQ(parsed.diagnostics.size(), 5u);
@@ -48,6 +48,7 @@ TEST(DiagnosticParser, SeveritiesCodesAndDefaults) {
   EXPECT_EQ(parsed[0].getSubCode(), 7);
   EXPECT_EQ(parsed[1].getCode(), 0);
   EXPECT_EQ(parsed[1].getSubCode(), 1);
+  EXPECT_EQ(parsed[1].getSource(), "s");
   EXPECT_EQ(parsed[4].getCode(), 0);
   EXPECT_EQ(parsed[4].getSubCode(), 0);
   EXPECT_EQ(parsed[4].getSource(), "");
@@ -106,14 +107,17 @@ protected:
   QXProgress* table = nullptr;
 };
 
+// The caller's error code is left as it was given, on success and failure.
 TEST_F(ProgressReports, WorksBeforeAnyListenerAndWithANullOne) {
-  int errorCode = 0;
+  int errorCode = 17;
   EXPECT_EQ(report("<P><Diagnostic/></P>", &errorCode), QX_OK);
   progress.setProgressListener(nullptr);
   EXPECT_EQ(report("<P><Diagnostic/></P>", &errorCode), QX_OK);
   progress.setProgressListener(&listener);
   EXPECT_EQ(report("<Progress percent='50'/>", &errorCode), QX_OK);
   EXPECT_THAT(listener.seen.items(), IsEmpty());
+  EXPECT_EQ(report("<P><Diagnostic code='1'/>", &errorCode), QX_ERR_XML);
+  EXPECT_EQ(errorCode, 17);
 }
 
 TEST_F(ProgressReports, MalformedReportIsAnXmlFailure_ThrowingListenerACallbackFailure) {

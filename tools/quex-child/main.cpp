@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
   // results to print, and the standard output it shares with its host may be
   // carrying records, so those messages go to standard error.
   std::cout.rdbuf(std::cerr.rdbuf());
+  // Ctrl-C at a terminal reaches the whole foreground group, this child
+  // with its host. What it does to the module is the host's to decide: ask
+  // it to cancel first, and kill this child only if it does not stop.
+  std::signal(SIGINT, SIG_IGN);
   HostWatch watch;
   QXXMLWrapper::startup();
   int result = 0;

@@ -78,6 +78,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                        "quex-child); give MODULE first or write --child=PROGRAM")
           ->expected(0, 1)
           ->type_name("[PROGRAM]");
+  runCommand
+      ->add_option("--deadline", run.deadlineSeconds,
+                   "Kill the child when it sends nothing for SECONDS during a call "
+                   "(progress reports count; default: wait without limit)")
+      ->check(CLI::PositiveNumber)
+      ->type_name("SECONDS")
+      ->needs(runChild);
 
   const std::string first = argc > 1 ? argv[1] : "";
   if (!first.empty() && first[0] != '-' && first != "info" && first != "run") {

@@ -25,6 +25,7 @@ struct RunOptions {
   int trace = 0;
   bool inChild = false; // run the module out of process
   std::string child;    // the child program; empty for the installed quex-child
+  double deadlineSeconds = 0; // inactivity deadline of the child; 0: none
 };
 
 struct CommandLine {

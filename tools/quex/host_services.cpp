@@ -4,8 +4,6 @@
 
 namespace quex::tool {
 
-volatile std::sig_atomic_t interruptRequested = 0;
-
 std::string hostInformationDocument() {
   return "<HostInformation>"
          "<Host name=\"quex\" version=\"" QUEX_VERSION "\" platform=\"linux\" "

@@ -8,7 +8,7 @@
 
 #include <quex/quex.hpp>
 
-#include <csignal>
+#include <atomic>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -50,9 +50,6 @@ public:
   bool closeJVM(void*) override { return false; }
 };
 
-// Set by the Ctrl-C handler; read between record fetches.
-extern volatile std::sig_atomic_t interruptRequested;
-
 // The input records: a CSV table (or nothing) behind the iterator table.
 class CsvInput : public QXIteratorWrapper {
 public:
@@ -66,7 +63,8 @@ public:
                      size_t* recordCount, int* errorCode) override;
 
   // After cancellation the input ends: every read answers QX_ERR_NO_DATA.
-  void endInput() { ended_ = true; }
+  // Called from the thread that cancels.
+  void endInput() { ended_.store(true); }
   size_t recordsRead() const { return recordsRead_; }
   // Set when a malformed record stopped the input; says where and why.
   const std::string& failure() const { return failure_; }
@@ -77,7 +75,7 @@ private:
   csv::Table* table_;
   csv::RecordBatch batch_;
   bool current_ = false;
-  bool ended_ = false;
+  std::atomic<bool> ended_{false};
   size_t recordsRead_ = 0;
   std::string failure_;
 };

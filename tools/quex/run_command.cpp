@@ -1,10 +1,12 @@
 // quex run MODULE [options]: one component through its whole lifecycle.
 #include "commands.h"
 #include "data_model.h"
+#include "interrupt_watch.h"
 #include "module_session.h"
 #include "record_output.h"
 #include "xml_text.h"
 
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -30,12 +32,14 @@ bool readWholeFile(const std::string& path, std::string& text, std::ostream& err
 class Run {
 public:
   Run(const RunOptions& options, std::ostream& out, std::ostream& err)
-      : options_(options), out_(out), err_(err) {}
+      : options_(options), out_(out), err_(err), interrupts_(wrapper_, options.inChild, err) {}
   ~Run() { finish(); }
 
   int execute();
   // Ends what was begun, in reverse order; false when a call failed.
   bool finish();
+  // Why quex killed the child; empty if it did not.
+  std::string killReason() const { return interrupts_.killReason(); }
 
 private:
   bool prepareInput();
@@ -52,6 +56,7 @@ private:
   HostServices host_;
   QuexContextSupport support_;
   ExtensionWrapper wrapper_;
+  InterruptWatch interrupts_; // after the wrapper it kills through, before what it cancels
   bool initialised_ = false;
   std::unique_ptr<csv::Table> input_;
   std::vector<csv::Column> inputColumns_;
@@ -61,10 +66,24 @@ private:
   std::unique_ptr<DiagnosticPrinter> printer_;
   void* component_ = nullptr;
   bool executing_ = false;
+  bool childGone_ = false; // its ending was reported
 };
 
 bool Run::call(const char* what, QXStatus status, const int& errorCode) {
   if (status == QX_OK) return true;
+  if (status == QX_ERR_REMOTE) {
+    // A lost child is told once, in its own words; the calls that fail after
+    // it have nothing to add.
+    if (childGone_) return false;
+    const std::string ending = wrapper_.childEnding(component_);
+    if (!ending.empty()) {
+      childGone_ = true;
+      const std::string reason = interrupts_.killReason();
+      err_ << "quex: " << (reason.empty() ? "" : "stopped after " + reason + ": ") << ending
+           << "\n";
+      return false;
+    }
+  }
   reportFailure(wrapper_, component_, what, status, errorCode, err_);
   return false;
 }
@@ -118,28 +137,23 @@ bool Run::createComponent() {
 
   int errorCode = 0;
   // Out of process every component is made with tarnext_create_peer.
-  if (wrapper_.isOlderGeneration() || options_.inChild)
-    return call("tarnext_create_peer",
-                wrapper_.tarnext_create_peer(table, 0, "", &component_, &errorCode), errorCode);
-  return call("qx_create_component",
-              wrapper_.qx_create_component(table, "", &component_, &errorCode), errorCode);
+  const bool created =
+      wrapper_.isOlderGeneration() || options_.inChild
+          ? call("tarnext_create_peer",
+                 wrapper_.tarnext_create_peer(table, 0, "", &component_, &errorCode), errorCode)
+          : call("qx_create_component",
+                 wrapper_.qx_create_component(table, "", &component_, &errorCode), errorCode);
+  interrupts_.created(component_);
+  return created;
 }
 
 int Run::fetchOutput(RecordOutput& output) {
   int errorCode = 0;
-  bool cancelled = false;
   const bool bulk = wrapper_.useBulkFetch() && output.fieldCount() > 0 &&
                     output.fieldCount() <= wrapper_.getBulkFetchValueCount();
   std::vector<void*> values(bulk ? wrapper_.getBulkFetchValueCount() : 0);
   std::vector<size_t> lengths(values.size());
   for (;;) {
-    if (interruptRequested && !cancelled) {
-      cancelled = true;
-      iterator_->endInput();
-      QXStatus status = wrapper_.qx_component_cancelExecution(component_, &errorCode);
-      if (status == QX_ERR_INVALID_OPERATION) break; // no cancel entry: stop reading
-      if (!call("qx_component_cancelExecution", status, errorCode)) return kExitFailed;
-    }
     QXStatus status;
     if (bulk) {
       size_t fieldCount = output.fieldCount(), recordCount = 0;
@@ -155,17 +169,27 @@ int Run::fetchOutput(RecordOutput& output) {
       if (status == QX_OK && !output.writeRecord(wrapper_, component_, err_)) return kExitFailed;
     }
     output.showProgress(iterator_->recordsRead());
+    // After Ctrl-C not one more record is asked for, whatever the module does.
+    if (interrupts_.interrupted()) break;
     if (status == QX_OK) continue;
     if (!iterator_->failure().empty()) {
       err_ << "quex: " << options_.input << " " << iterator_->failure() << "\n";
       return kExitUsage;
     }
-    if (cancelled && (status == QX_ERR_NO_DATA || status == QX_ERR_INTERRUPTED)) break;
     if (status == QX_ERR_NO_DATA) return kExitOk;
     call(bulk ? "qx_component_bulkFetch" : "qx_component_nextRecord", status, errorCode);
     return kExitFailed;
   }
   output.endProgress();
+  const QXStatus cancelled = interrupts_.finishCancel(&errorCode);
+  if (!killReason().empty()) {
+    call("qx_component_nextRecord", QX_ERR_REMOTE, errorCode); // says how the child ended
+    return kExitCancelled;
+  }
+  // Without a cancel entry the module is simply read no further.
+  if (cancelled != QX_ERR_INVALID_OPERATION &&
+      !call("qx_component_cancelExecution", cancelled, errorCode))
+    return kExitFailed;
   err_ << "quex: cancelled after " << output.recordsWritten() << " records\n";
   return kExitCancelled;
 }
@@ -208,6 +232,8 @@ int Run::execute() {
     }
   }
   wrapper_.setContextSupport(&support_);
+  wrapper_.setChildDeadline(std::chrono::milliseconds(
+      static_cast<long long>(options_.deadlineSeconds * 1000 + 0.5)));
   const std::string program = options_.inChild ? childProgram(options_.child) : std::string();
   if (!loadAndInitialise(wrapper_, host_, options_.module, err_,
                          options_.inChild ? program.c_str() : nullptr))
@@ -240,6 +266,7 @@ int Run::execute() {
   progress_ = std::make_unique<QXProgressWrapper>(&wrapper_);
   printer_ = std::make_unique<DiagnosticPrinter>(err_);
   progress_->setProgressListener(printer_.get());
+  interrupts_.executing(iterator_.get());
   if (!call("qx_component_beginExecution",
             wrapper_.qx_component_beginExecution(component_,
                                                  QXIteratorFactory::create(iterator_.get()),
@@ -254,6 +281,7 @@ int Run::execute() {
   int exitCode = fetchOutput(output);
   output.flush();
   executing_ = false;
+  interrupts_.executed();
   bool ended = call("qx_component_endExecution",
                     wrapper_.qx_component_endExecution(component_, &errorCode), errorCode);
   if (exitCode != kExitOk) return exitCode;
@@ -287,22 +315,18 @@ bool Run::finish() {
   return ok;
 }
 
-extern "C" void onInterrupt(int) { interruptRequested = 1; }
-
 } // namespace
 
 int runRun(const RunOptions& options, std::ostream& out, std::ostream& err) {
   XmlRuntime xml;
   traceToStandardError(options.trace);
-  interruptRequested = 0;
-  std::signal(SIGINT, onInterrupt);
   int exitCode = kExitOk;
   {
     Run run(options, out, err);
     exitCode = run.execute();
     if (!run.finish() && exitCode == kExitOk) exitCode = kExitFailed;
+    if (!run.killReason().empty()) exitCode = kExitCancelled; // ended by Ctrl-C
   }
-  std::signal(SIGINT, SIG_DFL);
   return exitCode;
 }
 

@@ -12,6 +12,7 @@
 #include <quex/export.h>
 #include <quex/qx.h>
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -109,6 +110,29 @@ public:
                          std::string& expanded) const;
   bool openJVM(void** jvm, const char* text) const;
   bool closeJVM(void* jvm) const;
+
+  // ---- supervision of a module in child processes ----
+  // A child that sends nothing (no reply, callback, progress report or
+  // channel message) for `deadline` while the host waits for it during a call
+  // is killed; that call and every later one on its component answer
+  // QX_ERR_REMOTE. Any message restarts the clock. 0, the default, waits
+  // without limit. Applies to the live components and every later child; a
+  // module in the host process cannot be bounded and ignores it.
+  void setChildDeadline(std::chrono::milliseconds deadline);
+  std::chrono::milliseconds getChildDeadline() const;
+  // Kills the child of `component` at once; the call in flight, if any, and
+  // every later call on the component answer QX_ERR_REMOTE, and
+  // qx_destroy_component still releases it. Safe from any thread while the
+  // component exists. QX_ERR_INVALID_HANDLE for a handle that is not a live
+  // component of this module, QX_ERR_INVALID_OPERATION in-process.
+  QXStatus killChild(void* component);
+  // Once the child of `component` is gone, how it went, in one sentence: the
+  // signal by name and number, the exit code, or who killed it; the call the
+  // host had in flight; the records delivered in the current execution. E.g.
+  // "child process 4242 ended by signal SIGSEGV (11) during
+  // qx_component_nextRecord, after 4400 records delivered". Empty while the
+  // child lives, for a destroyed component and in-process.
+  std::string childEnding(void* component) const;
 
   // ---- module calls ----
   QXStatus qx_initialise(QXHost* host, int* errorCode);

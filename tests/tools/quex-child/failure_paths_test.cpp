@@ -8,7 +8,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <regex>
+#include <thread>
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
@@ -56,6 +61,28 @@ TEST_F(ChildFailures, MissingChildProgramReachesTheCallerOfInitialise) {
   void* component = nullptr;
   EXPECT_EQ(create("records=1", &component), QX_ERR_EXCEPTION_THROWN);
   EXPECT_EQ(component, nullptr);
+}
+
+// A host that does not catch that exception ends with it, and unwinds
+// nothing of its own: the library must have removed its names already.
+TEST_F(ChildFailures, EscapingExceptionLeavesNoNameBehind) {
+  const std::string pidFile = ::testing::TempDir() + "escaping_host_" +
+                              std::to_string(quex::platform::currentProcessId()) + ".pid";
+  const std::string command = std::string(ESCAPING_HOST) + " " + modulePath("e2e_current") +
+                              " >" + pidFile + " 2>/dev/null";
+  EXPECT_NE(std::system(command.c_str()), 0) << "the host was to end by its exception";
+  std::ifstream in(pidFile);
+  long host = 0;
+  ASSERT_TRUE(in >> host);
+  std::filesystem::remove(pidFile);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find("tarn.quex." + std::to_string(host) + ".") != std::string::npos)
+      left.push_back(name);
+  }
+  EXPECT_EQ(left, std::vector<std::string>{});
+  for (const std::string& name : left) std::filesystem::remove("/dev/shm/" + name);
 }
 
 TEST_F(ChildFailures, ModuleWithoutContextSupportRunsWithoutChildResources) {
@@ -160,19 +187,170 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
   // work (a leak check; a one-second pause under the thread sanitizer).
   EXPECT_LT(slowest, kSanitized ? 3000 : 100);
   const long child = static_cast<Remote::Process*>(component)->childProcessId();
+  // The module crashes with SIGSEGV or calls exit(9); the host learns which,
+  // in the host's own call, and how many records had arrived.
+  const std::string ending =
+      "child process " + std::to_string(child) + " ended " +
+      (std::string(GetParam()) == "crash" ? "by signal SIGSEGV (11)" : "with exit code 9") +
+      " during qx_component_nextRecord, after 4400 records delivered";
+  EXPECT_EQ(extension.childEnding(component), ending);
   expectLost(component);
   const std::vector<std::string> lines = traceLines();
   EXPECT_THAT(lines, Contains(HasSubstr("[EXIT qx_component_nextRecord")));
-  // The module crashes with SIGSEGV or calls exit(9); the line says which.
-  const std::string ending = "child process " + std::to_string(child) + " ended: " +
-                             (std::string(GetParam()) == "crash" ? "signal 11" : "exit code 9");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), ending), 1) << ::testing::PrintToString(lines);
+  // The last calls, once, oldest first, the one in flight last.
+  const std::regex lastCalls("last calls: tarnext_create_peer QX_OK \\([0-9]+ ms ago\\), "
+                             "qx_component_beginExecution QX_OK \\([0-9]+ ms ago\\), "
+                             "qx_component_nextRecord QX_OK x4400 \\([0-9]+ ms ago\\), "
+                             "qx_component_nextRecord in flight");
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& line) { return line.find(" ended: ") != line.npos; }),
+                          [&](const std::string& line) { return std::regex_match(line, lastCalls); }),
+            1)
+      << ::testing::PrintToString(lines);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) { return line.find("last calls") != line.npos; }),
             1);
 }
 
 INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule, ::testing::Values("crash", "exit"));
+
+// The inactivity deadline: a child silent for that long during a call is
+// killed, the call answers QX_ERR_REMOTE within the deadline and a little,
+// and one trace line says which child, how long and during which call.
+constexpr std::chrono::milliseconds kDeadline{300};
+constexpr long long kLateness = kSanitized ? 1000 : 100;
+
+class HangingModule : public ChildFailures {
+protected:
+  void SetUp() override {
+    ChildFailures::SetUp();
+    ExtensionWrapper::setTraceLevel(1);
+  }
+  // The kill line for `call`, with the silence it measured.
+  void expectKillLine(const std::string& call, long child) {
+    const std::regex line("child process " + (child > 0 ? std::to_string(child) : "[0-9]+") +
+                          " sent nothing for ([0-9]+) ms during " + call + "; killed");
+    int kills = 0;
+    for (const std::string& traced : traceLines()) {
+      std::smatch match;
+      if (!std::regex_match(traced, match, line)) continue;
+      ++kills;
+      EXPECT_GE(std::stol(match[1]), kDeadline.count());
+      EXPECT_LT(std::stol(match[1]), kDeadline.count() + kLateness);
+    }
+    EXPECT_EQ(kills, 1) << ::testing::PrintToString(traceLines());
+  }
+  // Runs `call`, a single exchange with the child, and checks it is cut off
+  // by the deadline.
+  template <typename Call>
+  void expectCutOff(Call&& call) {
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(call(), QX_ERR_REMOTE);
+    const long long took = millisecondsSince(start);
+    EXPECT_GE(took, kDeadline.count());
+    EXPECT_LT(took, kDeadline.count() + kLateness);
+  }
+};
+
+TEST_F(HangingModule, CallThatNeverReturnsIsKilledAtTheDeadline) {
+  const struct {
+    const char* script;
+    const char* call;
+  } cases[] = {{"hang-in=configure", "qx_component_configure"},
+               {"hang-in=nextRecord records=5", "qx_component_nextRecord"}};
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  for (const auto& hang : cases) {
+    SCOPED_TRACE(hang.script);
+    void* component = nullptr;
+    ASSERT_EQ(create(hang.script, &component), QX_OK);
+    // Set once the child runs: a child that starts slowly on a busy machine
+    // is silent too. The deadline reaches the live component.
+    extension.setChildDeadline(kDeadline);
+    const long child = static_cast<Remote::Process*>(component)->childProcessId();
+    int errorCode = 0;
+    ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                    &errorCode),
+              QX_OK);
+    expectCutOff([&] {
+      return std::string(hang.script).find("configure") != std::string::npos
+                 ? extension.qx_component_configure(component, &errorCode)
+                 : extension.qx_component_nextRecord(component, &errorCode);
+    });
+    expectKillLine(hang.call, child);
+    expectLost(component);
+    extension.setChildDeadline(std::chrono::milliseconds(0));
+  }
+}
+
+TEST_F(HangingModule, InitialiseThatNeverReturnsIsKilledAtTheDeadline) {
+  extension.setChildDeadline(kDeadline);
+  load("e2e_hang_initialise", QUEX_CHILD_PROGRAM);
+  // Starting the child and loading the module come first: only the kill line
+  // knows when the child last spoke.
+  EXPECT_EQ(initialise(), QX_ERR_REMOTE);
+  expectKillLine("qx_initialise", 0);
+}
+
+TEST_F(ChildFailures, KillChildFromAnotherThreadEndsTheCallInFlight) {
+  ExtensionWrapper::setTraceLevel(1);
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create("hang-in=nextRecord", &component), QX_OK);
+  EXPECT_EQ(extension.killChild(nullptr), QX_ERR_INVALID_HANDLE);
+  int notAComponent = 0;
+  EXPECT_EQ(extension.killChild(&notAComponent), QX_ERR_INVALID_HANDLE);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                  &errorCode),
+            QX_OK);
+  const long child = static_cast<Remote::Process*>(component)->childProcessId();
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(extension.killChild(component), QX_OK);
+  });
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_ERR_REMOTE);
+  EXPECT_LT(millisecondsSince(start), kSanitized ? 2000 : 400);
+  killer.join();
+  const std::string ending = "child process " + std::to_string(child) +
+                             " was killed by the host during qx_component_nextRecord, after 0 "
+                             "records delivered";
+  EXPECT_EQ(extension.childEnding(component), ending);
+  EXPECT_THAT(traceLines(), Contains(ending));
+  expectLost(component);
+  EXPECT_EQ(extension.childEnding(component), "") << "a destroyed component has no child";
+}
+
+TEST_F(ChildFailures, KillChildIsForChildProcessesOnly) {
+  load("e2e_current", nullptr);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create("records=1", &component), QX_OK);
+  EXPECT_EQ(extension.killChild(component), QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(extension.childEnding(component), "");
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+}
+
+TEST_F(HangingModule, ChildThatReportsProgressIsNeverKilled) {
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  // Four deadlines of work in one call, with a report every 100 ms.
+  ASSERT_EQ(create("progress-for=1200 records=2", &component), QX_OK);
+  extension.setChildDeadline(kDeadline);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                  &errorCode),
+            QX_OK);
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_ERR_NO_DATA);
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+  for (const std::string& line : traceLines()) EXPECT_EQ(line.find("killed"), std::string::npos);
+}
 
 class MaliciousChild : public ChildFailures,
                        public ::testing::WithParamInterface<const char*> {};

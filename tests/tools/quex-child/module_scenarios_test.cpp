@@ -314,6 +314,17 @@ TEST_P(BothModes, TraceLinesAreTheSameInBothModes) {
   EXPECT_THAT(traceLines(), Contains("[ENTER qx_component_nextRecord" + which + "]"));
 }
 
+TEST_P(BothModes, FullTraceCarriesNoSecret) {
+  ExtensionWrapper::setTraceLevel(4);
+  start("observe");
+  EXPECT_EQ(execute(), QX_OK);
+  EXPECT_THAT(outputLines(), Contains(HasSubstr("pw-secret"))); // the module did read them
+  EXPECT_THAT(traceLines(), Contains(StartsWith("[EXIT qx_component_getRecordValue")));
+  for (const std::string& line : traceLines())
+    for (const char* secret : {"pw-secret", "/srv/input.csv", "key='plain'"})
+      EXPECT_EQ(line.find(secret), std::string::npos) << line;
+}
+
 INSTANTIATE_TEST_SUITE_P(Modules, BothModes,
                          ::testing::Values(Run{"e2e_current", false}, Run{"e2e_current", true},
                                            Run{"e2e_older", false}, Run{"e2e_older", true}),

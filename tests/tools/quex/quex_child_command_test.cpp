@@ -2,6 +2,8 @@
 // messages and exit codes as in-process, with the module in child processes.
 #include "tools/quex/quex_process.h"
 
+#include <regex>
+
 namespace {
 
 std::string exampleModule(const std::string& name) {
@@ -47,6 +49,64 @@ TEST_F(QuexChild, InfoShowsTheModuleInformationFromTheChild) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("module information:"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("interaction: yes"), std::string::npos) << r.out;
+}
+
+// A lost child is one line: how it ended, during which call (quex fetches in
+// bulk from a child), after how many records; no line follows for the calls
+// that fail after it.
+TEST_F(QuexChild, LostChildIsReportedOnceInOneLine) {
+  const struct {
+    const char* words;
+    const char* options;
+    const char* ending;
+  } cases[] = {
+      {"crash", "", "ended by signal SIGSEGV \\(11\\)"},
+      {"hang", " --deadline 1", "was killed after sending nothing for [0-9]+ ms"},
+  };
+  for (const auto& lost : cases) {
+    SCOPED_TRACE(lost.words);
+    writeFile(file("params.xml"), lost.words);
+    const QuexResult r = quex("run " + testModule("harness_probe") + " --params params.xml --child" +
+                              lost.options);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "n\n") << "the records of a batch the child never sent are lost";
+    const std::string err = std::regex_replace(r.err, std::regex("probe: hanging\n"), "");
+    EXPECT_TRUE(std::regex_match(err, std::regex(std::string("quex: child process [0-9]+ ") +
+                                                 lost.ending +
+                                                 " during qx_component_bulkFetch, after 0 "
+                                                 "records delivered\n")))
+        << err;
+  }
+}
+
+TEST_F(QuexChild, DeadlineNeedsTheChild) {
+  const QuexResult r = quex("run " + testModule("harness_probe") + " --deadline 0.3");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--deadline requires --child"), std::string::npos) << r.err;
+}
+
+// Ctrl-C on a module that never returns from nextRecord and ignores the
+// cancel: the first Ctrl-C cancels, the second ends the run within a second,
+// in quex's process by exiting, out of it by killing the child.
+TEST_F(QuexChild, SecondCtrlCEndsAHungRun) {
+  writeFile(file("params.xml"), "hang");
+  for (const std::string mode : {"", " --child"}) {
+    SCOPED_TRACE(mode);
+    const QuexInterrupted r = quexInterrupted(
+        "run " + testModule("harness_probe") + " --params params.xml" + mode, "probe: hanging");
+    EXPECT_EQ(r.exitCode, 130);
+    EXPECT_LT(r.millisecondsAfterLast, 1000);
+    if (mode.empty()) {
+      EXPECT_EQ(r.err, "probe: hanging\nprobe: cancel received\nquex: a second Ctrl-C while the "
+                       "module runs in quex's own process: exiting at once\n");
+    } else {
+      EXPECT_TRUE(std::regex_match(
+          r.err, std::regex("probe: hanging\nprobe: cancel received\nquex: stopped after a "
+                            "second Ctrl-C: child process [0-9]+ was killed by the host during "
+                            "qx_component_bulkFetch, after 0 records delivered\n")))
+          << r.err;
+    }
+  }
 }
 
 TEST_F(QuexChild, MissingChildProgramIsOneClearLine) {

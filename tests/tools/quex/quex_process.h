@@ -63,6 +63,29 @@ protected:
     return result;
   }
 
+  // Starts quex in the background, waits until standard error shows
+  // `ready`, then sends it Ctrl-C twice, 300 ms apart, and times the exit
+  // from the second.
+  struct QuexInterrupted : QuexResult {
+    long millisecondsAfterLast = -1;
+  };
+  QuexInterrupted quexInterrupted(const std::string& arguments, const std::string& ready) {
+    const std::string script =
+        shellQuote(QUEX_BINARY) + " " + arguments + " >quex.out 2>quex.err </dev/null & pid=$!; " +
+        "n=0; until grep -q " + shellQuote(ready) + " quex.err || [ $n -ge 400 ]; do " +
+        "sleep 0.05; n=$((n+1)); done; kill -INT $pid; sleep 0.3; " +
+        "start=$(date +%s%N); kill -INT $pid; wait $pid; echo $? >quex.rc; " +
+        "echo $((($(date +%s%N) - start) / 1000000)) >quex.ms";
+    QuexInterrupted result;
+    if (std::system(("cd " + shellQuote(dir_) + " && sh -c " + shellQuote(script)).c_str()) != 0)
+      return result;
+    result.exitCode = std::atoi(readFile(file("quex.rc")).c_str());
+    result.millisecondsAfterLast = std::atol(readFile(file("quex.ms")).c_str());
+    result.out = readFile(file("quex.out"));
+    result.err = readFile(file("quex.err"));
+    return result;
+  }
+
   static std::string testModule(const std::string& name) {
     return shellQuote(std::string(QUEX_TEST_MODULE_DIR) + "/" + name);
   }
