@@ -151,6 +151,30 @@ Extension::ContextSupport* ExtensionWrapper::getContextSupport() const {
   return state_->contextSupport;
 }
 
+void ExtensionWrapper::setChildDeadline(std::chrono::milliseconds deadline) {
+  state_->childDeadline = deadline.count() > 0 ? deadline : std::chrono::milliseconds(0);
+  if (state_->proxy != nullptr) state_->proxy->setChildDeadline(state_->childDeadline);
+}
+
+std::chrono::milliseconds ExtensionWrapper::getChildDeadline() const {
+  return state_->childDeadline;
+}
+
+QXStatus ExtensionWrapper::killChild(void* component) {
+  if (component == nullptr) return QX_ERR_INVALID_HANDLE;
+  if (state_->proxy == nullptr) return QX_ERR_INVALID_OPERATION;
+  return quex::detail::runGuarded([&] { return state_->proxy->killChild(component); });
+}
+
+std::string ExtensionWrapper::childEnding(void* component) const {
+  if (component == nullptr || state_->proxy == nullptr) return {};
+  try {
+    return state_->proxy->childEnding(component);
+  } catch (...) {
+    return {};
+  }
+}
+
 bool ExtensionWrapper::expandFilePath(const std::string& path, std::string& expanded) const {
   return state_->contextSupport != nullptr && state_->contextSupport->expandFilePath(path, 0, expanded);
 }
