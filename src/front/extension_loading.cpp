@@ -1,9 +1,9 @@
 // Loading a module: opening its library, detecting its generation and
 // resolving its entry points; the wrapper's life and copies.
+#include "call_guard.h"
 #include "load_diagnosis.h"
 #include "module_state.h"
 
-#include "call_guard.h"
 #include "../common/trace.h"
 #include "../platform/dynamic_library.h"
 #include "../remote/module_proxy.h"
@@ -152,9 +152,8 @@ Extension::ContextSupport* ExtensionWrapper::getContextSupport() const {
 }
 
 void ExtensionWrapper::setChildDeadline(std::chrono::milliseconds deadline) {
-  State& module = *state_;
-  module.childDeadline = deadline.count() > 0 ? deadline : std::chrono::milliseconds(0);
-  if (module.proxy != nullptr) module.proxy->setChildDeadline(module.childDeadline);
+  state_->childDeadline = deadline.count() > 0 ? deadline : std::chrono::milliseconds(0);
+  if (state_->proxy != nullptr) state_->proxy->setChildDeadline(state_->childDeadline);
 }
 
 std::chrono::milliseconds ExtensionWrapper::getChildDeadline() const {
@@ -163,16 +162,14 @@ std::chrono::milliseconds ExtensionWrapper::getChildDeadline() const {
 
 QXStatus ExtensionWrapper::killChild(void* component) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
-  quex::detail::ModuleProxy* proxy = state_->proxy.get();
-  if (proxy == nullptr) return QX_ERR_INVALID_OPERATION;
-  return quex::detail::runGuarded([&] { return proxy->killChild(component); });
+  if (state_->proxy == nullptr) return QX_ERR_INVALID_OPERATION;
+  return quex::detail::runGuarded([&] { return state_->proxy->killChild(component); });
 }
 
 std::string ExtensionWrapper::childEnding(void* component) const {
-  quex::detail::ModuleProxy* proxy = state_->proxy.get();
-  if (component == nullptr || proxy == nullptr) return {};
+  if (component == nullptr || state_->proxy == nullptr) return {};
   try {
-    return proxy->childEnding(component);
+    return state_->proxy->childEnding(component);
   } catch (...) {
     return {};
   }

@@ -30,7 +30,7 @@ struct ModuleState {
   std::string moduleInformation;
   Extension::ContextSupport* contextSupport = nullptr;
   size_t bulkFetchValueCount = 2000;
-  std::chrono::milliseconds childDeadline{0}; // 0: a child may stay silent for ever
+  std::chrono::milliseconds childDeadline{0};
 
   // The in-process entry for `entry`, or null when a proxy carries the module.
   template <typename Fn>
