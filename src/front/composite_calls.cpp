@@ -24,7 +24,11 @@ QXStatus ExtensionWrapper::qx_initialise(QXHost* host, int* errorCode) {
 
   if (proxy != nullptr) {
     // Outside the guard on purpose: a child that cannot start is the host's to hear about.
-    return proxy->startModule(errorCode, &supportsInteraction_, &moduleInformation_);
+    const QXStatus started =
+        proxy->startModule(errorCode, &supportsInteraction_, &moduleInformation_);
+    bool older = false;
+    if (proxy->moduleShape(&older, nullptr)) olderGeneration_ = older;
+    return started;
   }
   supportsInteraction_ = entries_.beginInteraction != nullptr;
   if (entries_.getModuleInformation != nullptr) fetchModuleInformation(errorCode);

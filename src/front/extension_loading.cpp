@@ -72,6 +72,7 @@ bool ExtensionWrapper::load(const char* name, const char* path, const char* chil
 
   if (childProgram != nullptr) {
     childProgram_ = childProgram;
+    olderGeneration_ = false; // known once the module's first child has told
     proxy_ = quex::detail::createModuleProxy(name_, path_, childProgram_, contextSupport_);
     proxy_->setChildDeadline(childDeadline_);
     return true;
@@ -187,6 +188,11 @@ bool ExtensionWrapper::closeJVM(void* jvm) const {
 }
 
 std::vector<std::string> ExtensionWrapper::optionalEntries() const {
+  if (proxy_ != nullptr) { // as the module's child found them
+    std::vector<std::string> names;
+    proxy_->moduleShape(nullptr, &names);
+    return names;
+  }
   const bool older = olderGeneration_;
   const EntryPoints& e = entries_;
   const struct {

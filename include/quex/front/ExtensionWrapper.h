@@ -99,7 +99,9 @@ public:
   size_t getBulkFetchValueCount() const { return bulkFetchValueCount_; }
   bool isOlderGeneration() const { return olderGeneration_; }
   // Export names of the optional entry points the loaded module provides, in
-  // entry-table order (empty for a child-process module).
+  // entry-table order. For a module in child processes: as its child found
+  // them at qx_initialise (empty before, or when the child does not tell);
+  // isOlderGeneration() then tells the module's generation the same way.
   std::vector<std::string> optionalEntries() const;
   void setContextSupport(Extension::ContextSupport* support) { contextSupport_ = support; }
   Extension::ContextSupport* getContextSupport() const { return contextSupport_; }
