@@ -1,8 +1,12 @@
 // Decodes arbitrary bytes as a received message with every get* of
-// RemoteCall. Input: one byte n, then n operation bytes, then the message.
+// RemoteCall, and as the answer to a batch of input records. Input: one byte
+// n, then n operation bytes, then the message.
 // The buffer's bytes past the message are poisoned, so any read beyond the
 // message's end is reported, not only reads beyond the allocation.
+#include "remote/protocol/input_batch.h"
 #include "remote/protocol/remote_call.h"
+
+#include <quex/qx.h>
 
 #include <sanitizer/asan_interface.h>
 
@@ -31,7 +35,7 @@ private:
 
 void runOperation(Remote::RemoteCall& call, uint8_t operation) {
   const size_t smallCapacity = operation >> 4; // 0 to 15 bytes of caller storage
-  switch (operation % 12) {
+  switch (operation % 13) {
   case 0: {
     bool value = false;
     call.getBool(value);
@@ -93,6 +97,21 @@ void runOperation(Remote::RemoteCall& call, uint8_t operation) {
   case 10: {
     Remote::RemoteValueArray values(Remote::Role::Serving);
     call.getValues(values);
+    break;
+  }
+  case 11: {
+    // The child's reading of a host's batch of input records: a batch it
+    // accepts has exactly its counts' values, no more than it asked for.
+    static Remote::RemoteValueArray values;
+    Remote::protocol::InputBatchCounts counts;
+    const uint64_t capacity = smallCapacity * 3;
+    if (Remote::protocol::readInputBatch(call, capacity, values, counts) == nullptr &&
+        Remote::protocol::checkInputBatch(QX_OK, counts, values) == nullptr) {
+      if (values.count() > capacity || counts.fields * counts.records != values.count())
+        __builtin_trap();
+      for (size_t i = 0; i < values.count(); ++i)
+        if (!values.isNull(i) && values.data(i)[values.length(i)] != '\0') __builtin_trap();
+    }
     break;
   }
   default: {

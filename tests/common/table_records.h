@@ -18,6 +18,7 @@ public:
       : QXIteratorWrapper(extension), records_(std::move(records)) {}
 
   QXStatus nextRecord(int* errorCode) override {
+    ++nextRecordCalls;
     *errorCode = 0;
     if (position_ >= records_.size()) return QX_ERR_NO_DATA;
     if (position_ + 1 == failAt) {
@@ -45,11 +46,20 @@ public:
   }
   QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
                      size_t* recordCount, int* errorCode) override {
+    ++bulkFetchCalls;
     *errorCode = 0;
+    if (!bulkSupported) return QX_ERR_NOT_IMPLEMENTED;
     if (position_ >= records_.size()) return QX_ERR_NO_DATA;
+    if (position_ + 1 == failAt) { // as nextRecord: the read of that record fails once
+      failAt = 0;
+      *errorCode = 31;
+      return QX_ERR_MODULE_SPECIFIC;
+    }
     const size_t fields = records_[0].size();
     size_t fetched = 0;
-    for (; position_ < records_.size() && (fetched + 1) * fields <= capacity; ++position_, ++fetched)
+    for (; position_ < records_.size() && position_ + 1 != failAt &&
+           (fetched + 1) * fields <= capacity;
+         ++position_, ++fetched)
       for (size_t f = 0, at = fetched * fields; f < fields; ++f, ++at)
         give(records_[position_][f], &values[at], &lengths[at]);
     *fieldCount = fields;
@@ -60,6 +70,11 @@ public:
   // The read of record `failAt` (1-based) fails once with status 1 and error
   // code 31; 0 for never.
   size_t failAt = 0;
+  // A host iterator without a bulk fetch answers QX_ERR_NOT_IMPLEMENTED.
+  bool bulkSupported = true;
+  // How often the module's reads reached this iterator.
+  size_t nextRecordCalls = 0;
+  size_t bulkFetchCalls = 0;
 
 private:
   static void give(const std::optional<std::string>& field, void** value, size_t* length) {

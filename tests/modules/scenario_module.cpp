@@ -4,6 +4,11 @@
 //                                    one line per output record
 //   "records=N fields=F width=W"     N generated records of F values of W bytes
 //                                    (field 1 of every third record is null)
+//   "transcribe fields=F rewind=K bulk=K"
+//                                    reads its whole input as a transformer
+//                                    does, one output line per input record
+//                                    (rewinding once after record K, fetching
+//                                    in bulk once after record K)
 //   "slow"                           records that never come until cancelled
 //   "crash-at=K" / "exit-at=K"       dies (signal or exit) at output record K
 //   "crash-in=CALL" / "hang-in=CALL" dies by SIGSEGV in, or never returns from,
@@ -30,6 +35,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -61,7 +67,7 @@ struct Component {
   QXProgress* progress = nullptr;
   QXChannel* lastChannel = nullptr; // kept after the interaction ends
   std::string mode;
-  size_t records = 0, fields = 1, width = 0, dieAt = 0;
+  size_t records = 0, fields = 1, width = 0, dieAt = 0, rewindAt = 0, bulkAt = 0;
   std::vector<std::string> observations;
   std::vector<std::string> current; // values of the current record
   size_t produced = 0;
@@ -186,6 +192,58 @@ void observeIterator(Component& c, QXIterator* it) {
   c.observations.push_back(line);
 }
 
+// A value as a line shows it: short ones as they are, long ones by length
+// and checksum.
+std::string shown(const void* value, size_t length) {
+  if (value == nullptr) return "null/" + std::to_string(length);
+  const auto* bytes = static_cast<const unsigned char*>(value);
+  if (length <= 16) return "'" + std::string(reinterpret_cast<const char*>(bytes), length) + "'";
+  uint32_t sum = 2166136261u;
+  for (size_t i = 0; i < length; ++i) sum = (sum ^ bytes[i]) * 16777619u;
+  return "long/" + std::to_string(length) + "/" + std::to_string(sum);
+}
+
+std::string shownRecordValue(QXIterator* it, size_t field) {
+  void* value = nullptr;
+  size_t length = 0;
+  int errorCode = -1;
+  const QXStatus status = it->getRecordValue(it->owner, field, &value, &length, &errorCode);
+  std::string line = " " + std::to_string(status) + ":" + std::to_string(errorCode);
+  if (status == QX_OK) line += ":" + shown(value, length);
+  return line;
+}
+
+void transformInput(Component& c, QXIterator* it) {
+  int errorCode = -1;
+  QXStatus status;
+  size_t read = 0;
+  while ((status = it->nextRecord(it->owner, &errorCode)) == QX_OK) {
+    ++read;
+    std::string line = "record " + std::to_string(read) + " " + std::to_string(errorCode);
+    for (size_t field = 0; field <= c.fields; ++field) line += shownRecordValue(it, field);
+    c.observations.push_back(line);
+    if (read == c.rewindAt) {
+      status = it->rewind(it->owner, &errorCode);
+      c.observations.push_back(said("rewind", status, errorCode));
+    }
+    if (read == c.bulkAt) {
+      void* values[8];
+      size_t lengths[8];
+      size_t fields = 0, records = 0;
+      status = it->bulkFetch(it->owner, 8, values, lengths, &fields, &records, &errorCode);
+      line = said("bulk", status, errorCode) + " " + std::to_string(fields) + "x" +
+             std::to_string(records);
+      for (size_t i = 0; status == QX_OK && i < fields * records && i < 8; ++i)
+        line += " " + shown(values[i], lengths[i]);
+      c.observations.push_back(line);
+    }
+  }
+  c.observations.push_back(said("end", status, errorCode));
+  // Past the end: the input stays ended, and the last record's values stay.
+  status = it->nextRecord(it->owner, &errorCode);
+  c.observations.push_back(said("again", status, errorCode) + shownRecordValue(it, 0));
+}
+
 void report(Component& c, QXProgress* progress) {
   const std::string text =
       "<Progress><Diagnostic code='7' severity='warning' source='e2e'>"
@@ -195,6 +253,9 @@ void report(Component& c, QXProgress* progress) {
   const QXStatus status = progress->report(progress->owner, text.c_str(), text.size(), &errorCode);
   c.observations.push_back(said("progress.report", status, errorCode));
 }
+
+// Modes whose output is their lines of observations, one value a record.
+bool observing(const Component& c) { return c.mode == "observe" || c.mode == "transcribe"; }
 
 // Makes the values of output record `record`; false after the last one.
 QXStatus produce(Component& c, int* errorCode) {
@@ -233,10 +294,10 @@ QXStatus produce(Component& c, int* errorCode) {
     ++c.produced;
     return QX_OK;
   }
-  const size_t total = c.mode == "observe" ? c.observations.size() : c.records;
+  const size_t total = observing(c) ? c.observations.size() : c.records;
   if (c.produced >= total) return QX_ERR_NO_DATA;
   c.current.clear();
-  if (c.mode == "observe") {
+  if (observing(c)) {
     c.current.push_back(c.observations[c.produced]);
   } else {
     for (size_t f = 0; f < c.fields; ++f) c.current.push_back(generated(c.produced, f, c.width));
@@ -246,7 +307,7 @@ QXStatus produce(Component& c, int* errorCode) {
 }
 
 bool isNull(const Component& c, size_t field) {
-  return c.mode != "observe" && field == 1 && c.produced % 3 == 0;
+  return !observing(c) && field == 1 && c.produced % 3 == 0;
 }
 
 } // namespace
@@ -286,6 +347,8 @@ static QXStatus create(QXContext* context, const char* text, void** component, i
   c->fields = script.find("fields=") != std::string::npos ? numberAfter(script, "fields=") : 1;
   c->width = numberAfter(script, "width=");
   c->dieAt = numberAfter(script, "-at=");
+  c->rewindAt = numberAfter(script, "rewind=");
+  c->bulkAt = numberAfter(script, "bulk=");
   c->progressFor = numberAfter(script, "progress-for=");
   const size_t in = script.find("-in=");
   if (in != std::string::npos) {
@@ -407,6 +470,10 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginExecution, tarnext_peer_beginE
     if (iterator != nullptr) observeIterator(*c, iterator);
     if (progress != nullptr) report(*c, progress);
   }
+  if (c->mode == "transcribe" && iterator != nullptr) {
+    c->observations.clear();
+    transformInput(*c, iterator);
+  }
   return QX_OK;
 }
 
@@ -468,7 +535,7 @@ QX_MODULE_EXPORT QXStatus qx_component_bulkFetch(void* component, size_t capacit
     c->heldStatus = QX_OK;
     return held;
   }
-  *fieldCount = c->mode == "observe" ? 1 : c->fields;
+  *fieldCount = observing(*c) ? 1 : c->fields;
   if (*fieldCount > capacity) return QX_ERR_INSUFFICIENT_BUFFER;
   static thread_local std::vector<std::string> kept; // stays valid until the next fetch
   kept.clear();

@@ -16,8 +16,6 @@ namespace callback = Remote::protocol::callback;
 
 TableOwner& of(void* owner) { return *static_cast<TableOwner*>(owner); }
 
-auto nothing = [](RemoteCall&) {};
-
 QXStatus bufferCallback(void* owner, const char* name, char* buffer, size_t bufferSize,
                         size_t* needed, int* errorCode) {
   TableOwner& table = of(owner);
@@ -128,67 +126,19 @@ QXStatus expandFilePathExt(void*, const char*, unsigned int, char*, size_t, size
 
 // ---- QXIterator ----
 
-QXStatus nextRecord(void* owner, int* errorCode) {
-  TableOwner& table = of(owner);
-  table.values.clear();
-  return table.link.callMain(callback::kNextRecord, table.key, errorCode, nothing, nothing);
-}
+BatchedInput& input(void* owner) { return *static_cast<BatchedInput*>(owner); }
 
-QXStatus rewind(void* owner, int* errorCode) {
-  TableOwner& table = of(owner);
-  table.values.clear();
-  return table.link.callMain(callback::kRewind, table.key, errorCode, nothing, nothing);
-}
+QXStatus nextRecord(void* owner, int* errorCode) { return input(owner).nextRecord(errorCode); }
+
+QXStatus rewind(void* owner, int* errorCode) { return input(owner).rewind(errorCode); }
 
 QXStatus recordValue(void* owner, size_t index, void** value, size_t* length, int* errorCode) {
-  TableOwner& table = of(owner);
-  Remote::RemoteValue& kept = table.values.try_emplace(index, Remote::Role::Caller).first->second;
-  kept.setNull();
-  const QXStatus status = table.link.callMain(
-      callback::kGetRecordValue, table.key, errorCode,
-      [&](RemoteCall& call) {
-        call.putSize(index);
-        call.putValue(kept);
-      },
-      [&](RemoteCall& call) {
-        uint64_t echoed = 0;
-        call.getSize(echoed);
-        call.getValue(kept);
-      });
-  *value = kept.isNull() ? nullptr : const_cast<char*>(kept.data());
-  *length = kept.isNull() ? 0 : kept.length();
-  return status;
+  return input(owner).getRecordValue(index, value, length, errorCode);
 }
 
 QXStatus bulkFetch(void* owner, size_t capacity, void** values, size_t* lengths,
                    size_t* fieldCount, size_t* recordCount, int* errorCode) {
-  TableOwner& table = of(owner);
-  uint64_t fields = 0;
-  uint64_t records = 0;
-  table.batch.resize(0);
-  const QXStatus status = table.link.callMain(
-      callback::kBulkFetch, table.key, errorCode,
-      [&](RemoteCall& call) {
-        call.putSize(capacity);
-        call.putValues(table.batch);
-        call.putSize(*fieldCount);
-        call.putSize(*recordCount);
-      },
-      [&](RemoteCall& call) {
-        uint64_t echoed = 0;
-        call.getSize(echoed);
-        call.getValues(table.batch);
-        call.getSize(fields);
-        call.getSize(records);
-      });
-  *fieldCount = fields;
-  *recordCount = records;
-  const size_t count = std::min(table.batch.count(), capacity);
-  for (size_t i = 0; i < count; ++i) {
-    values[i] = table.batch.isNull(i) ? nullptr : const_cast<char*>(table.batch.data(i));
-    lengths[i] = table.batch.isNull(i) ? 0 : table.batch.length(i);
-  }
-  return status;
+  return input(owner).bulkFetch(capacity, values, lengths, fieldCount, recordCount, errorCode);
 }
 
 // ---- QXProgress and QXChannel ----
@@ -220,8 +170,13 @@ QXContext* ChildTables::context(uint64_t key) {
 }
 
 QXIterator* ChildTables::iterator(uint64_t key) {
-  return &iterators_.emplace_back(QXIterator{owner(key), &nextRecord, &recordValue, &rewind,
+  BatchedInput* input = &inputs_.emplace_back(link_, key);
+  return &iterators_.emplace_back(QXIterator{input, &nextRecord, &recordValue, &rewind,
                                              &bulkFetch});
+}
+
+void ChildTables::closeInputs() {
+  for (BatchedInput& input : inputs_) input.close();
 }
 
 QXProgress* ChildTables::progress(uint64_t key) {

@@ -5,28 +5,22 @@
 #ifndef QUEX_TOOLS_QUEX_CHILD_CHILD_TABLES_H
 #define QUEX_TOOLS_QUEX_CHILD_CHILD_TABLES_H
 
+#include "batched_input.h"
 #include "host_link.h"
-
-#include "remote/protocol/remote_values.h"
 
 #include <quex/qx.h>
 
 #include <deque>
-#include <map>
 #include <memory>
 
 namespace quex::child {
 
-// The owner of every table: the link and the host's handle value, plus the
-// values the iterator hands out: those of the current record stay valid until
-// the next record, as the host's own do, and those of a bulk fetch until the
-// next fetch.
+// The owner of every table but the iterator's (a BatchedInput): the link and
+// the host's handle value.
 struct TableOwner {
   TableOwner(HostLink& link, uint64_t key) : link(link), key(key) {}
   HostLink& link;
   uint64_t key;
-  std::map<size_t, Remote::RemoteValue> values; // by field index
-  Remote::RemoteValueArray batch{Remote::Role::Caller};
 };
 
 // Makes tables and keeps them, with their owners, for the child's whole life:
@@ -40,12 +34,16 @@ public:
   QXIterator* iterator(uint64_t key);
   QXProgress* progress(uint64_t key);
   QXChannel* channel(uint64_t key);
+  // At the end of an execution: the inputs keep no batch, and a late read
+  // reaches the host, which answers it as for any closed table.
+  void closeInputs();
 
 private:
   TableOwner* owner(uint64_t key);
 
   HostLink& link_;
   std::deque<TableOwner> owners_;
+  std::deque<BatchedInput> inputs_;
   std::deque<QXHost> hosts_;
   std::deque<QXContext> contexts_;
   std::deque<QXIterator> iterators_;

@@ -57,8 +57,7 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
        &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getExecutionRequirements>},
       {calls::kGetCatalogueInformation, &ModuleServer::getCatalogueInformation},
       {calls::kBeginExecution, &ModuleServer::beginExecution},
-      {calls::kEndExecution,
-       &ModuleServer::plainCall<&ExtensionWrapper::qx_component_endExecution>},
+      {calls::kEndExecution, &ModuleServer::endExecution},
       {calls::kFetchBatch, &ModuleServer::fetchBatch},
       {calls::kBulkFetch, &ModuleServer::bulkFetch},
       {calls::kGetSQLGeneration,
@@ -118,6 +117,11 @@ void ModuleServer::beginExecution(RemoteCall& call) {
   call.putSize(iteratorKey);
   call.putSize(progressKey);
   call.putInt(code);
+}
+
+void ModuleServer::endExecution(RemoteCall& call) {
+  plainCall<&ExtensionWrapper::qx_component_endExecution>(call);
+  tables_.closeInputs(); // the host closes its iterator table now
 }
 
 void ModuleServer::beginInteraction(RemoteCall& call) {

@@ -52,6 +52,7 @@ private:
   void getDataModel(Remote::RemoteCall& call);
   void getCatalogueInformation(Remote::RemoteCall& call);
   void beginExecution(Remote::RemoteCall& call);
+  void endExecution(Remote::RemoteCall& call);
   void beginInteraction(Remote::RemoteCall& call);
   void request(Remote::RemoteCall& call);
   void destroy(Remote::RemoteCall& call);

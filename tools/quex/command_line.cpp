@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "check_command_line.h"
 
 #include <CLI/CLI.hpp>
 
@@ -25,6 +26,10 @@ std::vector<KeyValue> splitPairs(const std::vector<std::string>& texts) {
 }
 
 } // namespace
+
+CommandLine::CommandLine() : check(std::make_unique<CheckOptions>()) {}
+CommandLine::~CommandLine() = default;
+CommandLine::CommandLine(CommandLine&&) noexcept = default;
 
 CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out,
                              std::ostream& err) {
@@ -86,9 +91,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
       ->type_name("SECONDS")
       ->needs(runChild);
 
+  std::vector<std::string> checkPasswords, checkFiles;
+  CLI::App* checkCommand = addCheckCommand(app, *line.check, checkPasswords, checkFiles);
+  checkCommand->get_option("--password")->check(kKeyValue);
+  checkCommand->get_option("--file")->check(kKeyValue);
+
   const std::string first = argc > 1 ? argv[1] : "";
-  if (!first.empty() && first[0] != '-' && first != "info" && first != "run") {
-    err << "quex: unknown command '" << argv[1] << "'; the commands are info and run\n";
+  if (!first.empty() && first[0] != '-' && first != "info" && first != "run" &&
+      first != "check") {
+    err << "quex: unknown command '" << argv[1] << "'; the commands are info, run and check\n";
     line.exitCode = kExitUsage;
     return line;
   }
@@ -110,7 +121,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
   line.infoInChild = infoChild->count() > 0;
   run.passwords = splitPairs(passwords);
   run.files = splitPairs(files);
-  line.command = info->parsed() ? CommandLine::Command::Info : CommandLine::Command::Run;
+  line.check->documents.passwords = splitPairs(checkPasswords);
+  line.check->documents.files = splitPairs(checkFiles);
+  line.command = info->parsed()           ? CommandLine::Command::Info
+                 : checkCommand->parsed() ? CommandLine::Command::Check
+                                          : CommandLine::Command::Run;
   return line;
 }
 

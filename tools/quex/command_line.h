@@ -2,6 +2,7 @@
 #ifndef QUEX_TOOLS_QUEX_COMMAND_LINE_H
 #define QUEX_TOOLS_QUEX_COMMAND_LINE_H
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -28,12 +29,18 @@ struct RunOptions {
   double deadlineSeconds = 0; // inactivity deadline of the child; 0: none
 };
 
+struct CheckOptions;
+
 struct CommandLine {
-  enum class Command { None, Info, Run } command = Command::None;
+  CommandLine();
+  ~CommandLine();
+  CommandLine(CommandLine&&) noexcept;
+  enum class Command { None, Info, Run, Check } command = Command::None;
   std::string module; // for info
   bool infoInChild = false;
   std::string infoChild;
   RunOptions run;
+  std::unique_ptr<CheckOptions> check; // for check (check_options.h)
   int exitCode = 0; // when command is None: 0 after --help, 2 after an error
 };
 

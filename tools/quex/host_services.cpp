@@ -75,8 +75,9 @@ QXStatus CsvInput::bulkFetch(size_t capacity, void** values, size_t* lengths, si
     batch_.add(*table_);
     ++*recordCount;
   }
-  if (!failure_.empty()) return QX_ERR_CALLBACK;
-  if (*recordCount == 0) return QX_ERR_NO_DATA;
+  // The records before a malformed one are handed on; the next fetch reports
+  // the failure, as nextRecord would after them.
+  if (*recordCount == 0) return failure_.empty() ? QX_ERR_NO_DATA : QX_ERR_CALLBACK;
   batch_.exportTo(values, lengths);
   return QX_OK;
 }

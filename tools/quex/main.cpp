@@ -1,5 +1,6 @@
 // quex: the command-line host. Runs and inspects extension modules through
 // libquex, the way the workbench does.
+#include "check/check_command.h"
 #include "commands.h"
 #include "module_session.h"
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
   }
   case CommandLine::Command::Run:
     return runRun(line.run, out, std::cerr);
+  case CommandLine::Command::Check:
+    return quex::check::runCheckCommand(*line.check, argv[0], out, std::cerr);
   case CommandLine::Command::None:
     break;
   }

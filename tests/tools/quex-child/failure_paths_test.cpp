@@ -214,6 +214,72 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule, ::testing::Values("crash", "exit"));
 
+// A host iterator whose bulk fetch breaks the batch rules in one way.
+class BadBatches : public TableRecords {
+public:
+  BadBatches(ExtensionWrapper* extension, std::string fault)
+      : TableRecords(extension, {{"a", "b"}}), fault_(std::move(fault)) {}
+  QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
+                     size_t* recordCount, int* errorCode) override {
+    static char byte = 'x';
+    for (size_t i = 0; i < capacity; ++i) {
+      values[i] = &byte;
+      lengths[i] = 1;
+    }
+    *errorCode = 0;
+    *fieldCount = 2;
+    *recordCount = capacity; // twice what fits
+    if (fault_ == "negative-fields") *fieldCount = static_cast<size_t>(-2);
+    if (fault_ == "negative-records") *recordCount = static_cast<size_t>(-1);
+    return QX_OK;
+  }
+
+private:
+  std::string fault_;
+};
+
+class BadHostBatches : public ChildFailures, public ::testing::WithParamInterface<const char*> {};
+
+// The module's input ends with QX_ERR_CALLBACK; the child, the component and
+// the host go on, and the next execution reads good batches again.
+TEST_P(BadHostBatches, EndTheModulesInputOnly) {
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create("transcribe fields=2", &component), QX_OK);
+  BadBatches bad(&extension, GetParam());
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_beginExecution(component, QXIteratorFactory::create(&bad),
+                                                  progressTable(), &errorCode),
+            QX_OK);
+  std::vector<std::string> lines;
+  while (extension.qx_component_nextRecord(component, &errorCode) == QX_OK) {
+    void* value = nullptr;
+    size_t length = 0;
+    ASSERT_EQ(extension.qx_component_getRecordValue(component, 0, &value, &length, &errorCode),
+              QX_OK);
+    lines.emplace_back(static_cast<char*>(value), length);
+  }
+  EXPECT_THAT(lines, ::testing::ElementsAre("end status=14 errorCode=0",
+                                            "again status=14 errorCode=0 9:99"));
+  EXPECT_EQ(extension.qx_component_endExecution(component, &errorCode), QX_OK);
+  ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                  &errorCode),
+            QX_OK);
+  ASSERT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, BadHostBatches,
+                         ::testing::Values("more-than-capacity", "negative-fields",
+                                           "negative-records"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
+
 // The inactivity deadline: a child silent for that long during a call is
 // killed, the call answers QX_ERR_REMOTE within the deadline and a little,
 // and one trace line says which child, how long and during which call.

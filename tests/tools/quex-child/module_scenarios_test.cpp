@@ -2,7 +2,9 @@
 // module generations: one test body, four runs.
 #include "child_fixture.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -263,6 +265,107 @@ TEST_P(BothModes, WideRecordsArriveWhole) {
     EXPECT_EQ(value(2499), generated(record, 2499, 6));
   }
   EXPECT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_ERR_NO_DATA);
+}
+
+// A transformer's input, and what it does while reading it.
+struct InputCase {
+  const char* name;
+  std::vector<Record> records;
+  size_t rewindAt = 0; // rewinds once after this record
+  size_t bulkAt = 0;   // fetches in bulk itself once after this record
+  bool bulkSupported = true;
+};
+
+std::string shown(const std::optional<std::string>& value) {
+  if (!value) return "null/0";
+  if (value->size() <= 16) return "'" + *value + "'";
+  uint32_t sum = 2166136261u;
+  for (unsigned char byte : *value) sum = (sum ^ byte) * 16777619u;
+  return "long/" + std::to_string(value->size()) + "/" + std::to_string(sum);
+}
+
+// The lines of the "transcribe" module as it reads TableRecords in process:
+// every mode must show it exactly these.
+std::vector<std::string> transcriptInProcess(const InputCase& input) {
+  const std::vector<Record>& records = input.records;
+  const size_t fields = records[0].size();
+  const auto value = [&](size_t position, size_t field) {
+    if (position == 0 || field >= fields) return std::string(" 9:99");
+    return " 0:0:" + shown(records[position - 1][field]);
+  };
+  std::vector<std::string> lines;
+  size_t position = 0, read = 0;
+  while (position < records.size()) {
+    ++position;
+    ++read;
+    std::string line = "record " + std::to_string(read) + " 0";
+    for (size_t field = 0; field <= fields; ++field) line += value(position, field);
+    lines.push_back(line);
+    if (read == input.rewindAt) {
+      position = 0;
+      lines.push_back("rewind status=0 errorCode=0");
+    }
+    if (read == input.bulkAt) {
+      if (!input.bulkSupported || position >= records.size()) {
+        lines.push_back(input.bulkSupported ? "bulk status=9 errorCode=0 0x0"
+                                            : "bulk status=16 errorCode=0 0x0");
+        continue;
+      }
+      const size_t fetched = std::min(records.size() - position, 8 / fields);
+      line = "bulk status=0 errorCode=0 " + std::to_string(fields) + "x" + std::to_string(fetched);
+      for (size_t r = 0; r < fetched; ++r, ++position)
+        for (size_t field = 0; field < fields; ++field) line += " " + shown(records[position][field]);
+      lines.push_back(line);
+    }
+  }
+  lines.push_back("end status=9 errorCode=0");
+  lines.push_back("again status=9 errorCode=0" + value(position, 0));
+  return lines;
+}
+
+std::vector<Record> numbered(size_t count) {
+  std::vector<Record> records;
+  for (size_t r = 0; r < count; ++r)
+    records.push_back({"v" + std::to_string(r), r % 4 == 1 ? std::nullopt : Record::value_type("")});
+  return records;
+}
+
+TEST_P(BothModes, TransformerSeesItsInputAsInProcess) {
+  const std::vector<Record> nullsAndEmpty = {
+      {"a", std::nullopt, ""}, {"", "b", std::nullopt}, {std::nullopt, std::nullopt, "c"}};
+  const std::vector<InputCase> cases = {
+      {"nulls and empty values", nullsAndEmpty},
+      {"a value larger than a batch and the region",
+       {{"s", std::string(1500000, 'L') + "end"}, {"t", "u"}}},
+      {"batches, rewound inside the second", numbered(2500), 1700},
+      {"own bulk fetch inside a batch", numbered(10), 0, 3},
+      {"own bulk fetch after the last record", numbered(3), 0, 3},
+      {"a host iterator without bulk fetch", nullsAndEmpty, 2, 1, false},
+  };
+  ASSERT_EQ(initialise(), QX_OK);
+  for (const InputCase& input : cases) {
+    SCOPED_TRACE(input.name);
+    records = TableRecords(&extension, input.records);
+    records.bulkSupported = input.bulkSupported;
+    const size_t fields = input.records[0].size();
+    ASSERT_EQ(create("transcribe fields=" + std::to_string(fields) +
+                         " rewind=" + std::to_string(input.rewindAt) +
+                         " bulk=" + std::to_string(input.bulkAt),
+                     &component),
+              QX_OK);
+    ASSERT_EQ(execute(), QX_OK);
+    EXPECT_EQ(outputLines(), transcriptInProcess(input));
+    if (inChild && input.bulkSupported) {
+      EXPECT_EQ(records.nextRecordCalls, 0u); // all in batches
+    }
+    if (!input.bulkSupported) {
+      EXPECT_GT(records.nextRecordCalls, 0u);
+    }
+    int errorCode = 0;
+    const QXStatus destroyed = extension.qx_destroy_component(component, &errorCode);
+    component = nullptr;
+    ASSERT_EQ(destroyed, QX_OK);
+  }
 }
 
 TEST_P(BothModes, Interaction) {
