@@ -50,7 +50,11 @@ QXStatus ExtensionWrapper::qx_initialise(QXHost* host, int* errorCode) {
 
   if (proxy != nullptr) {
     // Outside the guard on purpose: a child that cannot start is the host's to hear about.
-    return proxy->startModule(errorCode, &module.supportsInteraction, &module.moduleInformation);
+    const QXStatus started =
+        proxy->startModule(errorCode, &module.supportsInteraction, &module.moduleInformation);
+    bool older = false;
+    if (proxy->moduleShape(&older, nullptr)) module.olderGeneration = older;
+    return started;
   }
   module.supportsInteraction = module.entries.beginInteraction != nullptr;
   if (module.entries.getModuleInformation != nullptr)

@@ -99,6 +99,7 @@ bool ExtensionWrapper::load(const char* name, const char* path, const char* chil
 
   if (childProgram != nullptr) {
     module.childProgram = childProgram;
+    module.olderGeneration = false; // known once the module's first child has told
     module.proxy = quex::detail::createModuleProxy(module.name, module.path, module.childProgram,
                                                    module.contextSupport);
     module.proxy->setChildDeadline(module.childDeadline);
@@ -194,6 +195,11 @@ bool ExtensionWrapper::closeJVM(void* jvm) const {
 
 // In entry-table order, for a person reading what the module offers.
 std::vector<std::string> ExtensionWrapper::optionalEntries() const {
+  if (state_->proxy != nullptr) { // as the module's child found them
+    std::vector<std::string> names;
+    state_->proxy->moduleShape(nullptr, &names);
+    return names;
+  }
   std::vector<std::string> names;
   for (int number = 1; number <= static_cast<int>(quex::detail::kEntryCount); ++number) {
     for (const quex::detail::EntryRow& row : quex::detail::kEntryRows) {

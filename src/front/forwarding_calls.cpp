@@ -28,10 +28,26 @@ QXStatus ExtensionWrapper::qx_getModuleInformation(char* buffer, size_t bufferSi
 
 QXStatus ExtensionWrapper::qx_create_component(QXContext* context, const char* text,
                                                void** component, int* errorCode) {
-  // Components of a child-process module are made with tarnext_create_peer.
-  const auto entry = state_->local(state_->entries.createComponent);
-  return plainCall("qx_create_component", nullptr, entry != nullptr, errorCode,
-                   [&] { return entry(context, text, component, errorCode); });
+  ModuleProxy* proxy = state_->proxy.get();
+  if (proxy == nullptr) {
+    const auto entry = state_->entries.createComponent;
+    return plainCall("qx_create_component", nullptr, entry != nullptr, errorCode,
+                     [&] { return entry(context, text, component, errorCode); });
+  }
+  // In a child, a current-generation module makes its component as in
+  // process; an older one knows only tarnext_create_peer.
+  bool older = true;
+  const bool known = proxy->moduleShape(&older, nullptr);
+  const QXStatus status =
+      plainCall("qx_create_component", nullptr, known && !older, errorCode,
+                [&] { return proxy->qx_create_component(context, text, component, errorCode); });
+  if (!(known && !older) && quex::detail::currentTraceLevel() >= 1)
+    quex::detail::writeTraceLine(
+        known ? "qx_create_component: the module is of the older generation; its components "
+                "are made with tarnext_create_peer"
+              : "qx_create_component: the child program did not tell the module's generation; "
+                "components are made with tarnext_create_peer");
+  return status;
 }
 
 QXStatus ExtensionWrapper::tarnext_create_peer(QXContext* context, int number, const char* text,
@@ -187,24 +203,37 @@ QXStatus ExtensionWrapper::qx_component_getRequestReply(void* component, char* b
                                        bufferSize, needed);
 }
 
+namespace {
+// The trace line of a call that has no out-of-process form.
+void traceNoChildForm(const char* name) {
+  if (quex::detail::currentTraceLevel() >= 1)
+    quex::detail::writeTraceLine(std::string(name) +
+                                 " has no out-of-process form: QX_ERR_INVALID_OPERATION");
+}
+} // namespace
+
 // These two have no child-process counterpart: with a proxy they answer
-// QX_ERR_INVALID_OPERATION after the enter line.
+// QX_ERR_INVALID_OPERATION after the enter line, and say why.
 QXStatus ExtensionWrapper::qx_component_getPsmControlInformation(void* component, char* buffer,
                                                                  size_t bufferSize,
                                                                  size_t* needed,
                                                                  int* errorCode) {
   using Call = QXStatus (ModuleProxy::*)(void*, char*, size_t, size_t*, int*);
   const auto entry = state_->local(state_->entries.getPsmControlInformation);
-  return componentCall<Gate::Standard>(this, "qx_component_getPsmControlInformation", buffer,
-                                       nullptr, Call{}, entry, component, errorCode, buffer,
-                                       bufferSize, needed);
+  const QXStatus status = componentCall<Gate::Standard>(
+      this, "qx_component_getPsmControlInformation", buffer, nullptr, Call{}, entry, component,
+      errorCode, buffer, bufferSize, needed);
+  if (state_->proxy != nullptr) traceNoChildForm("qx_component_getPsmControlInformation");
+  return status;
 }
 
 QXStatus ExtensionWrapper::qx_component_psmMerge(void* component, int* errorCode) {
   using Call = QXStatus (ModuleProxy::*)(void*, int*);
   const auto entry = state_->local(state_->entries.psmMerge);
-  return componentCall<Gate::Standard>(this, "qx_component_psmMerge", nullptr, nullptr, Call{},
-                                       entry, component, errorCode);
+  const QXStatus status = componentCall<Gate::Standard>(
+      this, "qx_component_psmMerge", nullptr, nullptr, Call{}, entry, component, errorCode);
+  if (state_->proxy != nullptr) traceNoChildForm("qx_component_psmMerge");
+  return status;
 }
 
 QXStatus ExtensionWrapper::qx_peer_call(void* component, const char* callName,

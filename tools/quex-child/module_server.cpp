@@ -79,6 +79,13 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   call.putText(name);
   call.putText(path);
   call.putBool(supportsInteraction);
+  // Beyond what every host reads: the module's generation and the optional
+  // entries it exports, so that the host describes the module, not its proxy.
+  const std::vector<std::string> optional =
+      loaded_ ? module_.optionalEntries() : std::vector<std::string>();
+  call.putBool(loaded_ && module_.isOlderGeneration());
+  call.putSize(optional.size());
+  for (const std::string& entry : optional) call.putText(entry);
 }
 
 void ModuleServer::initialise(RemoteCall& call) {

@@ -100,7 +100,9 @@ public:
   size_t getBulkFetchValueCount() const;
   bool isOlderGeneration() const;
   // Export names of the optional entry points the loaded module provides, in
-  // entry-table order (empty for a child-process module).
+  // entry-table order. For a module in child processes: as its child found
+  // them at qx_initialise (empty before, or when the child does not tell);
+  // isOlderGeneration() then tells the module's generation the same way.
   std::vector<std::string> optionalEntries() const;
   void setContextSupport(Extension::ContextSupport* support);
   Extension::ContextSupport* getContextSupport() const;
