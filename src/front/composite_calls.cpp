@@ -28,8 +28,9 @@ void fetchModuleInformation(ExtensionWrapper& wrapper, ModuleState& module, int*
     }
     if (status == QX_OK && !buffer.empty())
       module.moduleInformation.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-  } catch (const std::bad_alloc&) {
-    // An absurd needed size from the module: the information stays as it was.
+  } catch (...) {
+    // An absurd needed size from the module (bad_alloc, length_error): the
+    // information stays as it was.
   }
 }
 
