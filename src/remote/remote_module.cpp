@@ -40,9 +40,14 @@ RemoteCall& beginCall(Process& process, const char* name) {
   return call;
 }
 
+// A refusal: a failing status with nothing after it.
+bool isRefusal(const RemoteCall& call, int32_t status) {
+  return status != static_cast<int32_t>(QX_OK) && call.atEnd();
+}
+
 // Reads a reply: the status, then what `rest` reads, then the error code. A
-// reply that breaks the protocol counts as a lost child, except a refusal
-// that carries its status alone, which keeps that status.
+// reply that breaks the protocol (a count past its end, a size no reply can
+// carry) counts as a lost child, except a refusal, which keeps its status.
 template <typename Rest>
 QXStatus readReply(Process& process, RemoteCall& call, int* errorCode, Rest&& rest) {
   int32_t status = 0;
@@ -50,11 +55,11 @@ QXStatus readReply(Process& process, RemoteCall& call, int* errorCode, Rest&& re
     process.childLost();
     return QX_ERR_REMOTE;
   }
+  if (isRefusal(call, status)) return static_cast<QXStatus>(status);
   rest(call);
   int32_t code = 0;
   call.getInt(code);
   if (!call.ok()) {
-    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
     process.childLost();
     return QX_ERR_REMOTE;
   }
@@ -160,18 +165,21 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
   int32_t status = 0;
   bool flag = false;
   call.getInt(status);
+  if (isRefusal(call, status)) return static_cast<QXStatus>(status);
   call.getText(name);
   call.getText(path);
   call.getBool(flag);
   if (!call.ok()) {
-    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
     process.childLost();
     return QX_ERR_REMOTE;
   }
+  ModuleShape shape;
+  readModuleShape(call, shape);
   {
     std::lock_guard<std::mutex> lock(namesLock_);
     name_ = name;
     path_ = path;
+    if (shape.known) shape_ = std::move(shape);
   }
   *supportsInteraction = flag;
   if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
@@ -184,6 +192,29 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
     uint64_t host = 0;
     reply.getSize(host);
   });
+}
+
+// What a child tells after the flag; a child that tells nothing leaves the
+// shape unknown, and so does one whose extra does not read.
+void RemoteModule::readModuleShape(RemoteCall& call, ModuleShape& shape) {
+  if (call.remaining() == 0) return;
+  bool older = false;
+  uint64_t count = 0;
+  if (!call.getBool(older) || !call.getSize(count) || count > call.remaining() / 8) return;
+  std::vector<std::string> optional(count);
+  for (std::string& entry : optional)
+    if (!call.getText(entry)) return;
+  shape.known = true;
+  shape.older = older;
+  shape.optional = std::move(optional);
+}
+
+bool RemoteModule::moduleShape(bool* olderGeneration, std::vector<std::string>* optionalEntries) {
+  std::lock_guard<std::mutex> lock(namesLock_);
+  if (!shape_.known) return false;
+  if (olderGeneration != nullptr) *olderGeneration = shape_.older;
+  if (optionalEntries != nullptr) *optionalEntries = shape_.optional;
+  return true;
 }
 
 QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
@@ -222,8 +253,20 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
 
 QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const char* text,
                                            void** peer, int* errorCode) {
+  return createComponent(context, number, text, peer, errorCode, host_call::kCreatePeer);
+}
+
+QXStatus RemoteModule::qx_create_component(QXContext* context, const char* text,
+                                           void** component, int* errorCode) {
+  // The child makes a current-generation component with the module's own
+  // qx_create_component, as tarnext_create_peer(context, 0, text) does.
+  return createComponent(context, 0, text, component, errorCode, host_call::kCreateComponent);
+}
+
+QXStatus RemoteModule::createComponent(QXContext* context, int number, const char* text,
+                                       void** peer, int* errorCode, const char* hostCall) {
   Process::Owned<> process =
-      startChild<Process>(childProgram_, support_, childDeadline(), host_call::kCreatePeer);
+      startChild<Process>(childProgram_, support_, childDeadline(), hostCall);
   bool supportsInteraction = false;
   const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
   if (connected != QX_OK) {
@@ -246,7 +289,7 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
       reply.getInt(echoedNumber);
       reply.getText(echoedText);
     });
-  process->ring().note(host_call::kCreatePeer, status);
+  process->ring().note(hostCall, status);
   {
     std::lock_guard<std::mutex> lock(componentsLock_);
     components_.push_back(process.get());
@@ -379,8 +422,8 @@ QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorC
   if (!process.callAsync()) return QX_ERR_REMOTE;
   int32_t status = 0;
   int32_t code = 0;
-  if (!call.getInt(status) || !call.getInt(code)) {
-    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status); // a refusal
+  if (call.getInt(status) && isRefusal(call, status)) return static_cast<QXStatus>(status);
+  if (!call.getInt(code)) {
     process.childLost();
     return QX_ERR_REMOTE;
   }

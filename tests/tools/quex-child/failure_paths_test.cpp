@@ -5,6 +5,7 @@
 #include "child_fixture.h"
 
 #include "remote/process.h"
+#include "common/scratch_name.h"
 
 #include <algorithm>
 #include <chrono>
@@ -157,6 +158,37 @@ TEST_F(ChildFailures, TablesOfAnEndedExecutionAreClosedToTheChild) {
   EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
 }
 
+// The child starts with its standard streams and nothing else of the host:
+// here a file the host holds open without close-on-exec, as a host's input
+// and output files usually are. What it holds beyond those are its own
+// channels.
+TEST_F(ChildFailures, ChildHoldsNoDescriptorOfTheHostButItsStandardStreams) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("quex-held-" + processTag() + ".csv");
+  std::ofstream held(path);
+  ASSERT_TRUE(held);
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create("records=1", &component), QX_OK);
+  const long child = static_cast<Remote::Process*>(component)->childProcessId();
+  std::vector<std::string> foreign;
+  size_t own = 0;
+  const std::string folder = "/proc/" + std::to_string(child) + "/fd";
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (std::stoi(entry.path().filename().string()) <= 2) continue;
+    const std::string target = std::filesystem::read_symlink(entry.path()).string();
+    if (target.rfind("/dev/shm/tarn.quex.", 0) == 0) ++own;
+    else foreign.push_back(entry.path().filename().string() + " -> " + target);
+  }
+  EXPECT_THAT(foreign, ::testing::IsEmpty());
+  EXPECT_EQ(own, 3u); // the three regions
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+  held.close();
+  std::filesystem::remove(path);
+}
+
 class DyingModule : public ChildFailures, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
@@ -199,7 +231,7 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
   EXPECT_THAT(lines, Contains(HasSubstr("[EXIT qx_component_nextRecord")));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), ending), 1) << ::testing::PrintToString(lines);
   // The last calls, once, oldest first, the one in flight last.
-  const std::regex lastCalls("last calls: tarnext_create_peer QX_OK \\([0-9]+ ms ago\\), "
+  const std::regex lastCalls("last calls: qx_create_component QX_OK \\([0-9]+ ms ago\\), "
                              "qx_component_beginExecution QX_OK \\([0-9]+ ms ago\\), "
                              "qx_component_nextRecord QX_OK x4400 \\([0-9]+ ms ago\\), "
                              "qx_component_nextRecord in flight");
@@ -389,6 +421,35 @@ TEST_F(ChildFailures, KillChildFromAnotherThreadEndsTheCallInFlight) {
   EXPECT_EQ(extension.childEnding(component), "") << "a destroyed component has no child";
 }
 
+// What a module in a child cannot do says so at trace level 1.
+TEST_F(ChildFailures, CallsWithoutAChildFormAnswerInvalidOperationAndSayWhy) {
+  ExtensionWrapper::setTraceLevel(1);
+  load("e2e_older", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  ASSERT_TRUE(extension.isOlderGeneration());
+  void* component = nullptr;
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_create_component(QXContextFactory::create(&context), "records=1",
+                                          &component, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(component, nullptr);
+  ASSERT_EQ(create("records=1", &component), QX_OK);
+  char buffer[16];
+  size_t needed = 0;
+  EXPECT_EQ(extension.qx_component_getPsmControlInformation(component, buffer, sizeof buffer,
+                                                            &needed, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(extension.qx_component_psmMerge(component, &errorCode), QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+  const std::vector<std::string> lines = traceLines();
+  EXPECT_THAT(lines, Contains("qx_create_component: the module is of the older generation; its "
+                              "components are made with tarnext_create_peer"));
+  EXPECT_THAT(lines, Contains("qx_component_getPsmControlInformation has no out-of-process form: "
+                              "QX_ERR_INVALID_OPERATION"));
+  EXPECT_THAT(lines, Contains("qx_component_psmMerge has no out-of-process form: "
+                              "QX_ERR_INVALID_OPERATION"));
+}
+
 TEST_F(ChildFailures, KillChildIsForChildProcessesOnly) {
   load("e2e_current", nullptr);
   ASSERT_EQ(initialise(), QX_OK);
@@ -435,6 +496,16 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
   void* component = nullptr;
   ASSERT_EQ(create("records=1", &component), QX_OK);
   int errorCode = 0;
+  if (mischief == "text-huge-needed") { // a size no reply can carry: the child is lost
+    char buffer[16];
+    size_t needed = 0;
+    EXPECT_EQ(extension.qx_component_getDataModel(component, 0, buffer, sizeof buffer, &needed,
+                                                  &errorCode),
+              QX_ERR_REMOTE);
+    EXPECT_EQ(needed, 0u);
+    expectLost(component);
+    return;
+  }
   const QXStatus status = extension.qx_component_nextRecord(component, &errorCode);
   if (mischief == "batch-oversized") {
     ASSERT_EQ(status, QX_OK);
@@ -457,7 +528,8 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
 
 INSTANTIATE_TEST_SUITE_P(Mischief, MaliciousChild,
                          ::testing::Values("define-garbage", "callback-overlong",
-                                           "info-huge-needed", "batch-count-huge",
+                                           "info-huge-needed", "text-huge-needed",
+                                           "batch-count-huge",
                                            "batch-rows-overrun", "batch-wide-forever",
                                            "batch-oversized", "batch-silent-exit"),
                          [](const auto& info) {
