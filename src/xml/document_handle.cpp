@@ -1,6 +1,7 @@
 // Document handles: making, parsing, serialising and releasing documents, and
 // the lifetime of everything a handle owns.
 #include "../common/text_return.h"
+#include "document_limits.h"
 #include "utf8.h"
 
 #include <quex/xml/QXXMLIteratorWrapper.h>
@@ -8,8 +9,6 @@
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufFormatTarget.hpp>
-#include <xercesc/framework/MemBufInputSource.hpp>
-#include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLString.hpp>
 #include <xercesc/util/XMLUni.hpp>
@@ -87,23 +86,12 @@ void QXXMLWrapper::createNew(const char* rootName) {
 void QXXMLWrapper::loadFromContents(const char* text) {
   releaseDocument();
   try {
-    MemBufInputSource source(reinterpret_cast<const XMLByte*>(text), std::strlen(text), "id", false,
-                             XMLPlatformUtils::fgMemoryManager);
-    if (!parser_) {
-      parser_ = std::make_unique<XercesDOMParser>(nullptr, XMLPlatformUtils::fgMemoryManager,
-                                                  nullptr);
-      parser_->setValidationScheme(XercesDOMParser::Val_Never);
-      parser_->setDoSchema(false);
-      parser_->setLoadExternalDTD(false);
-    }
-    parser_->reset();
-    parser_->parse(source);
+    if (!parser_) parser_ = std::make_unique<quex::xml::GuardedParser>();
     // Without an error handler the parser counts a fatal error and keeps a
-    // partial tree; such a text is refused like any other parse failure.
-    if (parser_->getErrorCount() != 0) {
-      parser_->resetDocumentPool();
-      throw std::runtime_error("not well-formed");
-    }
+    // partial tree; such a text is refused like any other parse failure, and
+    // so is one that reaches for an external resource or beyond a limit.
+    if (!static_cast<quex::xml::GuardedParser&>(*parser_).parseWithinLimits(text, std::strlen(text)))
+      throw std::runtime_error("not well-formed, or beyond the limits");
     document_ = parser_->getDocument();
     element_ = document_ != nullptr ? document_->getDocumentElement() : nullptr;
   } catch (const XMLException& e) {
@@ -115,6 +103,9 @@ void QXXMLWrapper::loadFromContents(const char* text) {
 
 QXStatus QXXMLWrapper::doc2string(char* buffer, size_t bufferSize, size_t* needed) {
   if (document_ == nullptr) return QX_ERR_INVALID_OPERATION;
+  // The serialiser descends one call per level: a tree built deeper than the
+  // parser accepts is refused rather than allowed to exhaust the stack.
+  if (!quex::xml::withinDepthLimit(document_)) return QX_ERR_XML;
   try {
     DOMImplementation* implementation = document_->getImplementation();
     std::unique_ptr<DOMLSSerializer, SerializerDeleter> serializer(

@@ -8,6 +8,7 @@
 #include <quex/xml/QXXMLWrapper.h>
 
 #include <xercesc/dom/DOM.hpp>
+#include <xercesc/dom/impl/DOMDeepNodeListImpl.hpp>
 #include <xercesc/util/XMLString.hpp>
 
 #include <stdexcept>
@@ -115,7 +116,13 @@ QXStatus QXXMLWrapper::getElementIterator(const char* name, QXXMLIteratorWrapper
     if (name[0] == '\0') {
       list = element_->getChildNodes();
     } else {
-      list = element_->getElementsByTagName(fromUtf8(name));
+      // The same live list getElementsByTagName gives, but owned here: the
+      // document keeps those in a table of fixed size that every later call
+      // searches, so one list per element of a long document costs time
+      // quadratic in the number of elements.
+      namedLists_.push_back(
+          std::make_unique<DOMDeepNodeListImpl>(element_, fromUtf8(name).get()));
+      list = namedLists_.back().get();
     }
     iterators_.push_back(std::make_unique<QXXMLIteratorWrapper>(
         element_, list, QXXMLIteratorWrapper::FILTER_ELEMENTS));

@@ -10,7 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,7 +55,9 @@ private:
   int32_t lastIndex_ = -1;
   FilterType filter_;
   std::vector<std::unique_ptr<QXXMLWrapper>> elementWrappers_;
-  std::deque<std::string> texts_; // a deque keeps every handed-out pointer stable
+  // A list keeps every handed-out pointer stable and, unlike a deque, costs
+  // nothing for the many iterators that never hand out a text.
+  std::list<std::string> texts_;
   std::vector<std::unique_ptr<QXXMLIterator>> handles_;
 
   // A child list answers item(i) by walking from the first child; remembering

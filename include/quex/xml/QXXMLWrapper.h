@@ -81,6 +81,8 @@ private:
   XERCES_CPP_NAMESPACE::DOMDocument* document_ = nullptr;
   std::vector<std::unique_ptr<QXXMLWrapper>> children_;
   std::vector<std::unique_ptr<QXXMLIteratorWrapper>> iterators_;
+  // The descendant lists the named iterators walk, one per iterator.
+  std::vector<std::unique_ptr<XERCES_CPP_NAMESPACE::DOMNodeList>> namedLists_;
   std::unique_ptr<XERCES_CPP_NAMESPACE::XercesDOMParser> parser_;
   std::vector<std::unique_ptr<QXXML>> handles_;
   bool elementHandle_ = false;

@@ -1,0 +1,91 @@
+// A module's progress report of 1,000 to 100,000 diagnostics, through the
+// host's QXProgress table to a listener. The work must grow with the report:
+// the closing lines give the time per diagnostic of each size over that of
+// the smallest one, measured in the same run (flat means about 1.0x).
+#include <quex/quex.hpp>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Diagnostics as modules write them: a message with a placeholder and its parameter.
+std::string reportOf(int64_t diagnostics) {
+  std::string text = "<Progress>";
+  for (int64_t i = 0; i < diagnostics; ++i)
+    text += "<Diagnostic code='" + std::to_string(i) + "' severity='warning' source='bench'>"
+            "<Message>row {0} skipped</Message><Parameter>" + std::to_string(i) +
+            "</Parameter></Diagnostic>";
+  return text + "</Progress>";
+}
+
+class CountingListener : public QXProgressListener {
+public:
+  void reportDiagnostic(QXDiagnostic* diagnostic) override {
+    characters += diagnostic->getOutputText().size();
+    ++count;
+  }
+  int64_t count = 0;
+  size_t characters = 0;
+};
+
+void ProgressReport(benchmark::State& state) {
+  const std::string text = reportOf(state.range(0));
+  ExtensionWrapper extension;
+  QXProgressWrapper progress(&extension);
+  QXProgress* table = QXProgressFactory::create(&progress);
+  CountingListener listener;
+  progress.setProgressListener(&listener);
+  for (auto _ : state) {
+    int errorCode = 0;
+    if (table->report(table->owner, text.c_str(), text.size(), &errorCode) != QX_OK)
+      state.SkipWithError("the report was refused");
+  }
+  if (listener.count != state.iterations() * state.range(0))
+    state.SkipWithError("a diagnostic did not reach the listener");
+  state.SetItemsProcessed(listener.count);
+  state.counters["s_per_diagnostic"] = benchmark::Counter(
+      static_cast<double>(state.range(0)),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Prints the usual table, then each size's CPU time per diagnostic over that
+// of the smallest size.
+class PerItemReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      const auto per = run.counters.find("s_per_diagnostic");
+      if (per != run.counters.end()) perItem_.emplace_back(run.benchmark_name(), per->second.value);
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    if (perItem_.empty() || perItem_.front().second <= 0) return;
+    for (const auto& [name, seconds] : perItem_)
+      std::printf("ratio %-22s time per diagnostic / that of the first = %.2fx (%.2f us)\n",
+                  name.c_str(), seconds / perItem_.front().second, seconds * 1e6);
+  }
+
+private:
+  std::vector<std::pair<std::string, double>> perItem_;
+};
+
+} // namespace
+
+BENCHMARK(ProgressReport)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  QXXMLWrapper::startup();
+  benchmark::Initialize(&argc, argv);
+  PerItemReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  QXXMLWrapper::shutdown();
+  return 0;
+}
