@@ -5,6 +5,7 @@
 
 #include <quex/front/ExtensionWrapper.h>
 
+#include <exception>
 #include <string_view>
 #include <vector>
 
@@ -62,10 +63,14 @@ void ExtensionWrapper::QXCHK_exit(ExtensionWrapper* wrapper, unsigned int status
       QXStatus lookup = wrapper->qx_component_getErrorDetail(component, buffer.data(),
                                                              buffer.size(), &needed, &code);
       if (lookup == QX_ERR_INSUFFICIENT_BUFFER) {
-        buffer.assign(needed, '\0');
-        code = errorCode;
-        lookup = wrapper->qx_component_getErrorDetail(component, buffer.data(), buffer.size(),
-                                                      &needed, &code);
+        try { // the size is the module's: one it cannot mean is no text
+          buffer.assign(needed, '\0');
+          code = errorCode;
+          lookup = wrapper->qx_component_getErrorDetail(component, buffer.data(), buffer.size(),
+                                                        &needed, &code);
+        } catch (const std::exception&) {
+          lookup = QX_ERR_INSUFFICIENT_BUFFER;
+        }
       }
       if (lookup == QX_OK && !buffer.empty()) {
         buffer.back() = '\0'; // a module that forgot the terminator cannot run us off the end

@@ -12,6 +12,12 @@ namespace quex::platform {
 
 long currentProcessId() noexcept;
 long parentProcessId() noexcept;
+// Asks the kernel to kill this process when its parent ends. The request
+// follows the parent's thread that started this process: a process whose
+// parent may start it from a thread that ends early withdraws it with
+// stopDyingWithParent() once that thread has done its part.
+bool dieWithParent() noexcept;
+void stopDyingWithParent() noexcept;
 // "SIGSEGV" for 11; "signal N" for a number the system has no name for.
 std::string signalName(int number);
 

@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +26,9 @@ namespace quex::platform {
 
 long currentProcessId() noexcept { return static_cast<long>(getpid()); }
 long parentProcessId() noexcept { return static_cast<long>(getppid()); }
+
+bool dieWithParent() noexcept { return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0; }
+void stopDyingWithParent() noexcept { prctl(PR_SET_PDEATHSIG, 0); }
 
 std::string signalName(int number) {
   const char* abbreviation = sigabbrev_np(number);
@@ -94,8 +98,17 @@ ChildProcess ChildProcess::spawn(const std::string& program, const std::string& 
   argumentText.push_back('\0');
   char* argv[] = {programText.data(), argumentText.data(), nullptr};
 
+  // The child gets its standard streams and nothing else of this process:
+  // not the host's open files, nor descriptors another thread opened without
+  // close-on-exec.
+  posix_spawn_file_actions_t actions;
+  int error = posix_spawn_file_actions_init(&actions);
+  if (error != 0) throw SystemError("posix_spawn_file_actions_init", error);
+  error = posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   pid_t pid = -1;
-  const int error = posix_spawn(&pid, programText.data(), nullptr, nullptr, argv, environ);
+  if (error == 0)
+    error = posix_spawn(&pid, programText.data(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
   if (error != 0) throw SystemError("posix_spawn", error);
 
   ChildProcess child;

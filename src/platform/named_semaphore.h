@@ -35,6 +35,11 @@ public:
   int value() const noexcept;
   const std::string& name() const noexcept { return name_; }
   void unlink() noexcept;
+  // Removes the name of a semaphore opened with openExisting() too.
+  void removeName() noexcept {
+    linked_ = true;
+    unlink();
+  }
 
 private:
   NamedSemaphore(std::string name, void* handle, bool linked)

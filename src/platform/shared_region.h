@@ -32,6 +32,12 @@ public:
   const std::string& name() const noexcept { return name_; }
   // Removes the name so that nothing outlives the processes; the mapping stays.
   void unlink() noexcept;
+  // The same for a region opened with openExisting(), whose name this object
+  // does not own: its user has opened all it needs and lets no one else in.
+  void removeName() noexcept {
+    linked_ = true;
+    unlink();
+  }
 
 private:
   SharedRegion(std::string name, int fd, size_t size, bool linked);

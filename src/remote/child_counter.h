@@ -12,8 +12,14 @@ namespace Remote {
 // mutex cannot be taken.
 uint32_t nextChildNumber();
 
-// "tarn.quex.<host process id>.<n>" with the next child number.
+// "tarn.quex.<host process id>.<n>" with the next child number whose names
+// no one holds, trying 64 numbers; the first call of a process first removes
+// the names of this user's hosts that no longer run.
 std::string nextBaseName();
+
+// Removes this user's names of hosts that no longer run: left by a host that
+// was killed before its child had opened them.
+void removeStaleNames() noexcept;
 
 } // namespace Remote
 

@@ -40,9 +40,14 @@ RemoteCall& beginCall(Process& process, const char* name) {
   return call;
 }
 
+// A refusal: a failing status with nothing after it.
+bool isRefusal(const RemoteCall& call, int32_t status) {
+  return status != static_cast<int32_t>(QX_OK) && call.atEnd();
+}
+
 // Reads a reply: the status, then what `rest` reads, then the error code. A
-// reply that breaks the protocol counts as a lost child, except a refusal
-// that carries its status alone, which keeps that status.
+// reply that breaks the protocol (a count past its end, a size no reply can
+// carry) counts as a lost child, except a refusal, which keeps its status.
 template <typename Rest>
 QXStatus readReply(Process& process, RemoteCall& call, int* errorCode, Rest&& rest) {
   int32_t status = 0;
@@ -50,11 +55,11 @@ QXStatus readReply(Process& process, RemoteCall& call, int* errorCode, Rest&& re
     process.childLost();
     return QX_ERR_REMOTE;
   }
+  if (isRefusal(call, status)) return static_cast<QXStatus>(status);
   rest(call);
   int32_t code = 0;
   call.getInt(code);
   if (!call.ok()) {
-    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
     process.childLost();
     return QX_ERR_REMOTE;
   }
@@ -160,11 +165,11 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
   int32_t status = 0;
   bool flag = false;
   call.getInt(status);
+  if (isRefusal(call, status)) return static_cast<QXStatus>(status);
   call.getText(name);
   call.getText(path);
   call.getBool(flag);
   if (!call.ok()) {
-    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
     process.childLost();
     return QX_ERR_REMOTE;
   }
@@ -417,8 +422,8 @@ QXStatus RemoteModule::qx_component_cancelExecution(void* component, int* errorC
   if (!process.callAsync()) return QX_ERR_REMOTE;
   int32_t status = 0;
   int32_t code = 0;
-  if (!call.getInt(status) || !call.getInt(code)) {
-    if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status); // a refusal
+  if (call.getInt(status) && isRefusal(call, status)) return static_cast<QXStatus>(status);
+  if (!call.getInt(code)) {
     process.childLost();
     return QX_ERR_REMOTE;
   }

@@ -7,6 +7,7 @@
 #include <utility>
 
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::IsEmpty;
 
 namespace KSCommon {
@@ -140,6 +141,19 @@ TEST_F(ComponentCalls, LongModuleInformationIsAskedForAgainWithTheNeededSize) {
   loadAndInitialise("current_full");
   EXPECT_THAT(script.moduleInformationBufferSizes, ElementsAre(4096u, 10000u));
   EXPECT_EQ(wrapper.getModuleInformation(), script.moduleInformation);
+}
+
+// A size no text can have (the vector's length_error, or bad_alloc) is a
+// status: the information stays empty, the module's error text unavailable.
+TEST_F(ComponentCalls, ImpossibleNeededSizeStaysInsideTheLibrary) {
+  script.claimedNeeded = SIZE_MAX;
+  ExtensionWrapper::setTraceLevel(1);
+  start("current_full");
+  EXPECT_EQ(wrapper.getModuleInformation(), "");
+  script.status[kConfigure] = QX_ERR_MODULE_SPECIFIC;
+  EXPECT_EQ(wrapper.qx_component_configure(component, &errorCode), QX_ERR_MODULE_SPECIFIC);
+  ASSERT_FALSE(lines->empty());
+  EXPECT_THAT(lines->back(), EndsWith("Could not retrieve module specific error"));
 }
 
 TEST_F(ComponentCalls, InitialiseIsTracedBeforeTheModuleInformationQuery) {

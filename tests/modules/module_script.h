@@ -34,6 +34,8 @@ struct ModuleScript {
   int calls[kEntryCount] = {};
 
   std::string moduleInformation = "<ModuleInformation/>";
+  // When not 0, every text answer is 13 with this needed size, whatever the buffer.
+  size_t claimedNeeded = 0;
   std::string document = "<DataModel/>"; // every other document the module returns
   std::map<int, std::string> errorTexts; // getErrorDetail: code -> text
   std::string reply;

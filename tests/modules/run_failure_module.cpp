@@ -4,6 +4,7 @@
 //   short-values  gives 4-byte integer values
 //   bad-model     gives an output data model that is not well-formed, and
 //                 then one whose field has an unknown storage word
+//   huge-model    answers the data model question with 13 and needed SIZE_MAX
 //   hang          traces "probe: hanging" and never returns from the nextRecord
 //                 of record 3, cancelled or not
 //   crash         dies by SIGSEGV in the nextRecord of record 3
@@ -73,6 +74,10 @@ QX_MODULE_EXPORT QXStatus qx_component_configure(void*, int* errorCode) {
 QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void*, int, char* buffer, size_t bufferSize,
                                                     size_t* needed, int* errorCode) {
   *errorCode = 0;
+  if (has("huge-model")) {
+    *needed = SIZE_MAX;
+    return QX_ERR_INSUFFICIENT_BUFFER;
+  }
   if (has("bad-model"))
     return returnText(has("storage") ? "<DataModel><Field name=\"n\" storage=\"int\"/></DataModel>"
                                      : "<DataModel><Fields>",

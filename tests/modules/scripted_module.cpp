@@ -40,6 +40,10 @@ QXStatus scripted(Entry entry, int* errorCode) {
 }
 
 QXStatus returnText(const std::string& text, char* buffer, size_t bufferSize, size_t* needed) {
+  if (script().claimedNeeded != 0) {
+    *needed = script().claimedNeeded;
+    return QX_ERR_INSUFFICIENT_BUFFER;
+  }
   *needed = text.size() + 1;
   if (bufferSize < *needed) return QX_ERR_INSUFFICIENT_BUFFER;
   std::memcpy(buffer, text.c_str(), text.size() + 1);

@@ -3,12 +3,15 @@
 // the child, each leaving no name, thread or child behind.
 #include "remote_fixture.h"
 
+#include "remote/child_counter.h"
 #include "remote/process.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -267,6 +270,46 @@ TEST_F(ProcessStartTest, TwoProcesses_GetConsecutiveBaseNames) {
     EXPECT_EQ(n, 1u); // the first child of a host process gets 1
   }
   EXPECT_EQ(fills->load(), 2);
+}
+
+// Names someone else holds (here directories no region can be made over) are
+// passed over for the next number, up to 64 numbers.
+TEST_F(ProcessStartTest, TakenNames_MoveToTheNextNumber_SixtyFourAtMost) {
+  const std::string prefix = remote_test::ownPrefix();
+  const unsigned long n = std::stoul(Remote::nextBaseName().substr(prefix.size()));
+  std::vector<std::filesystem::path> squatted;
+  const auto squat = [&](unsigned long number, const char* suffix) {
+    squatted.push_back("/dev/shm/" + prefix + std::to_string(number) + suffix);
+    std::filesystem::create_directory(squatted.back());
+  };
+  squat(n + 1, ".main");
+  squat(n + 2, "_async_toremote.fromremote");
+  squat(n + 2, ".async_fromremote");
+  squatted.push_back("/dev/shm/sem." + prefix + std::to_string(n + 3) + "_main.toremote");
+  std::filesystem::create_directory(squatted.back());
+  {
+    const auto process = Process::create(REMOTE_TEST_CHILD, nullptr);
+    EXPECT_EQ(process->baseName(), prefix + std::to_string(n + 4));
+  }
+  for (unsigned long number = n + 5; number < n + 5 + 64; ++number) squat(number, ".main");
+  EXPECT_THROW(Process::create(REMOTE_TEST_CHILD, nullptr), Remote::RemoteException);
+  for (const auto& path : squatted) std::filesystem::remove(path);
+}
+
+// Names of this user's hosts that no longer run go; those of live hosts stay.
+TEST_F(ProcessStartTest, StaleNamesOfHostsThatAreGoneAreRemoved) {
+  auto ended = quex::platform::ChildProcess::spawn("/bin/true", "");
+  ASSERT_EQ(ended.waitForExit(10000), quex::platform::ChildProcess::WaitResult::Exited);
+  const std::string gone = "tarn.quex." + std::to_string(ended.id()) + ".3";
+  const std::string alive = "tarn.quex.1.3"; // process 1 always runs
+  const std::vector<std::string> files = {gone + ".main", "sem." + gone + "_main.toremote",
+                                          alive + ".main", "sem." + alive + "_main.toremote"};
+  for (const std::string& file : files) std::ofstream("/dev/shm/" + file) << "x";
+  Remote::removeStaleNames();
+  std::vector<bool> left;
+  for (const std::string& file : files) left.push_back(std::filesystem::exists("/dev/shm/" + file));
+  EXPECT_EQ(left, (std::vector<bool>{false, false, true, true}));
+  for (const std::string& file : files) std::filesystem::remove("/dev/shm/" + file);
 }
 
 TEST_F(ProcessStartTest, MissingChildProgram_ThrowsCreateProcessFailedAndMakesNoMonitor) {

@@ -28,6 +28,12 @@ public:
   bool send(const void* data, size_t length, const std::atomic<bool>* stop = nullptr);
   // Wakes a thread of this process that waits in receive() with a stop flag.
   void wake() noexcept { toRemote_.postIfZero(); }
+  // Removes the names of the region and semaphores, which stay open here.
+  void removeNames() noexcept {
+    region_.removeName();
+    toRemote_.removeName();
+    fromRemote_.removeName();
+  }
 
 private:
   bool waitForHost(const std::atomic<bool>* stop);

@@ -1,7 +1,9 @@
 // quex-child: hosts one module on behalf of a quex host. The host starts it
 // with the base name of the channels it created as the only argument; the
 // child serves the module's calls there until "TERMINATE", and ends by itself
-// as soon as its host is gone, so it never outlives it.
+// as soon as its host is gone, so it never outlives it. The host is the
+// process named in the base name, not whatever parent the child finds: a
+// host killed while the child starts must not leave it waiting forever.
 #include "module_server.h"
 
 #include "platform/child_process.h"
@@ -16,17 +18,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 #include <thread>
 
 namespace {
 
 constexpr auto kHostWatchInterval = std::chrono::milliseconds(100);
 
+// The host's process id from "tarn.quex.<host>.<n>"; 0 when the name has
+// another form.
+long hostOf(const std::string& baseName) {
+  static const std::string prefix = "tarn.quex.";
+  if (baseName.compare(0, prefix.size(), prefix) != 0) return 0;
+  const std::string rest = baseName.substr(prefix.size());
+  const size_t dot = rest.find('.');
+  if (dot == 0 || dot == std::string::npos || dot > 18 ||
+      rest.find_first_not_of("0123456789") != dot)
+    return 0;
+  return std::stol(rest.substr(0, dot));
+}
+
 // Watches the host: when it is gone (this process was handed to another
 // parent), the child ends at once, even inside a module call.
 class HostWatch {
 public:
-  HostWatch() : host_(quex::platform::parentProcessId()), thread_([this] { watch(); }) {}
+  explicit HostWatch(long host) : host_(host), thread_([this] { watch(); }) {}
   ~HostWatch() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -62,12 +78,18 @@ int main(int argc, char** argv) {
   // The XML service reports parse failures on std::cout. The child has no
   // results to print, and the standard output it shares with its host may be
   // carrying records, so those messages go to standard error.
+  // First: the parent is the host, and the kernel ends this child with it.
+  // The second look covers a host that died just before the request.
+  const long host = hostOf(argv[1]);
+  if (host == 0 || quex::platform::parentProcessId() != host) return 3;
+  quex::platform::dieWithParent();
+  if (quex::platform::parentProcessId() != host) return 3;
   std::cout.rdbuf(std::cerr.rdbuf());
   // Ctrl-C at a terminal reaches the whole foreground group, this child
   // with its host. What it does to the module is the host's to decide: ask
   // it to cancel first, and kill this child only if it does not stop.
   std::signal(SIGINT, SIG_IGN);
-  HostWatch watch;
+  HostWatch watch(host);
   QXXMLWrapper::startup();
   int result = 0;
   try {

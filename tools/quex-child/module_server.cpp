@@ -3,6 +3,8 @@
 #include "remote/protocol/names.h"
 #include "remote/protocol/served_call.h"
 
+#include "platform/child_process.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -31,7 +33,11 @@ ModuleServer::ModuleServer(const std::string& baseName)
       asyncFrom_(baseName, protocol::kAsyncFromRemoteChannel, protocol::kAsyncRegionSize),
       asyncTo_(baseName, protocol::kAsyncToRemoteChannel, protocol::kAsyncRegionSize),
       link_(main_, asyncFrom_), tables_(link_),
-      cancellation_([this] { serveCancellation(); }) {}
+      cancellation_([this] { serveCancellation(); }) {
+  // Both ends have the channels open: the names go now, so that no host
+  // killed later can leave them behind.
+  for (ChildChannel* channel : {&main_, &asyncFrom_, &asyncTo_}) channel->removeNames();
+}
 
 ModuleServer::~ModuleServer() {
   stopping_.store(true, std::memory_order_release);
@@ -41,7 +47,15 @@ ModuleServer::~ModuleServer() {
 
 void ModuleServer::run() {
   std::string name;
+  bool first = true;
   while (main_.receive(call_)) {
+    if (first) {
+      // The host's thread that started this child waited for this call; it
+      // may end before the host does, and from now on the host watch of
+      // main() notices the host's end instead.
+      quex::platform::stopDyingWithParent();
+      first = false;
+    }
     uint64_t key = 0;
     if (!call_.readName(name)) break;
     if (name == calls::kTerminate) {
@@ -67,9 +81,9 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   if (loaded_) {
     status = QX_ERR_INVALID_OPERATION; // one module per child
   } else if (!module_.load(name.c_str(), path.c_str(), nullptr)) {
+    const std::string& why = module_.getLoadDiagnosis();
     std::fprintf(stderr, "quex-child: %s\n",
-                 module_.getError().empty() ? "the module lacks a required entry point"
-                                            : module_.getError().c_str());
+                 !why.empty() ? why.c_str() : "the module lacks a required entry point");
     status = QX_ERR_NOT_INITIALIZED;
   } else {
     loaded_ = true;

@@ -18,7 +18,7 @@ namespace quex::tool {
 // The module argument as ExtensionWrapper::load wants it: without ".dll".
 // A bare name (no '/') that is not a file here is looked up in the folders of
 // QUEX_MODULE_PATH (':'-separated), then among the example modules installed
-// with libquex.
+// with libquex; failing that, in a folder that holds it as libNAME.so or NAME.so.
 std::string resolveModulePath(const std::string& module);
 
 // The name quex gives a module: the file name without folder and ".dll".
@@ -27,14 +27,18 @@ std::string moduleName(const std::string& path);
 // Sends trace lines to standard error, one line each.
 void traceToStandardError(int level);
 
+// The largest text quex asks a module for: a larger size is no text at all.
+constexpr size_t kMaxTextSize = size_t(256) << 20;
+
 // Asks once with a first buffer and once more with the size the callee
-// reported. `call(buffer, size, &needed)` returns the status.
+// reported, unless that size is beyond kMaxTextSize: then the first status
+// stands. `call(buffer, size, &needed)` returns the status.
 template <typename Call>
 QXStatus fetchText(std::string& text, Call call) {
   std::vector<char> buffer(4096);
   size_t needed = 0;
   QXStatus status = call(buffer.data(), buffer.size(), &needed);
-  if (status == QX_ERR_INSUFFICIENT_BUFFER && needed > buffer.size()) {
+  if (status == QX_ERR_INSUFFICIENT_BUFFER && needed > buffer.size() && needed <= kMaxTextSize) {
     buffer.assign(needed, '\0');
     status = call(buffer.data(), buffer.size(), &needed);
   }

@@ -153,6 +153,7 @@ bool RemoteCall::getBuffer(RemoteBuffer& buffer) {
   uint64_t needed = 0;
   int32_t filled = 0;
   if (!getSize(needed) || !getInt(filled)) return false;
+  if (needed > kMaxServedBufferCapacity) return fail(); // no reply could carry it
   const unsigned char* at = nullptr;
   if (filled != 0 && needed > 0) {
     at = take(needed);

@@ -19,8 +19,11 @@ namespace Remote {
 class RemoteCall : public ConnectorListener {
 public:
   static constexpr size_t kInitialCapacity = 100000;
-  // The largest output buffer a served call may ask the host to allocate.
-  static constexpr uint64_t kMaxServedBufferCapacity = 256u << 20;
+  // The largest message either side accepts, and so the largest output
+  // buffer a served call may ask for and the largest text a reply may say it
+  // needs: a larger size is a broken peer, never an allocation.
+  static constexpr uint64_t kMaxMessageSize = 256u << 20;
+  static constexpr uint64_t kMaxServedBufferCapacity = kMaxMessageSize;
 
   RemoteCall();
 
@@ -34,6 +37,8 @@ public:
   bool ok() const noexcept { return ok_; }
   // Bytes of the received message not read yet.
   uint64_t remaining() const noexcept { return content_ - readPosition_; }
+  // True when every byte of a well-read message has been read.
+  bool atEnd() const noexcept { return ok_ && readPosition_ == content_; }
   // Reads the leading text from the start of the message.
   bool readName(std::string& name);
 

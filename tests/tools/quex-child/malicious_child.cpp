@@ -5,6 +5,7 @@
 //                         runs past the end of the message
 //   "callback-overlong"   sends a callback whose name claims 2^60 bytes
 //   "info-huge-needed"    asks for a module-information buffer of 2^62 bytes
+//   "text-huge-needed"    answers "qx_component_getDataModel" with 13 and needed SIZE_MAX
 //   "batch-count-huge"    a "BulkFetch" reply whose value count is 10^12
 //   "batch-rows-overrun"  a "BulkFetch" reply with more rows than values
 //   "batch-wide-forever"  answers every "BulkFetch" with 13 and 2^40 values per row
@@ -120,6 +121,14 @@ private:
       call_.putInt(0);
     } else if (name == "BulkFetch") {
       batch();
+    } else if (name == "qx_component_getDataModel" && module_ == "text-huge-needed") {
+      int32_t number = 0;
+      call_.getInt(number);
+      reply(13);
+      call_.putInt(number);
+      call_.putSize(SIZE_MAX);
+      call_.putInt(0);
+      call_.putInt(0);
     } else {
       reply(0);
       call_.putInt(0);

@@ -15,6 +15,26 @@ std::string exampleData(const std::string& name) {
 
 class QuexChild : public QuexProcessTest {};
 
+// A module (or its child) claiming a text of SIZE_MAX bytes: one clear
+// message in both modes, never an allocation of that size.
+TEST_F(QuexChild, ImpossibleTextSizeStopsTheRunCleanly) {
+  writeFile(file("params.xml"), "huge-model");
+  const std::string child = " --child=" + shellQuote(QUEX_CHILD_PROGRAM);
+  const struct {
+    std::string mode;
+    const char* status;
+  } rows[] = {{"", "QX_ERR_INSUFFICIENT_BUFFER"}, {child, "QX_ERR_REMOTE"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mode);
+    QuexResult r = quex("run " + testModule("harness_probe") + " --params params.xml" + row.mode);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find(std::string("qx_component_getDataModel failed: ") + row.status),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
 TEST_F(QuexChild, RunsGiveTheSameRecordsAndMessagesInBothModes) {
   writeFile(file("broken.xml"), "<Parameters><Derive");
   const std::string derive =

@@ -35,27 +35,36 @@ TEST_F(QuexCommandLine, BareModuleNamesAreFoundOnTheSearchPathThenAmongTheExampl
   EXPECT_NE(r.out.find("interaction: yes\nbulk fetch:  no\n"), std::string::npos) << r.out;
 }
 
-TEST_F(QuexCommandLine, MissingModuleShowsTheLoadersMessage) {
-  QuexResult r = quex("info " + testModule("no_such_module"));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err.rfind("quex: cannot load library: no_such_module path=(", 0), 0u) << r.err;
-  EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.back(), '\n');
-  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line only";
-}
-
-TEST_F(QuexCommandLine, FileThatIsNoLibraryIsRefusedCleanly) {
-  QuexResult r = quex("info " + testModule("not_a_library"));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err.rfind("quex: cannot load library: not_a_library", 0), 0u) << r.err;
-}
-
-TEST_F(QuexCommandLine, ModuleWithoutARequiredEntryIsNamedIncomplete) {
-  QuexResult r = quex("info " + testModule("missing_error_detail"));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("missing_error_detail.dll is not a complete module"), std::string::npos)
-      << r.err;
+// One line that says what was looked for and what was found instead.
+TEST_F(QuexCommandLine, LoadFailuresSayWhatWasLookedForAndWhatWasFound) {
+  const std::string dir = QUEX_TEST_MODULE_DIR;
+  const std::string broken = "QUEX_MODULE_PATH=" + shellQuote(dir + "/broken") + " ";
+  const struct {
+    std::string command, environment, says;
+  } cases[] = {
+      {"info " + testModule("no_such_module"), "",
+       "quex: looked for no_such_module.dll in " + dir + ": no such file\n"},
+      {"info " + testModule("not_a_library"), "",
+       "quex: " + dir + "/not_a_library.dll exists but the system could not load it: "},
+      {"info " + testModule("missing_error_detail"), "",
+       "quex: " + dir + "/missing_error_detail.dll is not a complete current-generation "
+       "module: it lacks qx_component_getErrorDetail\n"},
+      {"info " + testModule("broken/near_miss"), "",
+       "it lacks qx_initialise (found qx_initialize, a misspelling), "},
+      {"run prefixed", broken,
+       "quex: looked for prefixed.dll in " + dir + "/broken; found libprefixed.so: modules are "
+       "named NAME.dll\n"},
+      {"run no_such_module", broken,
+       "quex: no module no_such_module: looked for no_such_module.dll in the current folder, " +
+           dir + "/broken, "},
+  };
+  for (const auto& c : cases) {
+    QuexResult r = quex(c.command, c.environment);
+    EXPECT_EQ(r.exitCode, 1) << c.command;
+    EXPECT_EQ(r.out, "") << c.command;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.command << ": " << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << c.command << ": one line only";
+  }
 }
 
 TEST_F(QuexCommandLine, BadCommandLinesGiveOneLineAndExitCodeTwo) {
