@@ -1,5 +1,6 @@
 # The two commands a newcomer needs: `make run` and `make test`.
-# Also: `make asan`, `make tsan`, `make bench`, `make fuzz`, `make install PREFIX=...`.
+# Also: `make asan`, `make tsan`, `make bench`, `make fuzz`, `make install PREFIX=...`,
+# `make package`.
 
 PACKAGES := cmake make g++ pkg-config libxerces-c-dev libicu-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libcli11-dev clang libclang-rt-14-dev
@@ -15,7 +16,7 @@ configure = cmake -S . -B $(1) -DQUEX_WERROR=$(WERROR) $(CMAKE_FLAGS) $(2) >/dev
 build     = cmake --build $(1) -j $(JOBS)
 check     = ctest --test-dir $(1) --output-on-failure -j $(JOBS) --timeout 300
 
-.PHONY: deps run test asan tsan bench fuzz install clean
+.PHONY: deps run test asan tsan bench fuzz install package clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -73,6 +74,11 @@ fuzz: deps
 install: deps build/CMakeCache.txt
 	$(call build,build)
 	cmake --install build --prefix $(PREFIX)
+
+# Three Debian packages in build/: libquex0, libquex-dev, quex-tools.
+package: deps build/CMakeCache.txt
+	$(call build,build)
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz

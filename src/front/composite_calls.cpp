@@ -1,66 +1,83 @@
 // The ExtensionWrapper calls that do more than forward: initialisation with
 // the module-information query, the bulk-fetch emulation and scoring.
 #include "call_guard.h"
-
-#include <quex/front/ExtensionWrapper.h>
+#include "module_state.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 using quex::detail::currentTraceLevel;
+using quex::detail::Entry;
 using quex::detail::runGuarded;
 
-QXStatus ExtensionWrapper::qx_initialise(QXHost* host, int* errorCode) {
-  *errorCode = 0;
-  if (currentTraceLevel() >= 1) QXCHK_enter("qx_initialise");
-  quex::detail::ModuleProxy* proxy = proxy_.get();
-  if (proxy == nullptr && entries_.initialise == nullptr) return QX_ERR_INVALID_OPERATION;
-  const QXStatus status = runGuarded([&] {
-    return proxy != nullptr ? proxy->qx_initialise(host, errorCode)
-                            : entries_.initialise(host, errorCode);
-  });
-  if (currentTraceLevel() >= 1) QXCHK_exit(status, *errorCode, "qx_initialise", nullptr);
+namespace quex::detail {
+namespace {
 
-  if (proxy != nullptr) {
-    // Outside the guard on purpose: a child that cannot start is the host's to hear about.
-    return proxy->startModule(errorCode, &supportsInteraction_, &moduleInformation_);
-  }
-  supportsInteraction_ = entries_.beginInteraction != nullptr;
-  if (entries_.getModuleInformation != nullptr) fetchModuleInformation(errorCode);
-  return status;
-}
-
-void ExtensionWrapper::fetchModuleInformation(int* errorCode) {
+// Asks the module for its information once with 4096 bytes and once more with
+// the size it named.
+void fetchModuleInformation(ExtensionWrapper& wrapper, ModuleState& module, int* errorCode) {
   try {
     std::vector<char> buffer(4096);
     size_t needed = buffer.size();
-    QXStatus status = qx_getModuleInformation(buffer.data(), buffer.size(), &needed, errorCode);
+    QXStatus status =
+        wrapper.qx_getModuleInformation(buffer.data(), buffer.size(), &needed, errorCode);
     if (status == QX_ERR_INSUFFICIENT_BUFFER) {
       buffer.assign(needed, '\0');
-      status = qx_getModuleInformation(buffer.data(), buffer.size(), &needed, errorCode);
+      status = wrapper.qx_getModuleInformation(buffer.data(), buffer.size(), &needed, errorCode);
     }
     if (status == QX_OK && !buffer.empty())
-      moduleInformation_.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+      module.moduleInformation.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
   } catch (...) {
     // An absurd needed size from the module (bad_alloc, length_error): the
     // information stays as it was.
   }
 }
 
-QXStatus ExtensionWrapper::bulkFetchEmulated(void* component, size_t capacity, void** values,
-                                             size_t* lengths, size_t* fieldCount,
-                                             size_t* recordCount, int* errorCode) {
+} // namespace
+} // namespace quex::detail
+
+QXStatus ExtensionWrapper::qx_initialise(QXHost* host, int* errorCode) {
+  *errorCode = 0;
+  if (currentTraceLevel() >= 1) QXCHK_enter("qx_initialise");
+  quex::detail::ModuleState& module = *state_;
+  quex::detail::ModuleProxy* proxy = module.proxyFor(Entry::initialise);
+  if (proxy == nullptr && module.entries.initialise == nullptr) return QX_ERR_INVALID_OPERATION;
+  const QXStatus status = runGuarded([&] {
+    return proxy != nullptr ? proxy->qx_initialise(host, errorCode)
+                            : module.entries.initialise(host, errorCode);
+  });
+  if (currentTraceLevel() >= 1) QXCHK_exit(status, *errorCode, "qx_initialise", nullptr);
+
+  if (proxy != nullptr) {
+    // Outside the guard on purpose: a child that cannot start is the host's to hear about.
+    const QXStatus started =
+        proxy->startModule(errorCode, &module.supportsInteraction, &module.moduleInformation);
+    bool older = false;
+    if (proxy->moduleShape(&older, nullptr)) module.olderGeneration = older;
+    return started;
+  }
+  module.supportsInteraction = module.entries.beginInteraction != nullptr;
+  if (module.entries.getModuleInformation != nullptr)
+    quex::detail::fetchModuleInformation(*this, module, errorCode);
+  return status;
+}
+
+namespace quex::detail {
+
+QXStatus bulkFetchEmulated(ExtensionWrapper& wrapper, void* component, size_t capacity,
+                           void** values, size_t* lengths, size_t* fieldCount,
+                           size_t* recordCount, int* errorCode) {
   const size_t offset = *recordCount;
   *recordCount = 0;
   size_t counter = 0;
   if (*fieldCount > capacity) return QX_ERR_NO_DATA;
-  while (qx_component_nextRecord(component, errorCode) == QX_OK) {
+  while (wrapper.qx_component_nextRecord(component, errorCode) == QX_OK) {
     for (size_t field = 0; field < *fieldCount; ++field, ++counter) {
       void* pointer = nullptr;
       lengths[counter] = 0;
-      qx_component_getRecordValue(component, offset + field, &pointer, &lengths[counter],
-                                  errorCode);
+      wrapper.qx_component_getRecordValue(component, offset + field, &pointer,
+                                          &lengths[counter], errorCode);
       values[counter] = nullptr;
       if (pointer == nullptr) continue;
       void* copy = std::malloc(lengths[counter] != 0 ? lengths[counter] : 1);
@@ -78,6 +95,8 @@ QXStatus ExtensionWrapper::bulkFetchEmulated(void* component, size_t capacity, v
   }
   return *recordCount > 0 ? QX_OK : QX_ERR_NO_DATA;
 }
+
+} // namespace quex::detail
 
 QXStatus ExtensionWrapper::qx_peer_score(void* component, const KSCommon::Record& record,
                                          std::vector<double>& scores,

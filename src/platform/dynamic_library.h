@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 
 #include <string>
+#include <vector>
 
 namespace quex::platform {
 
@@ -30,6 +31,9 @@ public:
 
   explicit operator bool() const { return handle_ != nullptr; }
   void* symbol(const char* name) const; // null when not exported
+  // The names of the functions the library exports, read from its file's
+  // dynamic symbol table; empty when that cannot be read. For messages only.
+  std::vector<std::string> exportedFunctionNames() const;
 
 private:
   explicit DynamicLibrary(void* handle) : handle_(handle) {}

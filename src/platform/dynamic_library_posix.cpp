@@ -1,8 +1,12 @@
 #include "dynamic_library.h"
 
 #include <dlfcn.h>
+#include <elf.h>
+#include <link.h>
 
 #include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <utility>
 
 namespace quex::platform {
@@ -43,6 +47,55 @@ DynamicLibrary DynamicLibrary::open(const icu::UnicodeString& path, Failure& fai
 void* DynamicLibrary::symbol(const char* name) const {
   if (handle_ == nullptr || name == nullptr) return nullptr;
   return dlsym(handle_, name);
+}
+
+namespace {
+
+// Reads `count` items of T at `offset`; false when the file is shorter or the
+// size is beyond what a module's symbol table could need.
+template <typename T>
+bool readAt(std::ifstream& file, uint64_t offset, uint64_t count, std::vector<T>& items) {
+  constexpr uint64_t kLimit = 64u << 20;
+  if (count == 0 || count > kLimit / sizeof(T)) return false;
+  items.resize(count);
+  file.seekg(static_cast<std::streamoff>(offset));
+  file.read(reinterpret_cast<char*>(items.data()), static_cast<std::streamsize>(count * sizeof(T)));
+  return static_cast<bool>(file);
+}
+
+} // namespace
+
+std::vector<std::string> DynamicLibrary::exportedFunctionNames() const {
+  std::vector<std::string> names;
+  link_map* map = nullptr;
+  if (handle_ == nullptr || dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
+      map->l_name == nullptr)
+    return names;
+  std::ifstream file(map->l_name, std::ios::binary);
+  std::vector<Elf64_Ehdr> header;
+  if (!readAt(file, 0, 1, header) || std::memcmp(header[0].e_ident, ELFMAG, SELFMAG) != 0 ||
+      header[0].e_ident[EI_CLASS] != ELFCLASS64 || header[0].e_shentsize != sizeof(Elf64_Shdr))
+    return names;
+  std::vector<Elf64_Shdr> sections;
+  if (!readAt(file, header[0].e_shoff, header[0].e_shnum, sections)) return names;
+  for (const Elf64_Shdr& section : sections) {
+    if (section.sh_type != SHT_DYNSYM || section.sh_link >= sections.size()) continue;
+    const Elf64_Shdr& strings = sections[section.sh_link];
+    std::vector<Elf64_Sym> symbols;
+    std::vector<char> text;
+    if (!readAt(file, section.sh_offset, section.sh_size / sizeof(Elf64_Sym), symbols) ||
+        !readAt(file, strings.sh_offset, strings.sh_size, text))
+      return names;
+    text.push_back('\0');
+    for (const Elf64_Sym& symbol : symbols) {
+      const unsigned bind = ELF64_ST_BIND(symbol.st_info);
+      if (symbol.st_shndx == SHN_UNDEF || ELF64_ST_TYPE(symbol.st_info) != STT_FUNC ||
+          (bind != STB_GLOBAL && bind != STB_WEAK) || symbol.st_name >= text.size())
+        continue;
+      names.emplace_back(&text[symbol.st_name]);
+    }
+  }
+  return names;
 }
 
 std::string fileContaining(const void* address) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quex::detail {
 
@@ -25,6 +26,13 @@ public:
                                std::string* moduleInformation) = 0;
   virtual QXStatus tarnext_create_peer(QXContext* context, int number, const char* text,
                                        void** peer, int* errorCode) = 0;
+  // A current-generation module's component, made in its own child.
+  virtual QXStatus qx_create_component(QXContext* context, const char* text, void** component,
+                                       int* errorCode) = 0;
+  // The module's generation and optional entries as its child reported them
+  // at initialisation; false while unknown (before, or from a child that
+  // does not tell).
+  virtual bool moduleShape(bool* olderGeneration, std::vector<std::string>* optionalEntries) = 0;
   virtual QXStatus qx_destroy_component(void* component, int* errorCode) = 0;
   virtual QXStatus qx_component_configure(void* component, int* errorCode) = 0;
   virtual QXStatus qx_component_getDataModel(void* component, int number, char* buffer,

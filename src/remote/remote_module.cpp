@@ -173,10 +173,13 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
     process.childLost();
     return QX_ERR_REMOTE;
   }
+  ModuleShape shape;
+  readModuleShape(call, shape);
   {
     std::lock_guard<std::mutex> lock(namesLock_);
     name_ = name;
     path_ = path;
+    if (shape.known) shape_ = std::move(shape);
   }
   *supportsInteraction = flag;
   if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
@@ -189,6 +192,29 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
     uint64_t host = 0;
     reply.getSize(host);
   });
+}
+
+// What a child tells after the flag; a child that tells nothing leaves the
+// shape unknown, and so does one whose extra does not read.
+void RemoteModule::readModuleShape(RemoteCall& call, ModuleShape& shape) {
+  if (call.remaining() == 0) return;
+  bool older = false;
+  uint64_t count = 0;
+  if (!call.getBool(older) || !call.getSize(count) || count > call.remaining() / 8) return;
+  std::vector<std::string> optional(count);
+  for (std::string& entry : optional)
+    if (!call.getText(entry)) return;
+  shape.known = true;
+  shape.older = older;
+  shape.optional = std::move(optional);
+}
+
+bool RemoteModule::moduleShape(bool* olderGeneration, std::vector<std::string>* optionalEntries) {
+  std::lock_guard<std::mutex> lock(namesLock_);
+  if (!shape_.known) return false;
+  if (olderGeneration != nullptr) *olderGeneration = shape_.older;
+  if (optionalEntries != nullptr) *optionalEntries = shape_.optional;
+  return true;
 }
 
 QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
@@ -227,8 +253,20 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
 
 QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const char* text,
                                            void** peer, int* errorCode) {
+  return createComponent(context, number, text, peer, errorCode, host_call::kCreatePeer);
+}
+
+QXStatus RemoteModule::qx_create_component(QXContext* context, const char* text,
+                                           void** component, int* errorCode) {
+  // The child makes a current-generation component with the module's own
+  // qx_create_component, as tarnext_create_peer(context, 0, text) does.
+  return createComponent(context, 0, text, component, errorCode, host_call::kCreateComponent);
+}
+
+QXStatus RemoteModule::createComponent(QXContext* context, int number, const char* text,
+                                       void** peer, int* errorCode, const char* hostCall) {
   Process::Owned<> process =
-      startChild<Process>(childProgram_, support_, childDeadline(), host_call::kCreatePeer);
+      startChild<Process>(childProgram_, support_, childDeadline(), hostCall);
   bool supportsInteraction = false;
   const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
   if (connected != QX_OK) {
@@ -251,7 +289,7 @@ QXStatus RemoteModule::tarnext_create_peer(QXContext* context, int number, const
       reply.getInt(echoedNumber);
       reply.getText(echoedText);
     });
-  process->ring().note(host_call::kCreatePeer, status);
+  process->ring().note(hostCall, status);
   {
     std::lock_guard<std::mutex> lock(componentsLock_);
     components_.push_back(process.get());

@@ -30,6 +30,9 @@ public:
                        std::string* moduleInformation) override;
   QXStatus tarnext_create_peer(QXContext* context, int number, const char* text, void** peer,
                                int* errorCode) override;
+  QXStatus qx_create_component(QXContext* context, const char* text, void** component,
+                               int* errorCode) override;
+  bool moduleShape(bool* olderGeneration, std::vector<std::string>* optionalEntries) override;
   QXStatus qx_destroy_component(void* component, int* errorCode) override;
   QXStatus qx_component_configure(void* component, int* errorCode) override;
   QXStatus qx_component_getDataModel(void* component, int number, char* buffer,
@@ -67,6 +70,15 @@ public:
   std::string childEnding(void* component) override;
 
 private:
+  // The module as the child found it: generation and optional entries.
+  struct ModuleShape {
+    bool known = false;
+    bool older = false;
+    std::vector<std::string> optional;
+  };
+  static void readModuleShape(RemoteCall& call, ModuleShape& shape);
+  QXStatus createComponent(QXContext* context, int number, const char* text, void** peer,
+                           int* errorCode, const char* hostCall);
   std::chrono::milliseconds childDeadline();
   // "_define_target_library" and "qx_initialise" on a new child.
   QXStatus connect(Process& process, int* errorCode, bool* supportsInteraction);
@@ -79,6 +91,7 @@ private:
   std::string childProgram_;
   Extension::ContextSupport* support_;
   QXHost* host_ = nullptr;
+  ModuleShape shape_; // under namesLock_
   // The live components, so that a kill from another thread reaches only a
   // component that exists, and a new deadline reaches every one.
   std::mutex componentsLock_;

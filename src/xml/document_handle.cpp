@@ -44,7 +44,15 @@ QXXMLWrapper::QXXMLWrapper(DOMElement* element) : element_(element), elementHand
 
 QXXMLWrapper::~QXXMLWrapper() {
   releaseDocument();
-  children_.clear();
+  // A module may build a chain of elements as deep as it likes: the chain of
+  // wrappers is released one link at a time so its depth never reaches the stack.
+  std::vector<std::unique_ptr<QXXMLWrapper>> pending = std::move(children_);
+  while (!pending.empty()) {
+    std::unique_ptr<QXXMLWrapper> next = std::move(pending.back());
+    pending.pop_back();
+    for (auto& grandchild : next->children_) pending.push_back(std::move(grandchild));
+    next->children_.clear();
+  }
   iterators_.clear();
   handles_.clear();
 }

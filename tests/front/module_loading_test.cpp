@@ -33,9 +33,10 @@ TEST_F(ModuleLoading, MissingFileGivesTheLoaderMessage_WhichSurvivesALaterLoad) 
   EXPECT_THAT(error, StartsWith("cannot load library: nosuch path=(" + path + ") error=("));
   EXPECT_THAT(error, HasSubstr("no_such_module.dll: cannot open shared object"));
   EXPECT_THAT(error, EndsWith(")"));
-  EXPECT_THAT(*lines, ElementsAre(error));
+  EXPECT_THAT(*lines, ElementsAre(error, wrapper.getLoadDiagnosis()));
   ASSERT_TRUE(load("current_minimal"));
   EXPECT_EQ(wrapper.getError(), error);
+  EXPECT_EQ(wrapper.getLoadDiagnosis(), "");
 }
 
 TEST_F(ModuleLoading, FileThatIsNotALibraryFailsToLoadAndIsNotTracedAtLevelZero) {
@@ -44,13 +45,56 @@ TEST_F(ModuleLoading, FileThatIsNotALibraryFailsToLoadAndIsNotTracedAtLevelZero)
   EXPECT_THAT(*lines, IsEmpty());
 }
 
-TEST_F(ModuleLoading, MissingRequiredEntryOrLoneBeginInteractionFailsAfterTheLibraryOpened) {
+// A failed load keeps its fixed error text and explains itself in the
+// diagnosis, which level 1 traces after the library line.
+TEST_F(ModuleLoading, EveryLoadFailureNamesWhatWasLookedForAndWhatWasFound) {
+  const std::string dir = QUEX_TEST_MODULE_DIR;
+  const struct {
+    const char* module; // under the test module folder, without ".dll"
+    bool opens;         // the library opens; an entry point is what is wrong
+    std::vector<std::string> says;
+  } cases[] = {
+      {"no_such_module", false, {"looked for no_such_module.dll in " + dir + ": no such file"}},
+      {"broken/prefixed", false,
+       {"looked for prefixed.dll in " + dir + "/broken; found libprefixed.so: modules are "
+        "named NAME.dll"}},
+      {"broken/libprefixed.so", false, {"found libprefixed.so: modules are named NAME.dll"}},
+      {"not_a_library", false, {dir + "/not_a_library.dll exists but the system could not "}},
+      {"broken/missing_entries", true,
+       {dir + "/broken/missing_entries.dll is not a complete current-generation module: it "
+              "lacks qx_component_configure, qx_cleanup"}},
+      {"broken/near_miss", true,
+       {"it lacks qx_initialise (found qx_initialize, a misspelling), qx_component_getDataModel "
+        "(found qx_component_getdatamodel, a misspelling)"}},
+      {"broken/mixed_generations", true,
+       {"not a complete older-generation module: it lacks tarnext_peer_configure (found "
+        "qx_component_configure, its current-generation name), tarnext_peer_getDataModel",
+        "tarnext_peer_getErrorDetail (found qx_component_getErrorDetail, its current-generation "
+        "name)"}},
+      {"broken/cxx_linkage", true,
+       {"it lacks qx_initialise (found _Z13qx_initialiseP6QXHostPi, with C++ linkage: declare "
+        "it with QX_MODULE_EXPORT)"}},
+      {"interaction_begin_only", true,
+       {"interaction_begin_only.dll exports qx_component_beginInteraction but not "
+        "qx_component_endInteraction, qx_component_request, qx_component_getRequestReply: the "
+        "four interaction entries are exported together or not at all"}},
+  };
   ExtensionWrapper::setTraceLevel(1);
-  for (const char* name : {"missing_error_detail", "interaction_begin_only"}) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.module);
     lines->clear();
-    EXPECT_FALSE(load(name)) << name;
-    EXPECT_EQ(wrapper.getError(), "");
-    EXPECT_THAT(*lines, ElementsAre("loaded library: (" + std::string(name) + ")"));
+    ExtensionWrapper fresh;
+    ASSERT_FALSE(fresh.load("m", (dir + "/" + c.module).c_str(), nullptr));
+    const std::string diagnosis = fresh.getLoadDiagnosis();
+    for (const std::string& part : c.says) EXPECT_THAT(diagnosis, HasSubstr(part));
+    EXPECT_EQ(diagnosis.find('\n'), std::string::npos) << "one line";
+    if (c.opens) {
+      EXPECT_EQ(fresh.getError(), ""); // the library opened: the error text stays as it was
+      EXPECT_THAT(*lines, ElementsAre("loaded library: (m)", diagnosis));
+    } else {
+      EXPECT_THAT(fresh.getError(), StartsWith("cannot load library: m path=("));
+      EXPECT_THAT(*lines, ElementsAre(fresh.getError(), diagnosis));
+    }
   }
 }
 

@@ -12,7 +12,8 @@ endfunction()
 
 # find_package(Quex CONFIG)
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer
-    -DCMAKE_PREFIX_PATH=${PREFIX} -DCMAKE_BUILD_TYPE=Release -DC_MODULE_SOURCE=${C_MODULE_SOURCE})
+    -DCMAKE_PREFIX_PATH=${PREFIX} -DCMAKE_BUILD_TYPE=Release -DC_MODULE_SOURCE=${C_MODULE_SOURCE}
+    -DQUEX_VERSION=${VERSION})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer)
 if(NOT run_output MATCHES "QX_ERR_NO_DATA .*<Probe/>")

@@ -1,3 +1,4 @@
+cmake_policy(VERSION 3.25)
 # Script mode: the tools of a moved install run an installed example module
 # by its bare name, in process and in a child process, with nothing of the
 # build tree to fall back on: no environment that points anywhere, and
@@ -20,6 +21,16 @@ function(quex expected)
   endif()
   set(quex_output "${out}" PARENT_SCOPE)
 endfunction()
+
+# Both programs tell the package version and the interface version of qx.h.
+file(STRINGS ${QX_H} interface REGEX "^#define QX_INTERFACE_VERSION ")
+string(REGEX REPLACE ".* " "" interface "${interface}")
+quex("quex ${VERSION}, module interface ${interface}\n" --version)
+file(GLOB_RECURSE child_program ${PREFIX}/*/quex-child)
+execute_process(COMMAND ${child_program} --version OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT out STREQUAL "quex-child ${VERSION}, module interface ${interface}\n")
+  message(FATAL_ERROR "quex-child --version (${rc}): ${out}")
+endif()
 
 file(REAL_PATH ${PREFIX} prefix)
 file(GLOB_RECURSE installed_module ${prefix}/*/quex/modules/csvsource.dll)

@@ -1,8 +1,8 @@
 # Script mode: installs the build into a staging prefix and moves the whole
 # tree to MOVED_PREFIX, so that nothing can rely on the folder it was
 # installed to.
-file(REMOVE_RECURSE ${WORK_DIR})
 set(staging ${WORK_DIR}/staging)
+file(REMOVE_RECURSE ${staging} ${MOVED_PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${QUEX_BUILD_DIR} --prefix ${staging}
                 RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)

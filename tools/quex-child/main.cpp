@@ -4,6 +4,7 @@
 // as soon as its host is gone, so it never outlives it. The host is the
 // process named in the base name, not whatever parent the child finds: a
 // host killed while the child starts must not leave it waiting forever.
+#include "child_command_line.h"
 #include "module_server.h"
 
 #include "platform/child_process.h"
@@ -70,20 +71,17 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: quex-child BASE-NAME\n"
-                         "Started by a quex host to run a module out of process.\n");
-    return 2;
-  }
-  // The XML service reports parse failures on std::cout. The child has no
-  // results to print, and the standard output it shares with its host may be
-  // carrying records, so those messages go to standard error.
+  const quex::child::ChildCommandLine line = quex::child::parseChildCommandLine(argc, argv);
+  if (line.exitCode) return *line.exitCode;
   // First: the parent is the host, and the kernel ends this child with it.
   // The second look covers a host that died just before the request.
-  const long host = hostOf(argv[1]);
+  const long host = hostOf(line.baseName);
   if (host == 0 || quex::platform::parentProcessId() != host) return 3;
   quex::platform::dieWithParent();
   if (quex::platform::parentProcessId() != host) return 3;
+  // The XML service reports parse failures on std::cout. The child has no
+  // results to print, and the standard output it shares with its host may be
+  // carrying records, so those messages go to standard error.
   std::cout.rdbuf(std::cerr.rdbuf());
   // Ctrl-C at a terminal reaches the whole foreground group, this child
   // with its host. What it does to the module is the host's to decide: ask
@@ -93,7 +91,7 @@ int main(int argc, char** argv) {
   QXXMLWrapper::startup();
   int result = 0;
   try {
-    quex::child::ModuleServer server(argv[1]);
+    quex::child::ModuleServer server(line.baseName);
     server.run();
   } catch (const quex::platform::SystemError& error) {
     std::fprintf(stderr, "quex-child: %s\n", error.what());

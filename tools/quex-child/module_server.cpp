@@ -81,9 +81,9 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   if (loaded_) {
     status = QX_ERR_INVALID_OPERATION; // one module per child
   } else if (!module_.load(name.c_str(), path.c_str(), nullptr)) {
+    const std::string& why = module_.getLoadDiagnosis();
     std::fprintf(stderr, "quex-child: %s\n",
-                 module_.getError().empty() ? "the module lacks a required entry point"
-                                            : module_.getError().c_str());
+                 !why.empty() ? why.c_str() : "the module lacks a required entry point");
     status = QX_ERR_NOT_INITIALIZED;
   } else {
     loaded_ = true;
@@ -93,6 +93,13 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   call.putText(name);
   call.putText(path);
   call.putBool(supportsInteraction);
+  // Beyond what every host reads: the module's generation and the optional
+  // entries it exports, so that the host describes the module, not its proxy.
+  const std::vector<std::string> optional =
+      loaded_ ? module_.optionalEntries() : std::vector<std::string>();
+  call.putBool(loaded_ && module_.isOlderGeneration());
+  call.putSize(optional.size());
+  for (const std::string& entry : optional) call.putText(entry);
 }
 
 void ModuleServer::initialise(RemoteCall& call) {

@@ -1,6 +1,11 @@
 #include "command_line.h"
 #include "check_command_line.h"
 
+#include <quex/qx.h>
+
+#include "cli_documents.h"
+#include "module_session.h"
+
 #include <CLI/CLI.hpp>
 
 namespace quex::tool {
@@ -25,17 +30,76 @@ std::vector<KeyValue> splitPairs(const std::vector<std::string>& texts) {
   return pairs;
 }
 
+// What quex's help and manual say beyond the options.
+cli::ProgramNotes quexNotes() {
+  cli::ProgramNotes notes;
+  notes.summary = "run and inspect extension modules from the command line";
+  notes.description =
+      "quex loads a module the way an application does, through libquex alone, drives one "
+      "component through its whole lifecycle over CSV input, and shows what happened: output "
+      "records, diagnostics, the module's error texts and, on request, the trace. A bare module "
+      "name is looked up in QUEX_MODULE_PATH, then among the example modules installed with "
+      "libquex.";
+  notes.examples = {
+      {"quex run derive --input examples/data/orders.csv --params examples/data/derive-params.xml",
+       "Runs the example transformer over a CSV file; the records go to standard output, "
+       "diagnostics to standard error."},
+      {"quex run csvsource --file input=examples/data/orders.csv --child --output copy.csv",
+       "Runs the example reader in a child process and writes its records to copy.csv."},
+  };
+  notes.exitCodes = {{kExitOk, "done"},
+                     {kExitFailed, "a module could not be loaded or one of its calls failed"},
+                     {kExitUsage, "a bad command line, or a file that cannot be read or written"},
+                     {kExitCancelled, "cancelled with Ctrl-C"}};
+  notes.environment = {
+      {"QUEX_MODULE_PATH", "Folders (':'-separated) searched first for a bare module name."},
+      {"QUEX_CHILD_PROGRAM", "The child program for --child instead of the quex-child beside "
+                             "libquex."}};
+  notes.seeAlso = "quex-child(1)";
+  notes.version = QUEX_VERSION;
+  return notes;
+}
+
+// The documents made from the command line itself; hidden from --help. They
+// reuse CLI11's early exit for --version, which runs before any check of the
+// rest of the command line.
+void addDocumentFlags(CLI::App& app, const cli::ProgramNotes& notes) {
+  app.add_flag_callback("--man-page",
+                        [&app, notes] { throw CLI::CallForVersion(cli::manPage(app, notes), 0); })
+      ->group("");
+  app.add_flag_callback(
+         "--bash-completion",
+         [&app] { throw CLI::CallForVersion(cli::bashCompletion(app, "--module-names"), 0); })
+      ->group("");
+  app.add_flag_callback("--module-names",
+                        [] {
+                          std::string names;
+                          for (const std::string& name : availableModuleNames())
+                            names += name + "\n";
+                          throw CLI::CallForVersion(names, 0);
+                        })
+      ->group("");
+}
+
 } // namespace
 
 CommandLine::CommandLine() : check(std::make_unique<CheckOptions>()) {}
 CommandLine::~CommandLine() = default;
 CommandLine::CommandLine(CommandLine&&) noexcept = default;
 
+std::string versionText() {
+  return "quex " QUEX_VERSION ", module interface " + std::to_string(QX_INTERFACE_VERSION);
+}
+
 CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out,
                              std::ostream& err) {
   CommandLine line;
   CLI::App app{"quex: run and inspect extension modules from the command line", "quex"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", versionText(), "Show the package and module interface versions");
+  const cli::ProgramNotes notes = quexNotes();
+  app.footer(cli::helpFooter(notes));
+  addDocumentFlags(app, notes);
 
   CLI::App* info = app.add_subcommand(
       "info", "Load and initialise a module and show what it exports and tells about itself");
@@ -96,10 +160,26 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
   checkCommand->get_option("--password")->check(kKeyValue);
   checkCommand->get_option("--file")->check(kKeyValue);
 
+  NewOptions& create = line.create;
+  CLI::App* newCommand = app.add_subcommand(
+      "new", "Write a small module project (CMake, one source, a sample input, a README) that "
+             "builds against the installed quex and runs with quex run");
+  newCommand->add_option("KIND", create.kind, "reader or transformer")
+      ->required()
+      ->check(CLI::IsMember({"reader", "transformer"}));
+  newCommand->add_option("NAME", create.name, "Module name: letters, digits and '_'")->required();
+  newCommand->add_flag("--c", create.inC, "Write the module in C (default: C++)");
+  newCommand->add_option("--dir", create.dir, "Folder to write to; new or empty (default: ./NAME)");
+
   const std::string first = argc > 1 ? argv[1] : "";
-  if (!first.empty() && first[0] != '-' && first != "info" && first != "run" &&
-      first != "check") {
-    err << "quex: unknown command '" << argv[1] << "'; the commands are info, run and check\n";
+  std::string names;
+  bool known = false;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    names += (names.empty() ? "" : ", ") + command->get_name();
+    known = known || command->get_name() == first;
+  }
+  if (!first.empty() && first[0] != '-' && !known) {
+    err << "quex: unknown command '" << argv[1] << "'; the commands are " << names << "\n";
     line.exitCode = kExitUsage;
     return line;
   }
@@ -108,6 +188,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
   } catch (const CLI::CallForHelp&) {
     out << (app.get_subcommands().empty() ? app.help()
                                           : app.get_subcommands().front()->help());
+    return line;
+  } catch (const CLI::CallForVersion& document) { // --version, or a hidden document flag
+    const std::string text = document.what();
+    out << text << (text.empty() || text.back() == '\n' ? "" : "\n");
     return line;
   } catch (const CLI::CallForAllHelp&) {
     out << app.help("", CLI::AppFormatMode::All);
@@ -125,6 +209,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
   line.check->documents.files = splitPairs(checkFiles);
   line.command = info->parsed()           ? CommandLine::Command::Info
                  : checkCommand->parsed() ? CommandLine::Command::Check
+                 : newCommand->parsed()   ? CommandLine::Command::New
                                           : CommandLine::Command::Run;
   return line;
 }

@@ -29,20 +29,32 @@ struct RunOptions {
   double deadlineSeconds = 0; // inactivity deadline of the child; 0: none
 };
 
+// quex new: a module project from a template.
+struct NewOptions {
+  std::string kind; // "reader" or "transformer"
+  std::string name;
+  bool inC = false; // C instead of C++
+  std::string dir;  // default: ./NAME
+};
+
 struct CheckOptions;
 
 struct CommandLine {
   CommandLine();
   ~CommandLine();
   CommandLine(CommandLine&&) noexcept;
-  enum class Command { None, Info, Run, Check } command = Command::None;
+  enum class Command { None, Info, Run, Check, New } command = Command::None;
   std::string module; // for info
   bool infoInChild = false;
   std::string infoChild;
   RunOptions run;
+  NewOptions create;
   std::unique_ptr<CheckOptions> check; // for check (check_options.h)
   int exitCode = 0; // when command is None: 0 after --help, 2 after an error
 };
+
+// "quex VERSION, module interface N": the package and the qx.h it was built with.
+std::string versionText();
 
 // Parses argv; help and errors are written to `out` and `err`.
 CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out,

@@ -1,4 +1,4 @@
-// The two quex commands; each returns the process exit code.
+// The quex commands; each returns the process exit code.
 #ifndef QUEX_TOOLS_QUEX_COMMANDS_H
 #define QUEX_TOOLS_QUEX_COMMANDS_H
 
@@ -12,6 +12,7 @@ namespace quex::tool {
 int runInfo(const std::string& module, const char* childProgram, std::ostream& out,
             std::ostream& err);
 int runRun(const RunOptions& options, std::ostream& out, std::ostream& err);
+int runNew(const NewOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace quex::tool
 

@@ -3,6 +3,8 @@
 #include "module_session.h"
 #include "xml_text.h"
 
+#include <algorithm>
+
 namespace quex::tool {
 
 int runInfo(const std::string& module, const char* childProgram, std::ostream& out,
@@ -13,7 +15,10 @@ int runInfo(const std::string& module, const char* childProgram, std::ostream& o
   ExtensionWrapper wrapper;
   if (!loadAndInitialise(wrapper, host, module, err, childProgram)) return kExitFailed;
 
-  out << "module:      " << wrapper.getDllPath() << "\n";
+  // The library file in both modes (a child-process module's path has no ".dll").
+  out << "module:      " << wrapper.getDllPath() << (childProgram != nullptr ? ".dll" : "")
+      << "\n";
+  // The module runs out of process, in children of this program.
   if (childProgram != nullptr) out << "child:       " << childProgram << "\n";
   out << "generation:  "
       << (wrapper.isOlderGeneration() ? "older (tarnext_ exports)" : "current (qx_ exports)")
@@ -24,7 +29,12 @@ int runInfo(const std::string& module, const char* childProgram, std::ostream& o
   for (const std::string& entry : entries) out << " " << entry;
   out << "\n";
   out << "interaction: " << (wrapper.supportsInteraction() ? "yes" : "no") << "\n";
-  out << "bulk fetch:  " << (wrapper.useBulkFetch() ? "yes" : "no") << "\n";
+  // The module's own bulk fetch; out of process the records travel in
+  // batches whether or not it has one.
+  const bool bulkFetch = std::find_if(entries.begin(), entries.end(), [](const std::string& e) {
+                           return e.find("bulkFetch") != std::string::npos;
+                         }) != entries.end();
+  out << "bulk fetch:  " << (bulkFetch ? "yes" : "no") << "\n";
   std::string information = wrapper.getModuleInformation();
   if (information.empty()) {
     out << "module information: none\n";

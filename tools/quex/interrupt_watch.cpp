@@ -107,10 +107,15 @@ QXStatus InterruptWatch::finishCancel(int* errorCode) {
 
 void InterruptWatch::endRun(const char* reason) {
   void* component = component_.load();
-  if (inChild_ && component != nullptr && wrapper_.killChild(component) == QX_OK) {
+  if (inChild_ && component != nullptr) {
+    {
+      // Told before the kill: the call it ends must find the reason.
+      std::lock_guard<std::mutex> guard(lock_);
+      killReason_ = reason;
+    }
+    if (wrapper_.killChild(component) == QX_OK) return;
     std::lock_guard<std::mutex> guard(lock_);
-    killReason_ = reason;
-    return;
+    killReason_.clear();
   }
   // Nothing can make the module return: leave at once, with what was written.
   // A child not yet running a component notices its host is gone and ends.

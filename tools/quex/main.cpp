@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
   }
   case CommandLine::Command::Run:
     return runRun(line.run, out, std::cerr);
+  case CommandLine::Command::New:
+    return runNew(line.create, out, std::cerr);
   case CommandLine::Command::Check:
     return quex::check::runCheckCommand(*line.check, argv[0], out, std::cerr);
   case CommandLine::Command::None:

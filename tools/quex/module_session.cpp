@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 namespace quex::tool {
 
@@ -32,7 +33,24 @@ std::string resolveModulePath(const std::string& module) {
   if (fs::exists(path + ".dll", ignored)) return "./" + path;
   for (const std::string& folder : QuexInstallation::moduleFolders())
     if (fs::exists(folder + "/" + path + ".dll", ignored)) return folder + "/" + path;
+  // A folder that holds the module under the name a build gave it by default
+  // (libNAME.so): the loader's diagnosis then names the rule.
+  for (const std::string& folder : QuexInstallation::moduleFolders())
+    for (const std::string& misnamed : {"lib" + path + ".so", path + ".so"})
+      if (fs::exists(folder + "/" + misnamed, ignored)) return folder + "/" + path;
   return path; // the loader's message will say it is not there
+}
+
+std::vector<std::string> availableModuleNames() {
+  namespace fs = std::filesystem;
+  std::set<std::string> names;
+  for (const std::string& folder : QuexInstallation::moduleFolders()) {
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error))
+      if (entry->path().extension() == ".dll") names.insert(entry->path().stem().string());
+  }
+  return {names.begin(), names.end()};
 }
 
 std::string moduleName(const std::string& path) {
@@ -53,15 +71,17 @@ bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std:
                        std::ostream& err, const char* childProgram) {
   std::string path = resolveModulePath(module);
   if (!wrapper.load(moduleName(path).c_str(), path.c_str(), childProgram)) {
-    if (!wrapper.getError().empty()) {
-      std::string message = wrapper.getError();
-      while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-        message.pop_back();
-      err << "quex: " << message << "\n";
-    } else {
-      err << "quex: " << path << ".dll is not a complete module: a required entry point is "
-          << "missing, or only part of the four interaction entries is exported\n";
+    std::string message =
+        !wrapper.getLoadDiagnosis().empty() ? wrapper.getLoadDiagnosis() : wrapper.getError();
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+      message.pop_back();
+    if (path.find('/') == std::string::npos && !wrapper.getError().empty()) {
+      // Not found in any folder quex searches: say which.
+      message = "no module " + path + ": looked for " + path + ".dll in the current folder";
+      for (const std::string& folder : QuexInstallation::moduleFolders())
+        message += ", " + folder;
     }
+    err << "quex: " << (message.empty() ? path + ".dll cannot be loaded" : message) << "\n";
     return false;
   }
   int errorCode = 0;

@@ -18,8 +18,12 @@ namespace quex::tool {
 // The module argument as ExtensionWrapper::load wants it: without ".dll".
 // A bare name (no '/') that is not a file here is looked up in the folders of
 // QUEX_MODULE_PATH (':'-separated), then among the example modules installed
-// with libquex.
+// with libquex; failing that, in a folder that holds it as libNAME.so or NAME.so.
 std::string resolveModulePath(const std::string& module);
+
+// The names of the modules a bare name can reach (the ".dll" files in the
+// folders resolveModulePath searches), sorted, each once.
+std::vector<std::string> availableModuleNames();
 
 // The name quex gives a module: the file name without folder and ".dll".
 std::string moduleName(const std::string& path);

@@ -136,13 +136,17 @@ bool Run::createComponent() {
   QXContext* table = QXContextFactory::create(context_.get());
 
   int errorCode = 0;
-  // Out of process every component is made with tarnext_create_peer.
+  // The same call in both modes; a child program that does not tell the
+  // module's generation leaves only tarnext_create_peer.
+  bool peer = wrapper_.isOlderGeneration();
+  QXStatus status = peer ? wrapper_.tarnext_create_peer(table, 0, "", &component_, &errorCode)
+                         : wrapper_.qx_create_component(table, "", &component_, &errorCode);
+  if (!peer && status == QX_ERR_INVALID_OPERATION && options_.inChild) {
+    peer = true;
+    status = wrapper_.tarnext_create_peer(table, 0, "", &component_, &errorCode);
+  }
   const bool created =
-      wrapper_.isOlderGeneration() || options_.inChild
-          ? call("tarnext_create_peer",
-                 wrapper_.tarnext_create_peer(table, 0, "", &component_, &errorCode), errorCode)
-          : call("qx_create_component",
-                 wrapper_.qx_create_component(table, "", &component_, &errorCode), errorCode);
+      call(peer ? "tarnext_create_peer" : "qx_create_component", status, errorCode);
   interrupts_.created(component_);
   return created;
 }

@@ -54,11 +54,6 @@ public:
   virtual ~ExtensionWrapperTraceOutput();
 };
 
-namespace quex::detail {
-class ModuleProxy;
-class LoadedLibrary;
-} // namespace quex::detail
-
 class QUEX_API ExtensionWrapper {
 public:
   // ---- status names and process-wide tracing ----
@@ -89,20 +84,28 @@ public:
   // holds the message when the library could not be opened.
   bool load(const char* name, const char* path, const char* childProgram);
   void unload();
-  const std::string& getError() const { return error_; }
-  const std::string& getDllPath() const { return path_; }
+  const std::string& getError() const;
+  const std::string& getDllPath() const;
+  // Why the last load failed, in one line or a few, for a person to read:
+  // the file looked for and a likely misnamed one beside it ("found
+  // libupper.so: modules are named NAME.dll"), or each required entry point
+  // the library lacks with a likely misspelling of it. Empty after a load
+  // that succeeded; load writes it at trace level 1 as well.
+  const std::string& getLoadDiagnosis() const;
 
   // ---- module information and host support ----
-  std::string getModuleInformation() const { return moduleInformation_; }
-  bool supportsInteraction() const { return supportsInteraction_; }
-  bool useBulkFetch() const { return proxy_ != nullptr || entries_.bulkFetch != nullptr; }
-  size_t getBulkFetchValueCount() const { return bulkFetchValueCount_; }
-  bool isOlderGeneration() const { return olderGeneration_; }
+  std::string getModuleInformation() const;
+  bool supportsInteraction() const;
+  bool useBulkFetch() const;
+  size_t getBulkFetchValueCount() const;
+  bool isOlderGeneration() const;
   // Export names of the optional entry points the loaded module provides, in
-  // entry-table order (empty for a child-process module).
+  // entry-table order. For a module in child processes: as its child found
+  // them at qx_initialise (empty before, or when the child does not tell);
+  // isOlderGeneration() then tells the module's generation the same way.
   std::vector<std::string> optionalEntries() const;
-  void setContextSupport(Extension::ContextSupport* support) { contextSupport_ = support; }
-  Extension::ContextSupport* getContextSupport() const { return contextSupport_; }
+  void setContextSupport(Extension::ContextSupport* support);
+  Extension::ContextSupport* getContextSupport() const;
   // Forwarders to the context support; false when none is set.
   bool expandFilePath(const std::string& path, std::string& expanded) const;
   bool expandFilePathExt(const std::string& path, unsigned int flags,
@@ -118,7 +121,7 @@ public:
   // without limit. Applies to the live components and every later child; a
   // module in the host process cannot be bounded and ignores it.
   void setChildDeadline(std::chrono::milliseconds deadline);
-  std::chrono::milliseconds getChildDeadline() const { return childDeadline_; }
+  std::chrono::milliseconds getChildDeadline() const;
   // Kills the child of `component` at once; the call in flight, if any, and
   // every later call on the component answer QX_ERR_REMOTE, and
   // qx_destroy_component still releases it. Safe from any thread while the
@@ -186,55 +189,8 @@ public:
                          std::vector<std::vector<double>>& scoreRows, int* errorCode);
 
 private:
-  struct EntryPoints {
-    qx_initialise_fn initialise = nullptr;
-    qx_cleanup_fn cleanup = nullptr;
-    qx_getModuleInformation_fn getModuleInformation = nullptr;
-    qx_create_component_fn createComponent = nullptr;
-    qx_destroy_component_fn destroyComponent = nullptr;
-    qx_component_configure_fn configure = nullptr;
-    qx_component_getDataModel_fn getDataModel = nullptr;
-    qx_component_getExecutionRequirements_fn getExecutionRequirements = nullptr;
-    qx_component_getCatalogueInformation_fn getCatalogueInformation = nullptr;
-    qx_component_beginExecution_fn beginExecution = nullptr;
-    qx_component_endExecution_fn endExecution = nullptr;
-    qx_component_cancelExecution_fn cancelExecution = nullptr;
-    qx_component_nextRecord_fn nextRecord = nullptr;
-    qx_component_getRecordValue_fn getRecordValue = nullptr;
-    qx_component_bulkFetch_fn bulkFetch = nullptr;
-    qx_component_getSQLGeneration_fn getSQLGeneration = nullptr;
-    qx_component_getErrorDetail_fn getErrorDetail = nullptr;
-    qx_component_beginInteraction_fn beginInteraction = nullptr;
-    qx_component_endInteraction_fn endInteraction = nullptr;
-    qx_component_request_fn request = nullptr;
-    qx_component_getRequestReply_fn getRequestReply = nullptr;
-    qx_component_getPsmControlInformation_fn getPsmControlInformation = nullptr;
-    qx_component_psmMerge_fn psmMerge = nullptr;
-    tarnext_create_peer_fn createPeer = nullptr;
-    tarnext_peer_call_fn peerCall = nullptr;
-  };
-
-  bool functionExists(const char* name) const;
-  template <typename Fn>
-  bool openFunction(const char* currentName, const char* olderName, Fn& entry) const;
-  bool resolveEntryPoints();
-  QXStatus bulkFetchEmulated(void* component, size_t capacity, void** values, size_t* lengths,
-                             size_t* fieldCount, size_t* recordCount, int* errorCode);
-  void fetchModuleInformation(int* errorCode);
-
-  EntryPoints entries_;
-  std::shared_ptr<quex::detail::LoadedLibrary> library_; // set while loaded in-process
-  std::string error_;
-  std::string name_;
-  std::string path_;
-  std::string childProgram_;
-  std::shared_ptr<quex::detail::ModuleProxy> proxy_; // set for a child-process module
-  bool supportsInteraction_ = false;
-  bool olderGeneration_ = false;
-  std::string moduleInformation_;
-  Extension::ContextSupport* contextSupport_ = nullptr;
-  size_t bulkFetchValueCount_ = 2000;
-  std::chrono::milliseconds childDeadline_{0};
+  struct State; // the module's library or proxy, entry points, names and texts
+  std::unique_ptr<State> state_;
 };
 
 #endif // QUEX_FRONT_EXTENSIONWRAPPER_H

@@ -35,6 +35,8 @@ public:
   size_t capacity() const noexcept { return capacity_; }
   // False once a read ran past the end or met an impossible count.
   bool ok() const noexcept { return ok_; }
+  // Bytes of the received message not read yet.
+  uint64_t remaining() const noexcept { return content_ - readPosition_; }
   // True when every byte of a well-read message has been read.
   bool atEnd() const noexcept { return ok_ && readPosition_ == content_; }
   // Reads the leading text from the start of the message.
@@ -87,7 +89,7 @@ private:
     std::memcpy(&value, at, sizeof value);
     return true;
   }
-  uint64_t remaining() const noexcept { return content_ - readPosition_; }
+
   bool fail() noexcept;
 
   std::unique_ptr<unsigned char[]> buffer_;

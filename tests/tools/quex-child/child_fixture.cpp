@@ -95,9 +95,14 @@ QXStatus HostedModule::initialise() {
 QXStatus HostedModule::create(const std::string& text, void** component) {
   int errorCode = -1;
   QXContext* table = QXContextFactory::create(&context);
-  if (inChild || extension.isOlderGeneration())
+  if (extension.isOlderGeneration())
     return extension.tarnext_create_peer(table, 0, text.c_str(), component, &errorCode);
-  return extension.qx_create_component(table, text.c_str(), component, &errorCode);
+  const QXStatus status = extension.qx_create_component(table, text.c_str(), component, &errorCode);
+  // A child program that does not tell the module's generation leaves only
+  // tarnext_create_peer.
+  if (status == QX_ERR_INVALID_OPERATION && inChild)
+    return extension.tarnext_create_peer(table, 0, text.c_str(), component, &errorCode);
+  return status;
 }
 
 } // namespace child_test

@@ -231,7 +231,7 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
   EXPECT_THAT(lines, Contains(HasSubstr("[EXIT qx_component_nextRecord")));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), ending), 1) << ::testing::PrintToString(lines);
   // The last calls, once, oldest first, the one in flight last.
-  const std::regex lastCalls("last calls: tarnext_create_peer QX_OK \\([0-9]+ ms ago\\), "
+  const std::regex lastCalls("last calls: qx_create_component QX_OK \\([0-9]+ ms ago\\), "
                              "qx_component_beginExecution QX_OK \\([0-9]+ ms ago\\), "
                              "qx_component_nextRecord QX_OK x4400 \\([0-9]+ ms ago\\), "
                              "qx_component_nextRecord in flight");
@@ -419,6 +419,35 @@ TEST_F(ChildFailures, KillChildFromAnotherThreadEndsTheCallInFlight) {
   EXPECT_THAT(traceLines(), Contains(ending));
   expectLost(component);
   EXPECT_EQ(extension.childEnding(component), "") << "a destroyed component has no child";
+}
+
+// What a module in a child cannot do says so at trace level 1.
+TEST_F(ChildFailures, CallsWithoutAChildFormAnswerInvalidOperationAndSayWhy) {
+  ExtensionWrapper::setTraceLevel(1);
+  load("e2e_older", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  ASSERT_TRUE(extension.isOlderGeneration());
+  void* component = nullptr;
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_create_component(QXContextFactory::create(&context), "records=1",
+                                          &component, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(component, nullptr);
+  ASSERT_EQ(create("records=1", &component), QX_OK);
+  char buffer[16];
+  size_t needed = 0;
+  EXPECT_EQ(extension.qx_component_getPsmControlInformation(component, buffer, sizeof buffer,
+                                                            &needed, &errorCode),
+            QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(extension.qx_component_psmMerge(component, &errorCode), QX_ERR_INVALID_OPERATION);
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+  const std::vector<std::string> lines = traceLines();
+  EXPECT_THAT(lines, Contains("qx_create_component: the module is of the older generation; its "
+                              "components are made with tarnext_create_peer"));
+  EXPECT_THAT(lines, Contains("qx_component_getPsmControlInformation has no out-of-process form: "
+                              "QX_ERR_INVALID_OPERATION"));
+  EXPECT_THAT(lines, Contains("qx_component_psmMerge has no out-of-process form: "
+                              "QX_ERR_INVALID_OPERATION"));
 }
 
 TEST_F(ChildFailures, KillChildIsForChildProcessesOnly) {

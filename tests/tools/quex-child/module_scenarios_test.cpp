@@ -106,6 +106,18 @@ TEST_P(BothModes, InitialisationBringsTheModuleInformationAndTheModuleTrace) {
   EXPECT_THAT(traceLines(), Contains("e2e: initialised"));
 }
 
+// The wrapper describes the module, not its proxy: generation and optional
+// entries as an in-process load finds them. Components are made with
+// qx_create_component in both modes unless the module is older.
+TEST_P(BothModes, ModuleIsDescribedAsItIs) {
+  ASSERT_EQ(initialise(), QX_OK);
+  ExtensionWrapper inProcess;
+  ASSERT_TRUE(inProcess.load(GetParam().module, modulePath(GetParam().module).c_str(), nullptr));
+  EXPECT_EQ(extension.isOlderGeneration(), inProcess.isOlderGeneration());
+  EXPECT_EQ(extension.optionalEntries(), inProcess.optionalEntries());
+  EXPECT_FALSE(extension.optionalEntries().empty());
+}
+
 TEST_P(BothModes, EveryComponentCallReachesTheModule) {
   start("records=3 fields=2");
   int errorCode = -1;

@@ -64,11 +64,24 @@ TEST_F(QuexChild, RunsGiveTheSameRecordsAndMessagesInBothModes) {
   }
 }
 
-TEST_F(QuexChild, InfoShowsTheModuleInformationFromTheChild) {
-  const QuexResult r = quex("info " + exampleModule("derive") + " --child");
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("module information:"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("interaction: yes"), std::string::npos) << r.out;
+// quex info --child describes the module as in process, and names the child
+// program it runs in.
+TEST_F(QuexChild, InfoDescribesTheModuleNotItsProxy) {
+  for (const char* module : {"e2e_older", "e2e_current"}) {
+    SCOPED_TRACE(module);
+    const QuexResult inProcess = quex("info " + testModule(module));
+    ASSERT_EQ(inProcess.exitCode, 0) << inProcess.err;
+    const QuexResult child =
+        quex("info " + testModule(module) + " --child=" + shellQuote(QUEX_CHILD_PROGRAM));
+    ASSERT_EQ(child.exitCode, 0) << child.err;
+    const std::string runsIn = "child:       " + std::string(QUEX_CHILD_PROGRAM);
+    const size_t at = child.out.find("\n") + 1;
+    ASSERT_EQ(child.out.compare(at, runsIn.size(), runsIn), 0) << child.out;
+    EXPECT_EQ(child.out.substr(0, at) + child.out.substr(at + runsIn.size() + 1), inProcess.out);
+  }
+  const QuexResult older = quex("info " + testModule("e2e_older") + " --child");
+  EXPECT_NE(older.out.find("generation:  older"), std::string::npos) << older.out;
+  EXPECT_NE(older.out.find("bulk fetch:  no"), std::string::npos) << older.out;
 }
 
 // A lost child is one line: how it ended, during which call (quex fetches in

@@ -1,6 +1,8 @@
 // The quex binary's command line, the info command and the load failures.
 #include "quex_process.h"
 
+#include <cctype>
+
 namespace {
 
 using QuexCommandLine = QuexProcessTest;
@@ -35,27 +37,36 @@ TEST_F(QuexCommandLine, BareModuleNamesAreFoundOnTheSearchPathThenAmongTheExampl
   EXPECT_NE(r.out.find("interaction: yes\nbulk fetch:  no\n"), std::string::npos) << r.out;
 }
 
-TEST_F(QuexCommandLine, MissingModuleShowsTheLoadersMessage) {
-  QuexResult r = quex("info " + testModule("no_such_module"));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err.rfind("quex: cannot load library: no_such_module path=(", 0), 0u) << r.err;
-  EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.back(), '\n');
-  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line only";
-}
-
-TEST_F(QuexCommandLine, FileThatIsNoLibraryIsRefusedCleanly) {
-  QuexResult r = quex("info " + testModule("not_a_library"));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err.rfind("quex: cannot load library: not_a_library", 0), 0u) << r.err;
-}
-
-TEST_F(QuexCommandLine, ModuleWithoutARequiredEntryIsNamedIncomplete) {
-  QuexResult r = quex("info " + testModule("missing_error_detail"));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("missing_error_detail.dll is not a complete module"), std::string::npos)
-      << r.err;
+// One line that says what was looked for and what was found instead.
+TEST_F(QuexCommandLine, LoadFailuresSayWhatWasLookedForAndWhatWasFound) {
+  const std::string dir = QUEX_TEST_MODULE_DIR;
+  const std::string broken = "QUEX_MODULE_PATH=" + shellQuote(dir + "/broken") + " ";
+  const struct {
+    std::string command, environment, says;
+  } cases[] = {
+      {"info " + testModule("no_such_module"), "",
+       "quex: looked for no_such_module.dll in " + dir + ": no such file\n"},
+      {"info " + testModule("not_a_library"), "",
+       "quex: " + dir + "/not_a_library.dll exists but the system could not load it: "},
+      {"info " + testModule("missing_error_detail"), "",
+       "quex: " + dir + "/missing_error_detail.dll is not a complete current-generation "
+       "module: it lacks qx_component_getErrorDetail\n"},
+      {"info " + testModule("broken/near_miss"), "",
+       "it lacks qx_initialise (found qx_initialize, a misspelling), "},
+      {"run prefixed", broken,
+       "quex: looked for prefixed.dll in " + dir + "/broken; found libprefixed.so: modules are "
+       "named NAME.dll\n"},
+      {"run no_such_module", broken,
+       "quex: no module no_such_module: looked for no_such_module.dll in the current folder, " +
+           dir + "/broken, "},
+  };
+  for (const auto& c : cases) {
+    QuexResult r = quex(c.command, c.environment);
+    EXPECT_EQ(r.exitCode, 1) << c.command;
+    EXPECT_EQ(r.out, "") << c.command;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.command << ": " << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << c.command << ": one line only";
+  }
 }
 
 TEST_F(QuexCommandLine, BadCommandLinesGiveOneLineAndExitCodeTwo) {
@@ -70,6 +81,10 @@ TEST_F(QuexCommandLine, BadCommandLinesGiveOneLineAndExitCodeTwo) {
       {"run m --input missing.csv", "missing.csv"},
       {"run m --input-model missing.xml", "--input-model"},
       {"run m --bogus", "--bogus"},
+      {"new reader 9lives", "'9lives' is not a valid module name"},
+      {"new transformer my-module", "'my-module' is not a valid module name"},
+      {"new reader ok --dir .", ". already exists and is not an empty folder"},
+      {"new widget ok", "KIND"},
   };
   for (const auto& c : cases) {
     QuexResult r = quex(c[0]);
@@ -94,6 +109,48 @@ TEST_F(QuexCommandLine, HelpForEachCommandExitsZero) {
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
   }
   EXPECT_NE(quex("run --help").out.find("--request"), std::string::npos);
+}
+
+// The manual is made from the command line itself: every option any command's
+// --help shows is in it, and the help's examples and exit codes too.
+TEST_F(QuexCommandLine, ManPageHasEveryOptionOfTheHelpAndTheExitCodes) {
+  const QuexResult page = quex("--man-page");
+  ASSERT_EQ(page.exitCode, 0) << page.err;
+  const QuexResult help = quex("--help");
+  for (const char* shown : {"Examples:\n  quex run ", "Exit codes:\n  0 ", "  130  cancelled"})
+    EXPECT_NE(help.out.find(shown), std::string::npos) << shown << " in:\n" << help.out;
+  for (const char* part : {".SH EXAMPLES", ".SH EXIT STATUS\n.TP\n.B 0\n", ".B 130\n"})
+    EXPECT_NE(page.out.find(part), std::string::npos) << part;
+  auto optionChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; };
+  int optionsSeen = 0;
+  for (const char* command : {"--help", "info --help", "run --help", "new --help"}) {
+    const std::string text = quex(command).out;
+    for (size_t at = text.find("  --"); at != std::string::npos; at = text.find("  --", at + 1)) {
+      std::string option = "\\-\\-"; // as roff writes "--name"
+      for (size_t i = at + 4; i < text.size() && optionChar(text[i]); ++i)
+        option += text[i] == '-' ? std::string("\\-") : std::string(1, text[i]);
+      EXPECT_NE(page.out.find(option), std::string::npos) << option << " of quex " << command;
+      ++optionsSeen;
+    }
+  }
+  EXPECT_GT(optionsSeen, 12);
+}
+
+// The completion offers the commands and options of the command line and the
+// modules a bare name reaches: the search path's and the examples'.
+TEST_F(QuexCommandLine, CompletionOffersCommandsOptionsAndModuleNames) {
+  const QuexResult script = quex("--bash-completion");
+  ASSERT_EQ(script.exitCode, 0) << script.err;
+  const std::string commands = script.out.substr(script.out.find("*) COMPREPLY"));
+  for (const char* command : {"\"info ", " run ", " new ", "--version"})
+    EXPECT_NE(commands.find(command), std::string::npos) << command << " in " << commands;
+  for (const char* part : {"--input-model", "--module-names", "complete -F _quex quex"})
+    EXPECT_NE(script.out.find(part), std::string::npos) << part;
+  const QuexResult names =
+      quex("--module-names", "QUEX_MODULE_PATH=" + shellQuote(QUEX_TEST_MODULE_DIR) + " ");
+  EXPECT_EQ(names.exitCode, 0);
+  for (const char* name : {"\nc_module\n", "\nderive\n", "\ncsvsource\n"})
+    EXPECT_NE(("\n" + names.out).find(name), std::string::npos) << name << " in " << names.out;
 }
 
 } // namespace

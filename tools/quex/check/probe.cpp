@@ -30,6 +30,15 @@ public:
     CsvInput::rewind(errorCode);
     return CsvInput::nextRecord(errorCode);
   }
+  // A module in quex-child reads its input in batches: they never run dry either.
+  QXStatus bulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
+                     size_t* recordCount, int* errorCode) override {
+    QXStatus status =
+        CsvInput::bulkFetch(capacity, values, lengths, fieldCount, recordCount, errorCode);
+    if (status != QX_ERR_NO_DATA || recordsRead() == 0) return status;
+    CsvInput::rewind(errorCode);
+    return CsvInput::bulkFetch(capacity, values, lengths, fieldCount, recordCount, errorCode);
+  }
 };
 
 bool readWholeFile(const std::string& path, std::string& text) {

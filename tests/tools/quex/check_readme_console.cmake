@@ -1,0 +1,91 @@
+cmake_policy(VERSION 3.25)
+# Script mode: runs every command of the README's ```console blocks with the
+# built quex first on PATH, in a scratch folder that sees the source tree's
+# examples/, and checks that what it prints (standard output, then standard
+# error) starts as the README shows. In an expected line "..." stands for any
+# text; a line of "..." alone for any number of lines.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+file(CREATE_LINK ${SOURCE_DIR}/examples ${WORK_DIR}/examples SYMBOLIC)
+
+file(READ ${SOURCE_DIR}/README.md readme)
+string(REPLACE "\\\n" " " readme "${readme}") # a command continued after a backslash
+# CMake lists split at ';': the texts carry a stand-in for it until compared.
+set(semicolon "<semicolon>")
+string(REPLACE ";" "${semicolon}" readme "${readme}")
+string(REPLACE "\n" ";" lines "${readme}")
+
+# Collect the commands and their expected lines.
+set(inside FALSE)
+set(count 0)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^```console")
+    set(inside TRUE)
+    continue()
+  elseif(line MATCHES "^```")
+    set(inside FALSE)
+    continue()
+  endif()
+  if(NOT inside OR line STREQUAL "")
+    continue()
+  endif()
+  if(line MATCHES "^\\$ (.*)$")
+    math(EXPR count "${count} + 1")
+    set(command_${count} "${CMAKE_MATCH_1}")
+    set(expected_${count} "")
+  else()
+    list(APPEND expected_${count} "${line}")
+  endif()
+endforeach()
+if(count LESS 3)
+  message(FATAL_ERROR "found only ${count} console commands in the README")
+endif()
+
+# "..." inside a line matches any text; everything else literally.
+function(line_pattern text result)
+  string(REGEX REPLACE "([][.*+?^$(){}|\\\\])" "\\\\\\1" escaped "${text}")
+  string(REPLACE "\\.\\.\\." ".*" escaped "${escaped}")
+  set(${result} "^${escaped}$" PARENT_SCOPE)
+endfunction()
+
+foreach(number RANGE 1 ${count})
+  set(command "${command_${number}}")
+  string(REGEX REPLACE "[ ]+#.*$" "" command "${command}") # a trailing comment
+  string(REPLACE "${semicolon}" ";" command "${command}")
+  execute_process(COMMAND sh -c "PATH='${QUEX_DIR}':\"$PATH\"; export PATH; ${command}"
+                  WORKING_DIRECTORY ${WORK_DIR} RESULT_VARIABLE rc
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "README command failed (${rc}): ${command}\n${out}\n${err}")
+  endif()
+  set(printed "${out}${err}")
+  string(REPLACE ";" "${semicolon}" printed "${printed}")
+  string(REPLACE "\n" ";" printed "${printed}")
+  set(at 0)
+  list(LENGTH printed total)
+  set(skipping FALSE)
+  foreach(wanted IN LISTS expected_${number})
+    if(wanted STREQUAL "...")
+      set(skipping TRUE)
+      continue()
+    endif()
+    line_pattern("${wanted}" pattern)
+    set(found FALSE)
+    while(at LESS total)
+      list(GET printed ${at} actual)
+      math(EXPR at "${at} + 1")
+      if(actual MATCHES "${pattern}")
+        set(found TRUE)
+        break()
+      elseif(NOT skipping)
+        break()
+      endif()
+    endwhile()
+    if(NOT found)
+      message(FATAL_ERROR "README command: ${command}\nexpected a line \"${wanted}\" "
+                          "(line ${at} of the output) in:\n${out}${err}")
+    endif()
+    set(skipping FALSE)
+  endforeach()
+endforeach()
+message(STATUS "${count} README console commands print what the README shows")

@@ -1,0 +1,65 @@
+#include "child_command_line.h"
+
+#include "cli_documents.h"
+
+#include <quex/qx.h>
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+namespace quex::child {
+
+namespace {
+
+cli::ProgramNotes childNotes() {
+  cli::ProgramNotes notes;
+  notes.summary = "run one extension module on behalf of a quex host";
+  notes.description =
+      "quex-child is started by libquex, never by hand: a host that loads a module with a child "
+      "program (quex run --child) starts one quex-child per component with the base name of the "
+      "shared-memory channels it created. The child loads the module, serves its calls there "
+      "until the host ends it, and ends by itself as soon as its host is gone. A module that "
+      "crashes, hangs or exits takes only its child down.";
+  notes.exitCodes = {{0, "the host ended the child, or --help or --version"},
+                     {1, "the channels could not be opened or failed"},
+                     {2, "a bad command line"},
+                     {3, "the host went away"}};
+  notes.seeAlso = "quex(1)";
+  notes.version = QUEX_VERSION;
+  return notes;
+}
+
+} // namespace
+
+ChildCommandLine parseChildCommandLine(int argc, const char* const* argv) {
+  ChildCommandLine line;
+  const cli::ProgramNotes notes = childNotes();
+  CLI::App app{"quex-child: runs one module out of process for a quex host", "quex-child"};
+  app.add_option("BASE-NAME", line.baseName, "Base name of the channels the host created")
+      ->required();
+  app.set_version_flag("--version",
+                       "quex-child " QUEX_VERSION ", module interface " +
+                           std::to_string(QX_INTERFACE_VERSION),
+                       "Show the package and module interface versions");
+  app.footer(cli::helpFooter(notes));
+  app.add_flag_callback("--man-page",
+                        [&app, &notes] { throw CLI::CallForVersion(cli::manPage(app, notes), 0); })
+      ->group("");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help();
+    line.exitCode = 0;
+  } catch (const CLI::CallForVersion& document) {
+    const std::string text = document.what();
+    std::cout << text << (text.empty() || text.back() == '\n' ? "" : "\n");
+    line.exitCode = 0;
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "quex-child: " << error.what() << " (see quex-child --help)\n";
+    line.exitCode = 2;
+  }
+  return line;
+}
+
+} // namespace quex::child
