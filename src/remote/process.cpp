@@ -93,6 +93,8 @@ void Process::start() {
 }
 
 void Process::terminate() {
+  if (terminated_) return;
+  terminated_ = true;
   mainCall_.beginCall(protocol::call::kTerminate);
   terminateAnswered_ = call();
   asyncFrom_.close();
@@ -104,6 +106,8 @@ void Process::terminate() {
     monitor_->join();
     monitor_.reset();
   }
+  // A child that answered ends by itself; it is reaped as soon as it has.
+  if (child_ && terminateAnswered_) child_.waitForExit(kExitGraceMilliseconds);
 }
 
 bool Process::call() {

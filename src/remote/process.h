@@ -151,6 +151,8 @@ public:
   const std::string& baseName() const noexcept { return baseName_; }
   long childProcessId() const noexcept { return child_.id(); }
   bool hasMonitor() const noexcept { return monitor_ != nullptr; }
+  // True once terminate() has run: nothing more goes to this child.
+  bool terminated() const noexcept { return terminated_; }
 
 private:
   void startOwnThread();
@@ -197,6 +199,7 @@ private:
   std::atomic<Killer> killer_{Killer::None};
   mutable std::mutex endingLock_;
   std::string ending_;
+  bool terminated_ = false;
   quex::platform::ChildProcess child_;
   std::unique_ptr<ProcessMonitor> monitor_;
   quex::platform::Thread ownThread_;

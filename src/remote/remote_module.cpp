@@ -294,6 +294,9 @@ QXStatus RemoteModule::createComponent(QXContext* context, int number, const cha
     std::lock_guard<std::mutex> lock(componentsLock_);
     components_.push_back(process.get());
   }
+  // A child whose module made no component ends at once; the handle still
+  // holds the host's ends of its channels until qx_destroy_component.
+  if (status != QX_OK) process->terminate();
   *peer = process.release(); // ended by qx_destroy_component in every case
   return status;
 }
@@ -301,8 +304,12 @@ QXStatus RemoteModule::createComponent(QXContext* context, int number, const cha
 QXStatus RemoteModule::qx_destroy_component(void* component, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process::Owned<> process(processOf(component));
-  const QXStatus status =
-      plainExchange(component, calls::kDestroy, errorCode, host_call::kDestroy);
+  // A failed create's child has ended already: only the host's ends remain.
+  QXStatus status = QX_OK;
+  if (process->terminated())
+    *errorCode = 0;
+  else
+    status = plainExchange(component, calls::kDestroy, errorCode, host_call::kDestroy);
   process->terminate();
   std::lock_guard<std::mutex> lock(componentsLock_); // no kill may reach it from now on
   components_.erase(std::remove(components_.begin(), components_.end(), process.get()),

@@ -8,6 +8,8 @@
 //   hang          traces "probe: hanging" and never returns from the nextRecord
 //                 of record 3, cancelled or not
 //   crash         dies by SIGSEGV in the nextRecord of record 3
+//   show-password configure fails with error code 5, whose text is the
+//                 password under key "db"
 // Built with PROBE_CANCEL it exports qx_component_cancelExecution and traces
 // "probe: cancel received" when it is called.
 #include <quex/qx.h>
@@ -69,7 +71,9 @@ QX_MODULE_EXPORT QXStatus qx_destroy_component(void*, int* errorCode) {
 }
 QX_MODULE_EXPORT QXStatus qx_component_configure(void*, int* errorCode) {
   *errorCode = 0;
-  return QX_OK;
+  if (!has("show-password")) return QX_OK;
+  *errorCode = 5;
+  return QX_ERR_MODULE_SPECIFIC;
 }
 QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void*, int, char* buffer, size_t bufferSize,
                                                     size_t* needed, int* errorCode) {
@@ -127,8 +131,15 @@ QX_MODULE_EXPORT QXStatus qx_component_getRecordValue(void*, size_t index, void*
   *length = has("short-values") ? 4 : 8;
   return QX_OK;
 }
-QX_MODULE_EXPORT QXStatus qx_component_getErrorDetail(void*, char*, size_t, size_t*,
-                                                      int* errorCode) {
-  *errorCode = 0;
-  return QX_ERR_NO_ERROR_DETAIL;
+QX_MODULE_EXPORT QXStatus qx_component_getErrorDetail(void*, char* buffer, size_t bufferSize,
+                                                      size_t* needed, int* errorCode) {
+  if (*errorCode != 5) return QX_ERR_NO_ERROR_DETAIL;
+  char password[64] = {};
+  size_t length = 0;
+  int code = 0;
+  QXContext* context = theProbe.context;
+  if (context->getPassword(context->owner, "db", password, sizeof password, &length, &code) !=
+      QX_OK)
+    return QX_ERR_NO_ERROR_DETAIL;
+  return returnText(("password=" + std::string(password)).c_str(), buffer, bufferSize, needed);
 }

@@ -26,6 +26,7 @@
 //   "late"                           configure calls the progress, iterator and channel
 //                                    tables of the last execution and interaction, ended
 //                                    or not, and keeps their statuses as request reply
+//   "refuse"                         the component is not made (status 6)
 //   "transform"                      one output record per input record, "t:" and its
 //                                    first value; a failing input read fails the output
 // Built twice: current generation with its own bulk fetch, and older
@@ -345,6 +346,7 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_getModuleInformation, tarnext_getModuleInform
 
 static QXStatus create(QXContext* context, const char* text, void** component, int* errorCode) {
   *errorCode = 0;
+  if (text != nullptr && std::string(text) == "refuse") return QX_ERR_NOT_CONFIGURED;
   auto* c = new Component;
   c->context = context;
   const std::string script = text != nullptr ? text : "";

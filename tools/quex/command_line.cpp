@@ -8,6 +8,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
+#include <fstream>
+
 namespace quex::tool {
 
 namespace {
@@ -20,6 +23,39 @@ const CLI::Validator kKeyValue(
       return {};
     },
     "");
+
+const char* const kPasswordHelp =
+    "Password under a key (repeatable). KEY=@FILE reads it from the first line of FILE and "
+    "KEY=env:VAR from the environment variable VAR; a password written as KEY=VALUE shows in "
+    "the process list";
+const char* const kPasswordForms = "KEY=VALUE|KEY=@FILE|KEY=env:VAR";
+
+// A password given as @FILE (the file's first line) or env:VAR (the
+// variable's value) rather than on the command line, where other users of
+// the machine can read it. False, with `error` set, when it cannot be read.
+bool resolveSecret(KeyValue& pair, std::string& error) {
+  std::string& value = pair.second;
+  if (value.rfind('@', 0) == 0) {
+    const std::string path = value.substr(1);
+    std::ifstream file(path, std::ios::binary);
+    std::string line;
+    if (!file || (!std::getline(file, line) && !file.eof())) {
+      error = "--password " + pair.first + ": cannot read " + path;
+      return false;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    value = line;
+  } else if (value.rfind("env:", 0) == 0) {
+    const std::string name = value.substr(4);
+    const char* found = std::getenv(name.c_str());
+    if (found == nullptr) {
+      error = "--password " + pair.first + ": the environment has no " + name;
+      return false;
+    }
+    value = found;
+  }
+  return true;
+}
 
 std::vector<KeyValue> splitPairs(const std::vector<std::string>& texts) {
   std::vector<KeyValue> pairs;
@@ -129,9 +165,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
                    "Data model document of the input (default: storage inferred per column)")
       ->check(CLI::ExistingFile)
       ->needs(runCommand->get_option("--input"));
-  runCommand->add_option("--password", passwords, "Password under a key (repeatable)")
+  runCommand->add_option("--password", passwords, kPasswordHelp)
       ->check(kKeyValue)
-      ->type_name("KEY=VALUE");
+      ->type_name(kPasswordForms);
   runCommand->add_option("--file", files, "File path under a key (repeatable)")
       ->check(kKeyValue)
       ->type_name("KEY=PATH");
@@ -157,7 +193,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
 
   std::vector<std::string> checkPasswords, checkFiles;
   CLI::App* checkCommand = addCheckCommand(app, *line.check, checkPasswords, checkFiles);
-  checkCommand->get_option("--password")->check(kKeyValue);
+  checkCommand->get_option("--password")
+      ->check(kKeyValue)
+      ->description(kPasswordHelp)
+      ->type_name(kPasswordForms);
   checkCommand->get_option("--file")->check(kKeyValue);
 
   NewOptions& create = line.create;
@@ -206,6 +245,16 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
   run.passwords = splitPairs(passwords);
   run.files = splitPairs(files);
   line.check->documents.passwords = splitPairs(checkPasswords);
+  for (auto* list : {&run.passwords, &line.check->documents.passwords}) {
+    for (KeyValue& password : *list) {
+      std::string error;
+      if (!resolveSecret(password, error)) {
+        err << "quex: " << error << "\n";
+        line.exitCode = kExitUsage;
+        return line;
+      }
+    }
+  }
   line.check->documents.files = splitPairs(checkFiles);
   line.command = info->parsed()           ? CommandLine::Command::Info
                  : checkCommand->parsed() ? CommandLine::Command::Check

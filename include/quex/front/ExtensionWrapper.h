@@ -143,6 +143,9 @@ public:
                                    int* errorCode);
   QXStatus qx_create_component(QXContext* context, const char* text, void** component,
                                int* errorCode);
+  // For a child-process module *peer is set even when the creation fails:
+  // that child has ended already, but the handle holds the host's ends of its
+  // channels until qx_destroy_component, which the host calls in every case.
   QXStatus tarnext_create_peer(QXContext* context, int number, const char* text, void** peer,
                                int* errorCode);
   QXStatus qx_destroy_component(void* component, int* errorCode);

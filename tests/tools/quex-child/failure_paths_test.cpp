@@ -189,6 +189,20 @@ TEST_F(ChildFailures, ChildHoldsNoDescriptorOfTheHostButItsStandardStreams) {
   std::filesystem::remove(path);
 }
 
+// A component the module refuses to make: its child ends at once instead of
+// waiting for the host to destroy the handle it was still given.
+TEST_F(ChildFailures, RefusedComponentsChildEndsAtOnce) {
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  void* component = nullptr;
+  ASSERT_EQ(create("refuse", &component), QX_ERR_NOT_CONFIGURED);
+  ASSERT_NE(component, nullptr);
+  const long child = static_cast<Remote::Process*>(component)->childProcessId();
+  EXPECT_FALSE(remote_test::processExists(child));
+  int errorCode = 0;
+  EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+}
+
 class DyingModule : public ChildFailures, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {

@@ -154,6 +154,34 @@ TEST_F(QuexRun, CtrlCCancelsTheExecutionAndEndsCleanly) {
   EXPECT_EQ(r.err, "quex: cancelled after 3 records\n");
 }
 
+// A password kept out of the process list: from a file or the environment.
+TEST_F(QuexRun, PasswordsComeFromTheValueAFileOrTheEnvironment) {
+  writeFile(file("params.xml"), "show-password");
+  writeFile(file("pw.txt"), "from file\nsecond line\n");
+  const std::string run = "run " + testModule("harness_probe") + " --params params.xml ";
+  const struct {
+    const char *environment, *password;
+    int exitCode;
+    const char* err;
+  } rows[] = {
+      {"", "db=plain", 1, "password=plain"},
+      {"", "db=@pw.txt", 1, "password=from file"},
+      {"QUEX_TEST_SECRET=from-env ", "db=env:QUEX_TEST_SECRET", 1, "password=from-env"},
+      {"", "db=@missing.txt", 2, "quex: --password db: cannot read missing.txt\n"},
+      {"", "db=env:QUEX_TEST_NO_SUCH_VARIABLE",
+       2, "quex: --password db: the environment has no QUEX_TEST_NO_SUCH_VARIABLE\n"}};
+  for (const std::string& mode : {std::string(), " --child=" + shellQuote(QUEX_CHILD_BINARY)}) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.password + mode);
+      const QuexResult r =
+          quex(run + "--password " + shellQuote(row.password) + mode, row.environment);
+      EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+      EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
+    }
+  }
+  EXPECT_NE(quex("run --help").out.find("KEY=env:VAR"), std::string::npos);
+}
+
 TEST_F(QuexRun, TraceLevelTwoShowsTheCallsOnStandardError) {
   QuexResult r = quex("run " + testModule("harness_probe") + " --trace 2 --output out.csv");
   ASSERT_EQ(r.exitCode, 0) << r.err;
