@@ -492,7 +492,9 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
   }
   process.noteDelivered(batch.rowsInBatch);
   if (batch.rowsInBatch > 0) {
-    batch.endStatus = status;
+    // The end of the data is asked for again after the rows: the module may
+    // answer otherwise by then (a cancellation after the batch was read).
+    batch.endStatus = status == QX_ERR_NO_DATA ? QX_OK : status;
     batch.endErrorCode = code;
     if (status == QX_OK) *errorCode = code;
     return QX_OK;

@@ -457,6 +457,22 @@ TEST_P(BothModes, CancellationFromAnotherThreadEndsALongFetch) {
   EXPECT_EQ(errorCode, 77);
 }
 
+// Out of process the child has read all three records and the end of the
+// data before the cancel: the end is asked for again after the records.
+TEST_P(BothModes, ACancelAfterTheLastRecordWasMadeEndsTheRunAsCancelled) {
+  start("records=3 fields=1");
+  ASSERT_EQ(execute(), QX_OK);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  ASSERT_EQ(extension.qx_component_cancelExecution(component, &errorCode), QX_OK);
+  QXStatus status = QX_OK;
+  int records = 1;
+  while ((status = extension.qx_component_nextRecord(component, &errorCode)) == QX_OK) ++records;
+  EXPECT_LE(records, 3);
+  EXPECT_EQ(status, QX_ERR_INTERRUPTED);
+  EXPECT_EQ(errorCode, 77);
+}
+
 TEST_P(BothModes, TraceLinesAreTheSameInBothModes) {
   start("records=1 fields=1");
   ExtensionWrapper::setTraceLevel(3);
