@@ -1,6 +1,8 @@
 /* record_source: a module whose components produce the number of records
    named by their create text, each of 5 eight-byte values, one by one and in
-   bulk. */
+   bulk. With the create text "transform" a component is a transformer: each
+   output record is the next input record, read through the host's iterator
+   one value at a time, with its first value doubled. */
 #include <quex/qx.h>
 
 #include <stdint.h>
@@ -10,6 +12,8 @@
 #define FIELDS 5
 
 typedef struct {
+  int transform;
+  QXIterator* input;
   uint64_t total;
   uint64_t produced;
   uint64_t current[FIELDS];
@@ -22,8 +26,29 @@ static QXStatus ok(int* errorCode) {
   return QX_OK;
 }
 
+static QXStatus transformed(Source* s) {
+  QXIterator* in = s->input;
+  int errorCode = 0;
+  size_t f;
+  QXStatus status;
+  if (in == NULL) return QX_ERR_NO_DATA;
+  status = in->nextRecord(in->owner, &errorCode);
+  if (status != QX_OK) return status;
+  for (f = 0; f < FIELDS; ++f) {
+    void* value = NULL;
+    size_t length = 0;
+    status = in->getRecordValue(in->owner, f, &value, &length, &errorCode);
+    if (status != QX_OK || value == NULL || length != sizeof(uint64_t)) return QX_ERR_CALLBACK;
+    memcpy(&s->current[f], value, sizeof(uint64_t));
+  }
+  s->current[0] *= 2;
+  ++s->produced;
+  return QX_OK;
+}
+
 static QXStatus produce(Source* s) {
   size_t f;
+  if (s->transform) return transformed(s);
   if (s->produced >= s->total) return QX_ERR_NO_DATA;
   for (f = 0; f < FIELDS; ++f) s->current[f] = s->produced * FIELDS + f;
   ++s->produced;
@@ -41,7 +66,8 @@ QX_MODULE_EXPORT QXStatus qx_create_component(QXContext* context, const char* te
   Source* s = calloc(1, sizeof *s);
   (void)context;
   if (s == NULL) return QX_ERR_EXCEPTION_THROWN;
-  s->total = strtoull(text != NULL ? text : "0", NULL, 10);
+  s->transform = text != NULL && strcmp(text, "transform") == 0;
+  s->total = s->transform ? 0 : strtoull(text != NULL ? text : "0", NULL, 10);
   *component = s;
   return ok(errorCode);
 }
@@ -72,8 +98,8 @@ QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void* component, int number,
 
 QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void* component, QXIterator* iterator,
                                                       QXProgress* progress, int* errorCode) {
-  (void)iterator;
   (void)progress;
+  ((Source*)component)->input = iterator;
   ((Source*)component)->produced = 0;
   return ok(errorCode);
 }

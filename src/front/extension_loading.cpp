@@ -161,6 +161,10 @@ std::chrono::milliseconds ExtensionWrapper::getChildDeadline() const {
   return state_->childDeadline;
 }
 
+void ExtensionWrapper::setWarmChildren(size_t count) { quex::detail::setWarmChildren(count); }
+
+size_t ExtensionWrapper::getWarmChildren() { return quex::detail::warmChildren(); }
+
 QXStatus ExtensionWrapper::killChild(void* component) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   if (state_->proxy == nullptr) return QX_ERR_INVALID_OPERATION;

@@ -40,6 +40,10 @@ private:
   void* handle_ = nullptr;
 };
 
+// Whether the library `file` (as a dependency names it, e.g. "libm.so.6") is
+// already loaded in this process; loads nothing.
+bool isLoaded(const char* file);
+
 // The file of the executable or shared library that holds `address` (a
 // function or object of it); empty when the system cannot tell.
 std::string fileContaining(const void* address);

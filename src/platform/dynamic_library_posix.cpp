@@ -98,6 +98,13 @@ std::vector<std::string> DynamicLibrary::exportedFunctionNames() const {
   return names;
 }
 
+bool isLoaded(const char* file) {
+  void* handle = dlopen(file, RTLD_LAZY | RTLD_NOLOAD);
+  if (handle == nullptr) return false;
+  dlclose(handle); // drops only the reference just taken
+  return true;
+}
+
 std::string fileContaining(const void* address) {
   Dl_info info{};
   if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};

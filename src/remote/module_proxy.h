@@ -82,6 +82,11 @@ std::shared_ptr<ModuleProxy> createModuleProxy(const std::string& name, const st
                                                const std::string& childProgram,
                                                Extension::ContextSupport* support);
 
+// Children kept started ahead of need for the modules in child processes, per
+// child program; 0 (the default) keeps none.
+void setWarmChildren(size_t count);
+size_t warmChildren();
+
 } // namespace quex::detail
 
 #endif // QUEX_SRC_REMOTE_MODULE_PROXY_H

@@ -92,6 +92,14 @@ void Process::start() {
   monitor_->start();
 }
 
+void Process::adoptResource(ChildResource* resource) {
+  resource_.reset(resource);
+  if (resource_) {
+    std::string text;
+    resource_->fillText(text);
+  }
+}
+
 void Process::terminate() {
   mainCall_.beginCall(protocol::call::kTerminate);
   terminateAnswered_ = call();

@@ -87,6 +87,9 @@ public:
 
   // Starts the child with the base name as its only argument, and its monitor.
   void start();
+  // Hands a child started ahead of need the resource a new child would have
+  // been made with; its text is asked for once. Takes ownership.
+  void adoptResource(ChildResource* resource);
   // Says "TERMINATE" to the child, ends the own thread and stops the monitor.
   void terminate();
 
@@ -200,12 +203,6 @@ private:
   quex::platform::ChildProcess child_;
   std::unique_ptr<ProcessMonitor> monitor_;
   quex::platform::Thread ownThread_;
-};
-
-// Used for the module-information query; behaves as any Process.
-class QxRemoteProcess : public Process {
-public:
-  using Process::Process;
 };
 
 } // namespace Remote

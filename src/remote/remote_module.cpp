@@ -7,6 +7,7 @@
 #include "protocol/remote_call.h"
 #include "protocol/remote_values.h"
 #include "protocol/value_encoding.h"
+#include "warm_pool.h"
 
 #include <algorithm>
 #include <cstring>
@@ -101,16 +102,21 @@ QXStatus bufferExchange(void* component, const char* name, char* buffer, size_t 
       [&](RemoteCall& call) { call.getBuffer(remote); });
 }
 
-// Starts a child of the given kind with a resource from the context support,
-// watched with `deadline` from its first call, made on behalf of `hostCall`.
-template <typename Kind>
-Process::Owned<Kind> startChild(const std::string& childProgram,
-                                Extension::ContextSupport* support,
-                                std::chrono::milliseconds deadline, const char* hostCall) {
+// A child with a resource from the context support, watched with `deadline`
+// from its first call, made on behalf of `hostCall`: a ready one from the
+// warm pool, or one started now.
+Process::Owned<> startChild(const std::string& childProgram, Extension::ContextSupport* support,
+                            std::chrono::milliseconds deadline, const char* hostCall) {
   // Without a context support the child gets no resource, and that is fine.
   ChildResource* resource = support != nullptr ? support->acquireChildResource() : nullptr;
+  if (Process::Owned<> ready = warm_pool::take(childProgram)) {
+    ready->adoptResource(resource);
+    ready->setDeadline(deadline);
+    ready->watch().setHostCall(hostCall);
+    return ready;
+  }
   try {
-    Process::Owned<Kind> process = Process::create<Kind>(childProgram.c_str(), resource);
+    Process::Owned<> process = Process::create<Process>(childProgram.c_str(), resource);
     process->setDeadline(deadline);
     process->watch().setHostCall(hostCall);
     process->start(); // on failure the process closes its channel and joins its thread
@@ -139,7 +145,11 @@ private:
 RemoteModule::RemoteModule(std::string name, std::string path, std::string childProgram,
                            Extension::ContextSupport* support)
     : name_(std::move(name)), path_(std::move(path)), childProgram_(std::move(childProgram)),
-      support_(support) {}
+      support_(support) {
+  warm_pool::join(childProgram_);
+}
+
+RemoteModule::~RemoteModule() { warm_pool::leave(childProgram_); }
 
 QXStatus RemoteModule::qx_initialise(QXHost* host, int* /*errorCode*/) {
   if (host == nullptr) return QX_ERR_INVALID_HANDLE;
@@ -243,8 +253,8 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
-  Process::Owned<QxRemoteProcess> process =
-      startChild<QxRemoteProcess>(childProgram_, support_, childDeadline(), host_call::kInitialise);
+  Process::Owned<> process =
+      startChild(childProgram_, support_, childDeadline(), host_call::kInitialise);
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   process->terminate();
@@ -265,8 +275,7 @@ QXStatus RemoteModule::qx_create_component(QXContext* context, const char* text,
 
 QXStatus RemoteModule::createComponent(QXContext* context, int number, const char* text,
                                        void** peer, int* errorCode, const char* hostCall) {
-  Process::Owned<> process =
-      startChild<Process>(childProgram_, support_, childDeadline(), hostCall);
+  Process::Owned<> process = startChild(childProgram_, support_, childDeadline(), hostCall);
   bool supportsInteraction = false;
   const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
   if (connected != QX_OK) {
@@ -483,7 +492,9 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
   }
   process.noteDelivered(batch.rowsInBatch);
   if (batch.rowsInBatch > 0) {
-    batch.endStatus = status;
+    // The end of the data is asked for again after the rows: the module may
+    // answer otherwise by then (a cancellation after the batch was read).
+    batch.endStatus = status == QX_ERR_NO_DATA ? QX_OK : status;
     batch.endErrorCode = code;
     if (status == QX_OK) *errorCode = code;
     return QX_OK;
@@ -636,5 +647,9 @@ std::shared_ptr<ModuleProxy> createModuleProxy(const std::string& name, const st
                                                Extension::ContextSupport* support) {
   return std::make_shared<Remote::RemoteModule>(name, path, childProgram, support);
 }
+
+void setWarmChildren(size_t count) { Remote::warm_pool::setSize(count); }
+
+size_t warmChildren() { return Remote::warm_pool::size(); }
 
 } // namespace quex::detail

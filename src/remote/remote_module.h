@@ -23,6 +23,9 @@ class RemoteModule : public quex::detail::ModuleProxy {
 public:
   RemoteModule(std::string name, std::string path, std::string childProgram,
                Extension::ContextSupport* support);
+  ~RemoteModule() override;
+  RemoteModule(const RemoteModule&) = delete;
+  RemoteModule& operator=(const RemoteModule&) = delete;
 
   QXStatus qx_initialise(QXHost* host, int* errorCode) override;
   QXStatus qx_cleanup(int* errorCode) override;

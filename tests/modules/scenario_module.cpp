@@ -10,6 +10,8 @@
 //                                    (rewinding once after record K, fetching
 //                                    in bulk once after record K)
 //   "slow"                           records that never come until cancelled
+//                                    (any other cancelled component's next read
+//                                    answers status 12 too)
 //   "crash-at=K" / "exit-at=K"       dies (signal or exit) at output record K
 //   "crash-in=CALL" / "hang-in=CALL" dies by SIGSEGV in, or never returns from,
 //                                    the entry point CALL (create, configure,
@@ -260,6 +262,10 @@ bool observing(const Component& c) { return c.mode == "observe" || c.mode == "tr
 // Makes the values of output record `record`; false after the last one.
 QXStatus produce(Component& c, int* errorCode) {
   failIfNamed(c, "nextRecord");
+  if (c.cancelled.load() && c.mode != "slow") {
+    *errorCode = kInterruptedCode;
+    return QX_ERR_INTERRUPTED;
+  }
   if (c.progressFor != 0 && c.produced == 0) {
     keepReporting(c, c.progressFor);
     c.progressFor = 0;
@@ -518,7 +524,8 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getRecordValue, tarnext_peer_getRec
 #ifndef SCRIPT_OLDER
 // Whole records into `capacity` slots; 13 with the width of one record when
 // not even one fits. A read that fails after some records ends the fetch
-// there, and the failure is the answer of the next fetch.
+// there, and the failure is the answer of the next fetch; the end of the
+// data is read again then (a cancel may have come since).
 QX_MODULE_EXPORT QXStatus qx_component_bulkFetch(void* component, size_t capacity, void** values,
                                                  size_t* lengths, size_t* fieldCount,
                                                  size_t* recordCount, int* errorCode) {
@@ -551,8 +558,10 @@ QX_MODULE_EXPORT QXStatus qx_component_bulkFetch(void* component, size_t capacit
     }
     if (status != QX_OK) {
       if (*recordCount == 0) return status;
-      c->heldStatus = status;
-      c->heldErrorCode = *errorCode;
+      if (status != QX_ERR_NO_DATA) { // the end is asked for again, a failure is held
+        c->heldStatus = status;
+        c->heldErrorCode = *errorCode;
+      }
       break;
     }
     for (size_t f = 0; f < *fieldCount; ++f) {

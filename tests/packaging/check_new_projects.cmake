@@ -1,8 +1,8 @@
 cmake_policy(VERSION 3.25)
 # Script mode: `quex new` of the moved install writes each template; each
-# project builds against the installed package as its README says and runs
+# project builds against the installed package as its README says, runs
 # with the installed quex, in process and in a child process, with the same
-# records.
+# records, and passes `quex check`.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(quex ${PREFIX}/bin/quex)
@@ -59,8 +59,12 @@ foreach(case ${cases})
     message(FATAL_ERROR "${name} printed:\n${in_process}\nexpected it to start with:\n${expected}")
   endif()
   run(${quex} run build/${name} ${input} --child)
-  set(cwd ${WORK_DIR})
   if(NOT run_output STREQUAL in_process)
     message(FATAL_ERROR "${name} out of process:\n${run_output}\nin process:\n${in_process}")
   endif()
+  run(${quex} check build/${name} ${input} --jobs 2)
+  if(NOT run_output MATCHES "\n[0-9]+ passed, 0 failed, 0 warnings")
+    message(FATAL_ERROR "quex check on ${name}:\n${run_output}")
+  endif()
+  set(cwd ${WORK_DIR})
 endforeach()

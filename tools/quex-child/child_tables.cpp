@@ -1,8 +1,8 @@
 #include "child_tables.h"
+#include "xml_on_demand.h"
 
 #include "remote/protocol/names.h"
 
-#include <quex/xml/QXXMLFactory.h>
 
 #include <cstring>
 
@@ -49,21 +49,11 @@ QXStatus hostInformation(void* owner, char* buffer, size_t size, size_t* needed,
 }
 
 QXStatus newDocument(void*, const char* rootName, QXXML** document) {
-  try {
-    *document = QXXMLFactory::createDocument(rootName != nullptr ? rootName : "");
-    return QX_OK;
-  } catch (...) {
-    return QX_ERR_XML;
-  }
+  return xml::newDocument(rootName, document);
 }
 
 QXStatus documentFromContents(void*, const char* text, QXXML** document) {
-  try {
-    *document = QXXMLFactory::createDocumentFromContents(text != nullptr ? text : "");
-    return QX_OK;
-  } catch (...) {
-    return QX_ERR_XML;
-  }
+  return xml::documentFromContents(text, document);
 }
 
 void hostTrace(void* owner, const char* text) {

@@ -46,6 +46,7 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
     const char* name;
     Handler handler;
   } kCalls[] = {
+      {calls::kPing, &ModuleServer::ping},
       {calls::kDefineTargetLibrary, &ModuleServer::defineTargetLibrary},
       {calls::kInitialise, &ModuleServer::initialise},
       {calls::kGetModuleInformation, &ModuleServer::getModuleInformation},
@@ -79,6 +80,8 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
   }
   return false;
 }
+
+void ModuleServer::ping(RemoteCall& call) { replyStatus(call, QX_OK); }
 
 void ModuleServer::getDataModel(RemoteCall& call) {
   int32_t number = 0;

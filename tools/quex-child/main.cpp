@@ -6,11 +6,10 @@
 // host killed while the child starts must not leave it waiting forever.
 #include "child_command_line.h"
 #include "module_server.h"
+#include "xml_on_demand.h"
 
 #include "platform/child_process.h"
 #include "platform/os_error.h"
-
-#include <quex/xml/QXXMLWrapper.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -79,16 +78,15 @@ int main(int argc, char** argv) {
   if (host == 0 || quex::platform::parentProcessId() != host) return 3;
   quex::platform::dieWithParent();
   if (quex::platform::parentProcessId() != host) return 3;
-  // The XML service reports parse failures on std::cout. The child has no
-  // results to print, and the standard output it shares with its host may be
-  // carrying records, so those messages go to standard error.
+  // The XML service, once opened, reports parse failures on std::cout. The
+  // child has no results to print, and the standard output it shares with its
+  // host may be carrying records, so those messages go to standard error.
   std::cout.rdbuf(std::cerr.rdbuf());
   // Ctrl-C at a terminal reaches the whole foreground group, this child
   // with its host. What it does to the module is the host's to decide: ask
   // it to cancel first, and kill this child only if it does not stop.
   std::signal(SIGINT, SIG_IGN);
   HostWatch watch(host);
-  QXXMLWrapper::startup();
   int result = 0;
   try {
     quex::child::ModuleServer server(line.baseName);
@@ -100,6 +98,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quex-child: %s\n", error.what());
     result = 1;
   }
-  QXXMLWrapper::shutdown();
+  quex::child::xml::stop();
   return result;
 }

@@ -1,4 +1,5 @@
 #include "module_server.h"
+#include "xml_on_demand.h"
 
 #include "remote/protocol/names.h"
 #include "remote/protocol/served_call.h"
@@ -88,6 +89,7 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   } else {
     loaded_ = true;
     supportsInteraction = quex::child::supportsInteraction(module_);
+    xml::startIfParserLoaded();
   }
   replyStatus(call, status);
   call.putText(name);

@@ -40,6 +40,7 @@ private:
   // child does not serve or arguments that do not read.
   bool serve(const std::string& name, Remote::RemoteCall& call);
   // The module's calls.
+  void ping(Remote::RemoteCall& call);
   void defineTargetLibrary(Remote::RemoteCall& call);
   void initialise(Remote::RemoteCall& call);
   void getModuleInformation(Remote::RemoteCall& call);

@@ -154,6 +154,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
       ->check(CLI::PositiveNumber)
       ->type_name("SECONDS")
       ->needs(runChild);
+  runCommand
+      ->add_option("--warm-children", run.warmChildren,
+                   "Keep N children started ahead of need, so that a component's child is "
+                   "running when it is created (default: 0, each child starts on demand)")
+      ->check(CLI::Range(0, 16))
+      ->type_name("N")
+      ->needs(runChild);
 
   std::vector<std::string> checkPasswords, checkFiles;
   CLI::App* checkCommand = addCheckCommand(app, *line.check, checkPasswords, checkFiles);

@@ -27,6 +27,7 @@ struct RunOptions {
   bool inChild = false; // run the module out of process
   std::string child;    // the child program; empty for the installed quex-child
   double deadlineSeconds = 0; // inactivity deadline of the child; 0: none
+  size_t warmChildren = 0;    // children started ahead of need; 0: none
 };
 
 // quex new: a module project from a template.

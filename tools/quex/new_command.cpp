@@ -63,7 +63,8 @@ std::vector<ProjectFile> projectFiles(const NewOptions& options) {
               : std::string("Each input record comes out with a row number appended; "
                             "`--params FILE` with `<Parameters><RowField name=\"n\"/>"
                             "</Parameters>` names that field.\n")) +
-      "Check it with `quex check build/" + options.name + "` when your quex has it.\n";
+      "Check it with `quex check build/" + options.name + " " + inputOption +
+      "`: every check passes or is skipped.\n";
   return {{"CMakeLists.txt", cmake},
           {source, replaceAll(code, "@NAME@", options.name)},
           {sample, reader ? kTemplate_sample_txt : kTemplate_sample_csv},

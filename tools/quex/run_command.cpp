@@ -238,6 +238,7 @@ int Run::execute() {
   wrapper_.setContextSupport(&support_);
   wrapper_.setChildDeadline(std::chrono::milliseconds(
       static_cast<long long>(options_.deadlineSeconds * 1000 + 0.5)));
+  ExtensionWrapper::setWarmChildren(options_.warmChildren);
   const std::string program = options_.inChild ? childProgram(options_.child) : std::string();
   if (!loadAndInitialise(wrapper_, host_, options_.module, err_,
                          options_.inChild ? program.c_str() : nullptr))

@@ -122,6 +122,15 @@ public:
   // module in the host process cannot be bounded and ignores it.
   void setChildDeadline(std::chrono::milliseconds deadline);
   std::chrono::milliseconds getChildDeadline() const;
+  // Keeps up to `count` children of each child program started ahead of need
+  // while a module of that program is loaded, so that a component's create
+  // (and qx_initialise) finds its child running and pays only its calls; the
+  // context support's child resource is acquired then and handed to it. 0,
+  // the default, starts every child on demand; lowering the count ends
+  // children waiting beyond it. Those left end with the last module of their
+  // program, or when the host exits. Applies process-wide.
+  static void setWarmChildren(size_t count);
+  static size_t getWarmChildren();
   // Kills the child of `component` at once; the call in flight, if any, and
   // every later call on the component answer QX_ERR_REMOTE, and
   // qx_destroy_component still releases it. Safe from any thread while the

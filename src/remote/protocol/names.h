@@ -15,6 +15,9 @@ inline constexpr char kReturn[] = "return";
 // Calls of the host on "main" (and the cancellation on "async_toremote").
 namespace call {
 inline constexpr char kTerminate[] = "TERMINATE";
+// Answered QX_OK and nothing else: the first call on a child started ahead of
+// need, after which the child waits for its module.
+inline constexpr char kPing[] = "_ping";
 inline constexpr char kDefineTargetLibrary[] = "_define_target_library";
 inline constexpr char kInitialise[] = "qx_initialise";
 inline constexpr char kGetModuleInformation[] = "qx_getModuleInformation";

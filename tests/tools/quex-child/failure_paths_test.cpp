@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <regex>
 #include <thread>
@@ -84,6 +85,33 @@ TEST_F(ChildFailures, EscapingExceptionLeavesNoNameBehind) {
   }
   EXPECT_EQ(left, std::vector<std::string>{});
   for (const std::string& name : left) std::filesystem::remove("/dev/shm/" + name);
+}
+
+// A host that exits while children wait in the warm pool takes them with it:
+// by the time its exit is seen, none of them runs and no name of theirs is
+// left.
+TEST_F(ChildFailures, HostExitingWithWarmChildrenLeavesNothing) {
+  const std::string pidFile = ::testing::TempDir() + "warm_host_" +
+                              std::to_string(quex::platform::currentProcessId()) + ".pid";
+  const std::string command = std::string(WARM_HOST) + " " + modulePath("e2e_current") + " " +
+                              QUEX_CHILD_PROGRAM + " >" + pidFile;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(pidFile);
+  long host = 0;
+  ASSERT_TRUE(in >> host);
+  std::filesystem::remove(pidFile);
+  const std::string base = "tarn.quex." + std::to_string(host) + ".";
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/shm"))
+    if (entry.path().filename().string().find(base) != std::string::npos)
+      left.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream cmdline(entry.path() / "cmdline");
+    std::string arguments((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    if (arguments.find(base) != std::string::npos)
+      left.push_back("process " + entry.path().filename().string());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{});
 }
 
 TEST_F(ChildFailures, ModuleWithoutContextSupportRunsWithoutChildResources) {

@@ -1,6 +1,11 @@
-// The same module scenarios run in-process and in a child process, for both
-// module generations: one test body, four runs.
+// The same module scenarios run in-process, in a child process started on
+// demand and in one taken from the warm pool, for both module generations:
+// one test body, six runs. A warm run proves that its children did come from
+// the pool, that the pool refilled after each, and that the last module's
+// end left nothing of them behind.
 #include "child_fixture.h"
+
+#include "remote/warm_pool.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,10 +25,22 @@ namespace {
 struct Run {
   const char* module;
   bool inChild;
+  bool warm = false; // children come from the warm pool
 };
 
 std::string runName(const ::testing::TestParamInfo<Run>& info) {
-  return std::string(info.param.module) + (info.param.inChild ? "_child" : "_inprocess");
+  return std::string(info.param.module) +
+         (info.param.warm ? "_warmchild" : info.param.inChild ? "_child" : "_inprocess");
+}
+
+// Waits until the pool holds `count` ready children.
+bool poolHolds(size_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (Remote::warm_pool::ready() != count) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 std::string generated(size_t record, size_t field, size_t width = 0) {
@@ -36,6 +53,7 @@ class BothModes : public HostedModule, public ::testing::WithParamInterface<Run>
 protected:
   void SetUp() override {
     HostedModule::SetUp();
+    if (GetParam().warm) ExtensionWrapper::setWarmChildren(1);
     load(GetParam().module, GetParam().inChild ? QUEX_CHILD_PROGRAM : nullptr);
   }
   void TearDown() override {
@@ -44,7 +62,30 @@ protected:
       EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
     }
     extension.qx_cleanup(&errorCode);
+    if (GetParam().warm) {
+      EXPECT_TRUE(poolHolds(1)) << "the pool did not refill";
+      extension = ExtensionWrapper(); // the last module goes, and its ready child with it
+      EXPECT_EQ(Remote::warm_pool::ready(), 0u);
+      ExtensionWrapper::setWarmChildren(0);
+    }
     HostedModule::TearDown();
+  }
+
+  // In a warm run, a child from the pool serves the call.
+  template <typename Call>
+  QXStatus fromPool(Call&& call) {
+    if (!GetParam().warm) return call();
+    EXPECT_TRUE(poolHolds(1)) << "no ready child";
+    const size_t taken = Remote::warm_pool::taken();
+    const QXStatus status = call();
+    EXPECT_EQ(Remote::warm_pool::taken(), taken + 1) << "the call started a child of its own";
+    return status;
+  }
+  QXStatus initialise() {
+    return fromPool([this] { return HostedModule::initialise(); });
+  }
+  QXStatus create(const std::string& text, void** made) {
+    return fromPool([&] { return HostedModule::create(text, made); });
   }
 
   void start(const std::string& text) {
@@ -416,6 +457,22 @@ TEST_P(BothModes, CancellationFromAnotherThreadEndsALongFetch) {
   EXPECT_EQ(errorCode, 77);
 }
 
+// Out of process the child has read all three records and the end of the
+// data before the cancel: the end is asked for again after the records.
+TEST_P(BothModes, ACancelAfterTheLastRecordWasMadeEndsTheRunAsCancelled) {
+  start("records=3 fields=1");
+  ASSERT_EQ(execute(), QX_OK);
+  int errorCode = 0;
+  ASSERT_EQ(extension.qx_component_nextRecord(component, &errorCode), QX_OK);
+  ASSERT_EQ(extension.qx_component_cancelExecution(component, &errorCode), QX_OK);
+  QXStatus status = QX_OK;
+  int records = 1;
+  while ((status = extension.qx_component_nextRecord(component, &errorCode)) == QX_OK) ++records;
+  EXPECT_LE(records, 3);
+  EXPECT_EQ(status, QX_ERR_INTERRUPTED);
+  EXPECT_EQ(errorCode, 77);
+}
+
 TEST_P(BothModes, TraceLinesAreTheSameInBothModes) {
   start("records=1 fields=1");
   ExtensionWrapper::setTraceLevel(3);
@@ -442,7 +499,9 @@ TEST_P(BothModes, FullTraceCarriesNoSecret) {
 
 INSTANTIATE_TEST_SUITE_P(Modules, BothModes,
                          ::testing::Values(Run{"e2e_current", false}, Run{"e2e_current", true},
-                                           Run{"e2e_older", false}, Run{"e2e_older", true}),
+                                           Run{"e2e_current", true, true},
+                                           Run{"e2e_older", false}, Run{"e2e_older", true},
+                                           Run{"e2e_older", true, true}),
                          runName);
 
 } // namespace

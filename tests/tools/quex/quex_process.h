@@ -52,9 +52,13 @@ protected:
   // `arguments` are already shell words (quote paths with shellQuote).
   // `environment` is put before the command, e.g. "NAME=value ".
   QuexResult quex(const std::string& arguments, const std::string& environment = "") {
-    std::string command = "cd " + shellQuote(dir_) + " && " + environment +
-                          shellQuote(QUEX_BINARY) + " " +
-                          arguments + " >quex.out 2>quex.err </dev/null; echo $? >quex.rc";
+    return runInDir(shellQuote(QUEX_BINARY) + " " + arguments, environment);
+  }
+
+  // Any shell command line, run in the test's folder.
+  QuexResult runInDir(const std::string& commandLine, const std::string& environment = "") {
+    std::string command = "cd " + shellQuote(dir_) + " && " + environment + commandLine +
+                          " >quex.out 2>quex.err </dev/null; echo $? >quex.rc";
     QuexResult result;
     if (std::system(command.c_str()) != 0) return result;
     result.exitCode = std::atoi(readFile(file("quex.rc")).c_str());

@@ -112,10 +112,7 @@ Verdict cancelRun(const CheckOptions& options, bool inChild) {
       return Verdict::fail(why);
     } else if (!reader->why.empty()) {
       result = Verdict::fail(mode + reader->why);
-    } else if (reader->endStatus != QX_ERR_INTERRUPTED &&
-               !(inChild && reader->endStatus == QX_ERR_NO_DATA)) {
-      // Out of process the records arrive in batches: a module that made its
-      // last record before the cancel reached the child has rightly ended.
+    } else if (reader->endStatus != QX_ERR_INTERRUPTED) {
       result = Verdict::fail(std::string(mode) + "after qx_component_cancelExecution the run ended with " +
                              statusText(reader->endStatus) + ", not QX_ERR_INTERRUPTED (12)");
     } else {

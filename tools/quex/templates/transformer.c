@@ -175,9 +175,12 @@ QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void* component, QXIterato
   return QX_OK;
 }
 
-/* One output record per input record: the end of the input ends the output. */
+/* One output record per input record: the end of the input ends the output.
+   Before beginExecution there is no input to pull from. */
 QX_MODULE_EXPORT QXStatus qx_component_nextRecord(void* component, int* errorCode) {
   Component* self = (Component*)component;
+  *errorCode = 0;
+  if (self->input == NULL) return QX_ERR_INVALID_OPERATION;
   QXStatus status = self->input->nextRecord(self->input->owner, errorCode);
   if (status == QX_OK) self->row++;
   return status;
@@ -188,9 +191,9 @@ QX_MODULE_EXPORT QXStatus qx_component_getRecordValue(void* component, size_t in
                                                       int* errorCode) {
   Component* self = (Component*)component;
   *errorCode = 0;
+  if (self->input == NULL || index > self->inputFields) return QX_ERR_INVALID_OPERATION;
   if (index < self->inputFields) /* the input's bytes, valid until the next record */
     return self->input->getRecordValue(self->input->owner, index, value, length, errorCode);
-  if (index > self->inputFields) return QX_ERR_INVALID_OPERATION;
   *value = &self->row;
   *length = sizeof self->row;
   return QX_OK;

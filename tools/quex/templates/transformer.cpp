@@ -171,8 +171,11 @@ QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void* component, QXIterato
 }
 
 // One output record per input record: the end of the input ends the output.
+// Before beginExecution there is no input to pull from.
 QX_MODULE_EXPORT QXStatus qx_component_nextRecord(void* component, int* errorCode) {
   Component& c = self(component);
+  *errorCode = 0;
+  if (c.input == nullptr) return QX_ERR_INVALID_OPERATION;
   QXStatus status = c.input->nextRecord(c.input->owner, errorCode);
   if (status == QX_OK) ++c.row;
   return status;
@@ -182,9 +185,9 @@ QX_MODULE_EXPORT QXStatus qx_component_getRecordValue(void* component, size_t in
                                                       size_t* length, int* errorCode) {
   Component& c = self(component);
   *errorCode = 0;
+  if (c.input == nullptr || index > c.inputFields) return QX_ERR_INVALID_OPERATION;
   if (index < c.inputFields) // the input's bytes, valid until the next record
     return c.input->getRecordValue(c.input->owner, index, value, length, errorCode);
-  if (index > c.inputFields) return QX_ERR_INVALID_OPERATION;
   *value = &c.row;
   *length = sizeof c.row;
   return QX_OK;

@@ -1,0 +1,27 @@
+// A host that exits with children waiting in the warm pool: it keeps two
+// ready for a module it never unloads (the wrapper is never destroyed) and
+// returns from main as soon as they are ready. It prints its process id
+// first, so that the test can look for anything of it left behind.
+#include "platform/child_process.h"
+#include "remote/warm_pool.h"
+
+#include <quex/quex.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+int main(int argc, char** argv) {
+  if (argc != 3) return 2;
+  std::printf("%ld\n", quex::platform::currentProcessId());
+  std::fflush(stdout);
+  ExtensionWrapper::setWarmChildren(2);
+  auto* module = new ExtensionWrapper; // never destroyed: the exit must do the ending
+  if (!module->load("e2e_current", argv[1], argv[2])) return 2;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (Remote::warm_pool::ready() < 2) {
+    if (std::chrono::steady_clock::now() > deadline) return 4;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return 0;
+}
