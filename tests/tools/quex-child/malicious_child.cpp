@@ -11,7 +11,7 @@
 //   "batch-wide-forever"  answers every "BulkFetch" with 13 and 2^40 values per row
 //   "batch-oversized"     a 3,000,000-byte "BulkFetch" reply of one value
 //   "batch-silent-exit"   ends without a reply in the middle of "BulkFetch"
-//   "batch-kept-huge"     ends there too, leaving kept records of impossible size
+//   "batch-kept-huge"     ends there too, leaving 2^32 kept records of 2^32 values
 //   "batch-kept-short"    ends there too, leaving more kept records than bytes
 #include "child_endpoint.h"
 
@@ -145,9 +145,9 @@ private:
       Remote::protocol::KeptBatch* kept =
           Remote::protocol::keptBatchIn(area, main_.chunkCapacity());
       const bool huge = module_ == "batch-kept-huge";
-      kept->valuesPerRow = 1;
-      kept->bytes = huge ? uint64_t(1) << 40 : 10; // one value of one byte takes 10
-      kept->records = huge ? uint64_t(1) << 40 : 3;
+      kept->valuesPerRow = huge ? uint64_t(1) << 32 : 1; // a product of 2^64 values
+      kept->bytes = 10; // one value of one byte
+      kept->records = huge ? uint64_t(1) << 32 : 3;
       Remote::protocol::keptValues(kept)[0] = 0;
       kept->mark = Remote::protocol::kKeptBatchMark;
       std::_Exit(4);
