@@ -325,8 +325,9 @@ QXStatus RemoteModule::createComponent(QXContext* context, int number, const cha
     components_.push_back(process.get());
   }
   // A child whose module made no component ends at once; the handle still
-  // holds the host's ends of its channels until qx_destroy_component.
-  if (status != QX_OK) process->terminate();
+  // holds the host's ends of its channels until qx_destroy_component. A lost
+  // child has gone already, and its handle keeps answering QX_ERR_REMOTE.
+  if (status != QX_OK && status != QX_ERR_REMOTE) process->terminate();
   *peer = process.release(); // ended by qx_destroy_component in every case
   return status;
 }
