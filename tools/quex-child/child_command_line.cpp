@@ -21,6 +21,14 @@ cli::ProgramNotes childNotes() {
       "shared-memory channels it created. The child loads the module, serves its calls there "
       "until the host ends it, and ends by itself as soon as its host is gone. A module that "
       "crashes, hangs or exits takes only its child down.";
+  notes.examples = {
+      {"quex run csvsource --file input=orders.csv --child",
+       "How it is meant to run: quex starts one quex-child for the component and runs the module "
+       "there."},
+      {"QUEX_CHILD_PROGRAM=$HOME/quex-child quex run csvsource --file input=orders.csv --child",
+       "Runs the module in another build of the child program instead of the one installed "
+       "beside libquex."},
+  };
   notes.exitCodes = {{0, "the host ended the child, or --help or --version"},
                      {1, "the channels could not be opened or failed"},
                      {2, "a bad command line"},
