@@ -172,7 +172,7 @@ QXStatus ExtensionWrapper::killChild(void* component) {
 }
 
 std::string ExtensionWrapper::childEnding(void* component) const {
-  if (component == nullptr || state_->proxy == nullptr) return {};
+  if (state_->proxy == nullptr) return {};
   try {
     return state_->proxy->childEnding(component);
   } catch (...) {

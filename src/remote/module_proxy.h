@@ -73,7 +73,8 @@ public:
   // and the kill of one component's child; the kill is safe from any thread.
   virtual void setChildDeadline(std::chrono::milliseconds deadline) = 0;
   virtual QXStatus killChild(void* component) = 0;
-  // How the child of `component` ended; empty while it lives.
+  // How the child of `component` ended; empty while it lives. For null: how
+  // the child of the last module start was lost, if it was.
   virtual std::string childEnding(void* component) = 0;
 };
 

@@ -257,6 +257,10 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
       startChild(childProgram_, support_, childDeadline(), host_call::kInitialise);
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
+  {
+    std::lock_guard<std::mutex> lock(componentsLock_);
+    startEnding_ = process->ending(); // the monitor set it before the call failed
+  }
   process->terminate();
   return status;
 }
@@ -332,6 +336,7 @@ std::chrono::milliseconds RemoteModule::childDeadline() {
 
 std::string RemoteModule::childEnding(void* component) {
   std::lock_guard<std::mutex> lock(componentsLock_);
+  if (component == nullptr) return startEnding_;
   const auto found = std::find(components_.begin(), components_.end(), component);
   return found != components_.end() ? (*found)->ending() : std::string();
 }

@@ -100,6 +100,7 @@ private:
   std::mutex componentsLock_;
   std::vector<Process*> components_;
   std::chrono::milliseconds deadline_{0};
+  std::string startEnding_; // how the child of the last qx_initialise was lost
 };
 
 } // namespace Remote

@@ -21,6 +21,10 @@ public:
     std::lock_guard<std::mutex> lock(mutex_);
     return items_;
   }
+  void clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.clear();
+  }
 
 private:
   mutable std::mutex mutex_;

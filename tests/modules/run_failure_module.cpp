@@ -8,6 +8,8 @@
 //   hang          traces "probe: hanging" and never returns from the nextRecord
 //                 of record 3, cancelled or not
 //   crash         dies by SIGSEGV in the nextRecord of record 3
+//   progress      reports progress every 100 ms for 3 s in the nextRecord of
+//                 record 3: busy, but never silent
 // Built with PROBE_CANCEL it exports qx_component_cancelExecution and traces
 // "probe: cancel received" when it is called.
 #include <quex/qx.h>
@@ -25,6 +27,7 @@ QXHost* theHost = nullptr;
 
 struct Probe {
   QXContext* context = nullptr;
+  QXProgress* progress = nullptr;
   std::string parameters;
   int64_t n = 0;
   bool cancelled = false;
@@ -86,9 +89,10 @@ QX_MODULE_EXPORT QXStatus qx_component_getDataModel(void*, int, char* buffer, si
                     "</DataModel>",
                     buffer, bufferSize, needed);
 }
-QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void*, QXIterator*, QXProgress*,
+QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void*, QXIterator*, QXProgress* progress,
                                                       int* errorCode) {
   *errorCode = 0;
+  theProbe.progress = progress;
   return QX_OK;
 }
 QX_MODULE_EXPORT QXStatus qx_component_endExecution(void*, int* errorCode) {
@@ -112,6 +116,15 @@ QX_MODULE_EXPORT QXStatus qx_component_nextRecord(void*, int* errorCode) {
   if (theProbe.n == 3 && has("hang")) {
     theHost->trace(theHost->owner, "probe: hanging");
     for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (theProbe.n == 3 && has("progress") && theProbe.progress != nullptr) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      const char report[] = "<Progress/>";
+      int code = 0;
+      theProbe.progress->report(theProbe.progress->owner, report, sizeof report - 1, &code);
+    }
   }
   if (theProbe.n == 3 && has("crash")) {
     std::signal(SIGSEGV, SIG_DFL); // no sanitizer report: the death is what is tested

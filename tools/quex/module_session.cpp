@@ -97,7 +97,11 @@ bool loadAndInitialise(ExtensionWrapper& wrapper, HostServices& host, const std:
     return false;
   }
   if (status != QX_OK) {
-    reportFailure(wrapper, nullptr, "qx_initialise", status, errorCode, err);
+    const std::string ending = wrapper.childEnding(nullptr); // a lost child says why itself
+    if (status == QX_ERR_REMOTE && !ending.empty())
+      err << "quex: " << ending << "\n";
+    else
+      reportFailure(wrapper, nullptr, "qx_initialise", status, errorCode, err);
     return false;
   }
   return true;

@@ -142,7 +142,9 @@ public:
   // host had in flight; the records delivered in the current execution. E.g.
   // "child process 4242 ended by signal SIGSEGV (11) during
   // qx_component_nextRecord, after 4400 records delivered". Empty while the
-  // child lives, for a destroyed component and in-process.
+  // child lives, for a destroyed component and in-process. For a null
+  // component: how the child that qx_initialise started ended, if it did not
+  // end as asked.
   std::string childEnding(void* component) const;
 
   // ---- module calls ----

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -404,7 +405,11 @@ TEST_F(HangingModule, CallThatNeverReturnsIsKilledAtTheDeadline) {
                  : extension.qx_component_nextRecord(component, &errorCode);
     });
     expectKillLine(hang.call, child);
+    const std::vector<std::string> traced = traceLines();
+    EXPECT_THAT(traced, Contains(::testing::MatchesRegex("last calls: .*" + std::string(hang.call) +
+                                                         " in flight")));
     expectLost(component);
+    lines->clear();
     extension.setChildDeadline(std::chrono::milliseconds(0));
   }
 }
@@ -416,6 +421,79 @@ TEST_F(HangingModule, InitialiseThatNeverReturnsIsKilledAtTheDeadline) {
   // knows when the child last spoke.
   EXPECT_EQ(initialise(), QX_ERR_REMOTE);
   expectKillLine("qx_initialise", 0);
+  // The host asks the module, not a component, how that child ended.
+  EXPECT_TRUE(std::regex_match(extension.childEnding(nullptr),
+                               std::regex("child process [0-9]+ was killed after sending nothing "
+                                          "for [0-9]+ ms during qx_initialise, after 0 records "
+                                          "delivered")))
+      << extension.childEnding(nullptr);
+}
+
+// A module that dies by a signal in any of its entry points: the host's call
+// answers QX_ERR_REMOTE, one line names the signal and that call, and the
+// last calls on the component end with it.
+TEST_F(ChildFailures, CrashInEveryEntryPointIsNamedWithItsCall) {
+  ExtensionWrapper::setTraceLevel(1);
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  const char* const points[] = {"create",    "configure",    "getDataModel", "beginExecution",
+                                "nextRecord", "endExecution", "destroy"};
+  for (const std::string point : points) {
+    SCOPED_TRACE(point);
+    lines->clear();
+    void* component = nullptr;
+    const QXStatus created = create("crash-in=" + point, &component);
+    ASSERT_NE(component, nullptr);
+    int errorCode = 0;
+    QXStatus status = created;
+    std::string call = point == "create" ? "qx_create_component" : "qx_component_" + point;
+    if (point == "destroy") call = "qx_destroy_component";
+    const auto step = [&](const char* name, const std::function<QXStatus()>& run) {
+      if (status != QX_OK) return;
+      status = run();
+      if (call != name) {
+        EXPECT_EQ(status, QX_OK) << name;
+      }
+    };
+    char buffer[256];
+    size_t needed = 0;
+    step("qx_component_configure",
+         [&] { return extension.qx_component_configure(component, &errorCode); });
+    step("qx_component_getDataModel", [&] {
+      return extension.qx_component_getDataModel(component, 0, buffer, sizeof buffer, &needed,
+                                                 &errorCode);
+    });
+    step("qx_component_beginExecution", [&] {
+      return extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                   &errorCode);
+    });
+    step("qx_component_nextRecord", [&] {
+      const QXStatus read = extension.qx_component_nextRecord(component, &errorCode);
+      return read == QX_ERR_NO_DATA ? QX_OK : read;
+    });
+    step("qx_component_endExecution",
+         [&] { return extension.qx_component_endExecution(component, &errorCode); });
+    if (status == QX_OK) {
+      EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_ERR_REMOTE);
+    } else {
+      EXPECT_EQ(status, QX_ERR_REMOTE);
+      expectLost(component);
+    }
+    const std::regex ending("child process [0-9]+ ended by signal SIGSEGV \\(11\\) during " +
+                            call + ", after 0 records delivered");
+    const std::regex lastCalls("last calls: .*" + call + " in flight");
+    const std::vector<std::string> traced = traceLines();
+    EXPECT_EQ(std::count_if(traced.begin(), traced.end(),
+                            [&](const std::string& line) { return std::regex_match(line, ending); }),
+              1)
+        << ::testing::PrintToString(traced);
+    EXPECT_EQ(std::count_if(traced.begin(), traced.end(),
+                            [&](const std::string& line) {
+                              return std::regex_match(line, lastCalls);
+                            }),
+              1)
+        << ::testing::PrintToString(traced);
+  }
 }
 
 TEST_F(ChildFailures, KillChildFromAnotherThreadEndsTheCallInFlight) {

@@ -2,6 +2,7 @@
 // messages and exit codes as in-process, with the module in child processes.
 #include "tools/quex/quex_process.h"
 
+#include <algorithm>
 #include <regex>
 
 namespace {
@@ -140,6 +141,53 @@ TEST_F(QuexChild, SecondCtrlCEndsAHungRun) {
           << r.err;
     }
   }
+}
+
+// One Ctrl-C on a module that never returns and ignores the cancel: the run
+// ends 5 s later all the same, in quex's process by exiting, out of it by
+// killing the child.
+TEST_F(QuexChild, HungRunEndsFiveSecondsAfterOneCtrlC) {
+  writeFile(file("params.xml"), "hang");
+  for (const std::string mode : {"", " --child"}) {
+    SCOPED_TRACE(mode);
+    const QuexInterrupted r = quexInterrupted(
+        "run " + testModule("harness_probe") + " --params params.xml" + mode, "probe: hanging", 1);
+    EXPECT_EQ(r.exitCode, 130);
+    EXPECT_GE(r.millisecondsAfterLast, 5000);
+    EXPECT_LT(r.millisecondsAfterLast, 6500);
+    if (mode.empty()) {
+      EXPECT_EQ(r.err, "probe: hanging\nprobe: cancel received\nquex: the module did not stop "
+                       "within 5 s of Ctrl-C while the module runs in quex's own process: "
+                       "exiting at once\n");
+    } else {
+      EXPECT_TRUE(std::regex_match(
+          r.err, std::regex("probe: hanging\nprobe: cancel received\nquex: stopped after the "
+                            "module did not stop within 5 s of Ctrl-C: child process [0-9]+ was "
+                            "killed by the host during qx_component_bulkFetch, after [0-9]+ "
+                            "records? delivered\n")))
+          << r.err;
+    }
+  }
+}
+
+// A child busy for three deadlines that reports progress every 100 ms is
+// never killed; one silent in qx_initialise is, and quex says so.
+TEST_F(QuexChild, DeadlineKillsOnlyASilentChild) {
+  writeFile(file("params.xml"), "progress");
+  const QuexResult busy =
+      quex("run " + testModule("harness_probe") + " --params params.xml --child --deadline 1");
+  EXPECT_EQ(busy.exitCode, 0) << busy.err;
+  EXPECT_EQ(std::count(busy.out.begin(), busy.out.end(), '\n'), 1001);
+  EXPECT_EQ(busy.err.find("killed"), std::string::npos) << busy.err;
+
+  const QuexResult silent =
+      quex("run " + testModule("e2e_hang_initialise") + " --child --deadline 0.5");
+  EXPECT_EQ(silent.exitCode, 1);
+  EXPECT_EQ(silent.out, "");
+  EXPECT_TRUE(std::regex_search(
+      silent.err, std::regex("child process [0-9]+ was killed after sending nothing for [0-9]+ "
+                             "ms during qx_initialise")))
+      << silent.err;
 }
 
 TEST_F(QuexChild, MissingChildProgramIsOneClearLine) {

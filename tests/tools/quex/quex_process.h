@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -44,8 +46,33 @@ protected:
     dir_ = ::testing::TempDir() + "quex_" + processTag() + "_" + info->test_suite_name() + "_" +
            info->name();
     std::system(("rm -rf " + shellQuote(dir_) + " && mkdir -p " + shellQuote(dir_)).c_str());
+    namesBefore_ = leftNames();
   }
-  void TearDown() override { std::system(("rm -rf " + shellQuote(dir_)).c_str()); }
+  void TearDown() override {
+    std::system(("rm -rf " + shellQuote(dir_)).c_str());
+    // Every quex this test ran has ended: a name of a host that is gone and
+    // that was not there before is one it left behind.
+    std::set<std::string> left;
+    for (const std::string& name : leftNames())
+      if (namesBefore_.count(name) == 0) left.insert(name);
+    EXPECT_EQ(left, std::set<std::string>{});
+    for (const std::string& name : left) std::filesystem::remove("/dev/shm/" + name);
+  }
+
+  // The shared-memory names and semaphores in /dev/shm of quex hosts that no
+  // longer run.
+  static std::set<std::string> leftNames() {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error)) {
+      const std::string name = entry.path().filename().string();
+      const size_t at = name.find("tarn.quex.");
+      if (at == std::string::npos) continue;
+      const std::string host = name.substr(at + 10, name.find('.', at + 10) - at - 10);
+      if (!std::filesystem::exists("/proc/" + host)) names.insert(name);
+    }
+    return names;
+  }
 
   std::string file(const std::string& name) const { return dir_ + "/" + name; }
 
@@ -68,16 +95,18 @@ protected:
   }
 
   // Starts quex in the background, waits until standard error shows
-  // `ready`, then sends it Ctrl-C twice, 300 ms apart, and times the exit
-  // from the second.
+  // `ready`, then sends it Ctrl-C twice, 300 ms apart (or once), and times
+  // the exit from the last.
   struct QuexInterrupted : QuexResult {
     long millisecondsAfterLast = -1;
   };
-  QuexInterrupted quexInterrupted(const std::string& arguments, const std::string& ready) {
+  QuexInterrupted quexInterrupted(const std::string& arguments, const std::string& ready,
+                                  int interrupts = 2) {
     const std::string script =
         shellQuote(QUEX_BINARY) + " " + arguments + " >quex.out 2>quex.err </dev/null & pid=$!; " +
         "n=0; until grep -q " + shellQuote(ready) + " quex.err || [ $n -ge 400 ]; do " +
-        "sleep 0.05; n=$((n+1)); done; kill -INT $pid; sleep 0.3; " +
+        "sleep 0.05; n=$((n+1)); done; " +
+        (interrupts > 1 ? "kill -INT $pid; sleep 0.3; " : "") +
         "start=$(date +%s%N); kill -INT $pid; wait $pid; echo $? >quex.rc; " +
         "echo $((($(date +%s%N) - start) / 1000000)) >quex.ms";
     QuexInterrupted result;
@@ -95,6 +124,9 @@ protected:
   }
 
   std::string dir_;
+
+private:
+  std::set<std::string> namesBefore_;
 };
 
 #endif // QUEX_TESTS_HARNESS_QUEX_PROCESS_H
