@@ -116,6 +116,10 @@ void Process::terminate() {
 
 bool Process::call() {
   WaitingForChild waiting(watch_);
+  struct BatchCallEnd {
+    std::atomic<bool>& flag;
+    ~BatchCallEnd() { flag.store(false, std::memory_order_relaxed); }
+  } batchCallEnd{batchCall_};
   size_t length = 0;
   const void* message = mainCall_.data(length);
   if (!main_.send(message, length)) return lostDuringCall();

@@ -79,7 +79,9 @@ void ProcessMonitor::noteEnding() const {
   }
   const char* call = watch.hostCall();
   text += watch.inCall() && call != nullptr ? std::string(" during ") + call : " between calls";
-  const uint64_t records = process_.delivered();
+  // The records the child kept in the batch it was reading are handed out
+  // before the call fails.
+  const uint64_t records = process_.delivered() + process_.keptRecords();
   text += ", after " + std::to_string(records) + (records == 1 ? " record" : " records") +
           " delivered";
   // A deadline's kill has its own line already.

@@ -140,6 +140,23 @@ private:
   Process& process_;
 };
 
+// The child died while it read the batch: the records it had kept are
+// handed out as a batch that the loss ends, as a module that crashes after
+// them gives them in process.
+QXStatus handOutKeptRecords(Process& process, int* errorCode) {
+  Process::RecordBatch& batch = process.batch();
+  uint64_t valuesPerRow = 0, rows = 0;
+  if (!process.takeKeptBatch(*batch.values, batch.capacity, valuesPerRow, rows))
+    return QX_ERR_REMOTE;
+  batch.valuesPerRow = valuesPerRow;
+  batch.rowsInBatch = rows;
+  batch.currentRow = 0;
+  batch.endStatus = QX_ERR_REMOTE;
+  batch.endErrorCode = *errorCode;
+  process.noteDelivered(rows);
+  return QX_OK;
+}
+
 } // namespace
 
 RemoteModule::RemoteModule(std::string name, std::string path, std::string childProgram,
@@ -463,9 +480,10 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
     call.putSize(batch.valuesPerRow);
     call.putSize(batch.rowsInBatch);
     call.putInt(code);
+    process.expectBatch();
     if (!process.call()) {
       batch.rowsInBatch = 0;
-      return QX_ERR_REMOTE;
+      return handOutKeptRecords(process, errorCode);
     }
     uint64_t valuesPerRow = 0;
     uint64_t rows = 0;
@@ -562,7 +580,8 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   received.resize(capacity);
   uint64_t fields = 0;
   uint64_t records = 0;
-  const QXStatus status = exchange(
+  processOf(component)->expectBatch();
+  QXStatus status = exchange(
       component, calls::kBulkFetch, errorCode,
       [&](RemoteCall& call) {
         call.putSize(capacity);
@@ -577,7 +596,12 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
         call.getSize(fields);
         call.getSize(records);
       });
-  if (status == QX_ERR_REMOTE) return status;
+  // The records the child kept before it died come as a whole batch; the
+  // next call answers the loss.
+  if (status == QX_ERR_REMOTE &&
+      !processOf(component)->takeKeptBatch(received, capacity, fields, records))
+    return status;
+  if (status == QX_ERR_REMOTE) status = QX_OK;
   *fieldCount = fields;
   *recordCount = records;
   processOf(component)->noteDelivered(records);

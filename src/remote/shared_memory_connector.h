@@ -31,11 +31,12 @@ public:
   // Removes the names once the child has opened them; the objects stay usable.
   void unlinkNames() noexcept;
   size_t chunkCapacity() const noexcept { return region_.size() - kRegionHeaderSize; }
+  // The bytes after the header, which a peer may also use between messages.
+  unsigned char* dataArea() const noexcept;
   bool isClosed() const noexcept { return closed_.load(std::memory_order_acquire); }
 
 private:
   RegionHeader& header() const noexcept;
-  unsigned char* dataArea() const noexcept;
   void release(quex::platform::NamedSemaphore& semaphore);
 
   std::vector<ConnectorListener*> listeners_;

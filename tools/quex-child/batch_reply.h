@@ -31,6 +31,7 @@ public:
     putSize(capacity);
     countAt_ = size_;
     putSize(0);
+    valuesAt_ = size_;
     count_ = 0;
   }
   void addValue(const void* data, size_t length) {
@@ -49,6 +50,9 @@ public:
     std::memcpy(bytes_.data() + countAt_, &count_, sizeof count_);
   }
   size_t count() const { return count_; }
+  // The values encoded so far, until end() adds the counts after them.
+  const unsigned char* values() const { return bytes_.data() + valuesAt_; }
+  size_t valueBytes() const { return size_ - valuesAt_; }
   const unsigned char* data() const { return bytes_.data(); }
   size_t size() const { return size_; }
 
@@ -71,6 +75,7 @@ private:
   size_t size_ = 0;
   size_t statusAt_ = 0;
   size_t countAt_ = 0;
+  size_t valuesAt_ = 0;
   uint64_t count_ = 0;
 };
 

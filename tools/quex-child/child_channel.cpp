@@ -31,6 +31,14 @@ ChildChannel::ChildChannel(const std::string& baseName, const std::string& chann
       fromRemote_(NamedSemaphore::openExisting(
           Remote::protocol::fromRemoteSemaphoreName(baseName, channelName))) {}
 
+unsigned char* ChildChannel::dataArea() noexcept {
+  return static_cast<unsigned char*>(region_.data()) + Remote::kRegionHeaderSize;
+}
+
+size_t ChildChannel::dataCapacity() const noexcept {
+  return region_.size() - Remote::kRegionHeaderSize;
+}
+
 bool ChildChannel::waitForHost(const std::atomic<bool>* stop) {
   if (stop == nullptr) {
     toRemote_.wait();
@@ -54,6 +62,7 @@ bool ChildChannel::receive(Remote::RemoteCall& call, const std::atomic<bool>* st
     const uint64_t chunk = std::min<uint64_t>(
         std::min<uint64_t>(Remote::loadField(header.chunkLength), capacity), total - received);
     std::memcpy(incoming_.data() + received, area, chunk);
+    reached(chunk);
     received += chunk;
     if (received >= total || chunk == 0) break;
     fromRemote_.post(); // acknowledge every chunk but the last
@@ -79,6 +88,7 @@ bool ChildChannel::send(const void* data, size_t length, const std::atomic<bool>
   for (;;) {
     const size_t chunk = std::min(length - sent, capacity);
     std::memcpy(area, bytes + sent, chunk);
+    reached(chunk);
     Remote::storeField(header.chunkLength, chunk);
     sent += chunk;
     fromRemote_.post();

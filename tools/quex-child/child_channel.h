@@ -26,6 +26,12 @@ public:
   // Sends what was written into `call`, or `length` bytes already encoded.
   bool send(const Remote::RemoteCall& call, const std::atomic<bool>* stop = nullptr);
   bool send(const void* data, size_t length, const std::atomic<bool>* stop = nullptr);
+  // The region's data area, where a batch being read is kept between
+  // messages, and the most bytes of it a message covered since the last
+  // takeReach().
+  unsigned char* dataArea() noexcept;
+  size_t dataCapacity() const noexcept;
+  size_t takeReach() noexcept { return reach_.exchange(0, std::memory_order_relaxed); }
   // Wakes a thread of this process that waits in receive() with a stop flag.
   void wake() noexcept { toRemote_.postIfZero(); }
   // Removes the names of the region and semaphores, which stay open here.
@@ -37,11 +43,17 @@ public:
 
 private:
   bool waitForHost(const std::atomic<bool>* stop);
+  void reached(size_t bytes) noexcept {
+    size_t seen = reach_.load(std::memory_order_relaxed);
+    while (bytes > seen && !reach_.compare_exchange_weak(seen, bytes, std::memory_order_relaxed)) {
+    }
+  }
 
   quex::platform::SharedRegion region_;
   quex::platform::NamedSemaphore toRemote_;
   quex::platform::NamedSemaphore fromRemote_;
   std::vector<unsigned char> incoming_; // reused between messages
+  std::atomic<size_t> reach_{0};
 };
 
 } // namespace quex::child

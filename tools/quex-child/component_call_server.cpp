@@ -173,7 +173,7 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
   int code = errorCode;
   QXStatus status = QX_ERR_INVALID_OPERATION;
   batchReply_ = true;
-  batch_.begin(capacity);
+  beginBatch(capacity);
   if (capacity > Remote::protocol::kMaxBatchValues || component() == nullptr) {
     rows = 0;
   } else if (module_.useBulkFetch()) {
@@ -233,8 +233,43 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
     }
     recordPending_ = false;
     ++rows;
+    keepRecords(fields, rows);
   }
   return status;
+}
+
+void ModuleServer::beginBatch(size_t capacity) {
+  batch_.begin(capacity);
+  link_.withKeeper([](BatchKeeper& keeper) { keeper.begin(); });
+}
+
+void ModuleServer::keepRecords(uint64_t valuesPerRow, uint64_t rows) {
+  link_.withKeeper([&](BatchKeeper& keeper) { keeper.keep(batch_, valuesPerRow, rows); });
+}
+
+// The wrapper's record-by-record bulk fetch for a module without its own,
+// done here so that every record is kept for the host as it arrives: the
+// first `records` values of each record are skipped, `fields` values are
+// taken, and the batch ends when the next record would not fit.
+QXStatus ModuleServer::readBulk(size_t capacity, size_t fields, size_t& records,
+                                int* errorCode) {
+  void* target = component();
+  const size_t offset = records;
+  records = 0;
+  if (fields > capacity) return QX_ERR_NO_DATA;
+  size_t taken = 0;
+  while (module_.qx_component_nextRecord(target, errorCode) == QX_OK) {
+    for (size_t field = 0; field < fields; ++field, ++taken) {
+      void* value = nullptr;
+      size_t length = 0;
+      module_.qx_component_getRecordValue(target, offset + field, &value, &length, errorCode);
+      batch_.addValue(value, length);
+    }
+    ++records;
+    keepRecords(fields, records);
+    if (taken + fields > capacity) break;
+  }
+  return records > 0 ? QX_OK : QX_ERR_NO_DATA;
 }
 
 void ModuleServer::reserveValueSlots(size_t capacity) {
@@ -243,8 +278,8 @@ void ModuleServer::reserveValueSlots(size_t capacity) {
   lengths_.resize(capacity);
 }
 
-// The host's own bulk fetch, answered by the module's or by the wrapper's
-// record-by-record emulation, whose copies are released here once encoded.
+// The host's own bulk fetch, answered by the module's, or record by record
+// as the wrapper's emulation does.
 void ModuleServer::bulkFetch(RemoteCall& call) {
   uint64_t capacity = 0, fieldCount = 0, recordCount = 0;
   int32_t errorCode = 0;
@@ -255,16 +290,15 @@ void ModuleServer::bulkFetch(RemoteCall& call) {
   QXStatus status = QX_ERR_INVALID_OPERATION;
   size_t fields = fieldCount, records = recordCount;
   batchReply_ = true;
-  batch_.begin(capacity);
-  if (capacity <= Remote::protocol::kMaxBatchValues) {
+  beginBatch(capacity);
+  if (capacity <= Remote::protocol::kMaxBatchValues && !module_.useBulkFetch()) {
+    status = readBulk(capacity, fields, records, &code);
+  } else if (capacity <= Remote::protocol::kMaxBatchValues) {
     reserveValueSlots(capacity);
-    const bool copies = !module_.useBulkFetch();
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
     const size_t count = Remote::protocol::valuesInBatch(fields, records, capacity);
     for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
-    if (copies) // the emulation copied exactly the values it counted
-      for (size_t i = 0; i < count; ++i) std::free(pointers_[i]);
   }
   batch_.end(status, fields, records, code);
 }

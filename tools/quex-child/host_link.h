@@ -5,6 +5,7 @@
 #ifndef QUEX_TOOLS_QUEX_CHILD_HOST_LINK_H
 #define QUEX_TOOLS_QUEX_CHILD_HOST_LINK_H
 
+#include "batch_keeper.h"
 #include "child_channel.h"
 
 #include "remote/protocol/names.h"
@@ -19,7 +20,8 @@ namespace quex::child {
 
 class HostLink {
 public:
-  HostLink(ChildChannel& main, ChildChannel& asyncFrom) : main_(main), asyncFrom_(asyncFrom) {}
+  HostLink(ChildChannel& main, ChildChannel& asyncFrom)
+      : main_(main), asyncFrom_(asyncFrom), keeper_(main.dataArea(), main.dataCapacity()) {}
 
   // Marks the span of one host call, during which callbacks on "main" may go.
   class ServingScope {
@@ -43,7 +45,21 @@ public:
   QXStatus callMain(const char* name, uint64_t key, int* errorCode, Put&& put, Get&& get) {
     std::lock_guard<std::mutex> lock(mainLock_);
     if (!serving_.load(std::memory_order_acquire)) return QX_ERR_CALLBACK;
-    return exchange(main_, mainCall_, name, key, errorCode, put, get);
+    // The callback's messages may write over the records kept so far.
+    keeper_.lend();
+    main_.takeReach();
+    const QXStatus status = exchange(main_, mainCall_, name, key, errorCode, put, get);
+    keeper_.giveBack(main_.takeReach());
+    return status;
+  }
+
+  // The records of the batch being read, kept for the host in case this
+  // child dies (batch_keeper.h): `use` runs under the lock of "main", so that
+  // no callback moves the area meanwhile.
+  template <typename Use>
+  void withKeeper(Use&& use) {
+    std::lock_guard<std::mutex> lock(mainLock_);
+    use(keeper_);
   }
 
   // "Report" or "Send" on "async_fromremote".
@@ -71,6 +87,7 @@ private:
   ChildChannel& main_;
   ChildChannel& asyncFrom_;
   std::mutex mainLock_;
+  BatchKeeper keeper_;
   std::mutex asyncLock_;
   Remote::RemoteCall mainCall_;
   Remote::RemoteCall asyncCall_;

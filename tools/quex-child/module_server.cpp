@@ -68,6 +68,8 @@ void ModuleServer::run() {
     batchReply_ = false;
     const bool served = call_.getSize(key) && key == 0 && serve(name, call_);
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
+    if (served && batchReply_)
+      link_.withKeeper([&](BatchKeeper& keeper) { keeper.end(batch_.size()); });
     const bool sent = served && batchReply_ ? main_.send(batch_.data(), batch_.size())
                                             : main_.send(call_);
     if (!sent) break;

@@ -68,6 +68,12 @@ private:
   // one record fits, otherwise the status of the module's nextRecord, which is
   // not called again for this batch.
   QXStatus readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows, int* errorCode);
+  // A new batch in batch_, of which nothing is kept yet.
+  void beginBatch(size_t capacity);
+  // The first `rows` records of batch_ are whole: they are kept for the host.
+  void keepRecords(uint64_t valuesPerRow, uint64_t rows);
+  // The bulk fetch of a module without one of its own, into batch_.
+  QXStatus readBulk(size_t capacity, size_t fields, size_t& records, int* errorCode);
   void serveCancellation();
   void terminate();
   void* component() const { return component_.load(std::memory_order_acquire); }

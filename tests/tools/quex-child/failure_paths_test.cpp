@@ -218,14 +218,28 @@ TEST_F(ChildFailures, ChildHoldsNoDescriptorOfTheHostButItsStandardStreams) {
   std::filesystem::remove(path);
 }
 
-class DyingModule : public ChildFailures, public ::testing::WithParamInterface<const char*> {};
+struct Death {
+  const char* module;
+  const char* how; // "crash" or "exit"
+  size_t at;       // the record it dies making
+  size_t delivered;
+};
 
+class DyingModule : public ChildFailures, public ::testing::WithParamInterface<Death> {};
+
+// A module dies while it makes a record of five values (400 to a batch). The
+// host gets every record the module made before, as in process, when the
+// child reads them one by one, and none twice; a module's own bulk fetch
+// hands its records over only when it returns, and a death inside it loses
+// that batch.
 TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
   ExtensionWrapper::setTraceLevel(1);
-  load("e2e_current", QUEX_CHILD_PROGRAM);
+  load(GetParam().module, QUEX_CHILD_PROGRAM);
   ASSERT_EQ(initialise(), QX_OK);
   void* component = nullptr;
-  ASSERT_EQ(create(std::string(GetParam()) + "-at=4500 records=100000 fields=5", &component),
+  ASSERT_EQ(create(std::string(GetParam().how) + "-at=" + std::to_string(GetParam().at) +
+                       " records=100000 fields=5",
+                   &component),
             QX_OK);
   int errorCode = 0;
   ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
@@ -234,14 +248,26 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
   QXStatus status = QX_OK;
   size_t read = 0;
   long long slowest = 0;
+  size_t wrong = 0;
   while (status == QX_OK) {
     const Clock::time_point start = Clock::now();
     status = extension.qx_component_nextRecord(component, &errorCode);
     slowest = std::max(slowest, millisecondsSince(start));
-    read += status == QX_OK;
+    if (status != QX_OK) break;
+    for (size_t field = 0; field < 5; ++field) { // the module's values, nulls in place
+      void* value = nullptr;
+      size_t length = 0;
+      extension.qx_component_getRecordValue(component, field, &value, &length, &errorCode);
+      const bool null = field == 1 && (read + 1) % 3 == 0;
+      const std::string expected = "r" + std::to_string(read) + "f" + std::to_string(field);
+      wrong += null ? value != nullptr
+                    : value == nullptr || std::string(static_cast<char*>(value), length) != expected;
+    }
+    ++read;
   }
   EXPECT_EQ(status, QX_ERR_REMOTE);
-  EXPECT_EQ(read, 4400u); // eleven whole batches of 400
+  EXPECT_EQ(read, GetParam().delivered);
+  EXPECT_EQ(wrong, 0u);
   // The death is seen at once, not after a polling round: within 100 ms,
   // which leaves a busy machine twenty times the usual few milliseconds. In a
   // sanitizer build a child that calls exit first runs the sanitizer's exit
@@ -252,17 +278,23 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
   // in the host's own call, and how many records had arrived.
   const std::string ending =
       "child process " + std::to_string(child) + " ended " +
-      (std::string(GetParam()) == "crash" ? "by signal SIGSEGV (11)" : "with exit code 9") +
-      " during qx_component_nextRecord, after 4400 records delivered";
+      (std::string(GetParam().how) == "crash" ? "by signal SIGSEGV (11)" : "with exit code 9") +
+      " during qx_component_nextRecord, after " + std::to_string(GetParam().delivered) +
+      " records delivered";
   EXPECT_EQ(extension.childEnding(component), ending);
   expectLost(component);
   const std::vector<std::string> lines = traceLines();
   EXPECT_THAT(lines, Contains(HasSubstr("[EXIT qx_component_nextRecord")));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), ending), 1) << ::testing::PrintToString(lines);
   // The last calls, once, oldest first, the one in flight last.
-  const std::regex lastCalls("last calls: qx_create_component QX_OK \\([0-9]+ ms ago\\), "
+  const std::string created =
+      std::string(GetParam().module) == "e2e_older" ? "tarnext_create_peer" : "qx_create_component";
+  const std::regex lastCalls("last calls: " + created + " QX_OK \\([0-9]+ ms ago\\), "
                              "qx_component_beginExecution QX_OK \\([0-9]+ ms ago\\), "
-                             "qx_component_nextRecord QX_OK x4400 \\([0-9]+ ms ago\\), "
+                             "qx_component_nextRecord QX_OK x" +
+                             // the batches before: the child reads one record ahead
+                             std::to_string((GetParam().at - 2) / 400 * 400) +
+                             " \\([0-9]+ ms ago\\), "
                              "qx_component_nextRecord in flight");
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [&](const std::string& line) { return std::regex_match(line, lastCalls); }),
@@ -273,7 +305,61 @@ TEST_P(DyingModule, LostChildAnswersRemoteQuicklyAndLeavesNothing) {
             1);
 }
 
-INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule, ::testing::Values("crash", "exit"));
+INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule,
+                         ::testing::Values(Death{"e2e_current", "crash", 4500, 4400},
+                                           Death{"e2e_current", "exit", 4500, 4400},
+                                           Death{"e2e_older", "crash", 4500, 4499},
+                                           Death{"e2e_older", "exit", 4500, 4499},
+                                           Death{"e2e_older", "crash", 402, 401}),
+                         [](const auto& info) {
+                           return std::string(info.param.module) + "_" + info.param.how +
+                                  std::to_string(info.param.at);
+                         });
+
+// The host's own bulk fetch from a module without one, two records of two
+// values at a time: the records the module made before it died come in the
+// call it died in, and a batch already delivered never comes again.
+TEST_F(ChildFailures, BulkFetchGetsTheRecordsMadeBeforeADeathOnce) {
+  load("e2e_older", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  const struct {
+    size_t at;
+    std::vector<size_t> batches; // records per call before QX_ERR_REMOTE
+  } cases[] = {{4, {2, 1}}, {5, {2, 2}}};
+  for (const auto& death : cases) {
+    SCOPED_TRACE(death.at);
+    void* component = nullptr;
+    ASSERT_EQ(create("crash-at=" + std::to_string(death.at) + " records=100 fields=2", &component),
+              QX_OK);
+    int errorCode = 0;
+    ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                    &errorCode),
+              QX_OK);
+    std::vector<std::string> first;
+    std::vector<size_t> batches;
+    QXStatus status = QX_OK;
+    while (status == QX_OK && batches.size() < 5) {
+      void* values[4] = {};
+      size_t lengths[4] = {};
+      size_t fields = 2, records = 0;
+      status = extension.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
+                                                &errorCode);
+      if (status != QX_OK) break;
+      batches.push_back(records);
+      for (size_t record = 0; record < records; ++record)
+        first.emplace_back(static_cast<char*>(values[record * 2]), lengths[record * 2]);
+    }
+    EXPECT_EQ(status, QX_ERR_REMOTE);
+    EXPECT_EQ(batches, death.batches);
+    std::vector<std::string> expected;
+    for (size_t record = 0; record + 1 < death.at; ++record)
+      expected.push_back("r" + std::to_string(record) + "f0");
+    EXPECT_EQ(first, expected);
+    EXPECT_THAT(extension.childEnding(component),
+                HasSubstr("after " + std::to_string(death.at - 1) + " records delivered"));
+    expectLost(component);
+  }
+}
 
 // A host iterator whose bulk fetch breaks the batch rules in one way.
 class BadBatches : public TableRecords {
@@ -637,7 +723,8 @@ INSTANTIATE_TEST_SUITE_P(Mischief, MaliciousChild,
                                            "info-huge-needed", "text-huge-needed",
                                            "batch-count-huge",
                                            "batch-rows-overrun", "batch-wide-forever",
-                                           "batch-oversized", "batch-silent-exit"),
+                                           "batch-oversized", "batch-silent-exit",
+                                           "batch-kept-huge", "batch-kept-short"),
                          [](const auto& info) {
                            std::string name = info.param;
                            for (char& c : name)

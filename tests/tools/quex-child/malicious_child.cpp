@@ -11,8 +11,11 @@
 //   "batch-wide-forever"  answers every "BulkFetch" with 13 and 2^40 values per row
 //   "batch-oversized"     a 3,000,000-byte "BulkFetch" reply of one value
 //   "batch-silent-exit"   ends without a reply in the middle of "BulkFetch"
+//   "batch-kept-huge"     ends there too, leaving 2^32 kept records of 2^32 values
+//   "batch-kept-short"    ends there too, leaving more kept records than bytes
 #include "child_endpoint.h"
 
+#include "remote/protocol/kept_batch.h"
 #include "remote/protocol/names.h"
 #include "remote/protocol/remote_call.h"
 
@@ -137,6 +140,18 @@ private:
 
   void batch() {
     if (module_ == "batch-silent-exit") std::_Exit(4);
+    if (module_.rfind("batch-kept-", 0) == 0) {
+      auto* area = reinterpret_cast<unsigned char*>(&main_.header()) + Remote::kRegionHeaderSize;
+      Remote::protocol::KeptBatch* kept =
+          Remote::protocol::keptBatchIn(area, main_.chunkCapacity());
+      const bool huge = module_ == "batch-kept-huge";
+      kept->valuesPerRow = huge ? uint64_t(1) << 32 : 1; // a product of 2^64 values
+      kept->bytes = 10; // one value of one byte
+      kept->records = huge ? uint64_t(1) << 32 : 3;
+      Remote::protocol::keptValues(kept)[0] = 0;
+      kept->mark = Remote::protocol::kKeptBatchMark;
+      std::_Exit(4);
+    }
     if (module_ == "batch-wide-forever") {
       reply(13);
       call_.putSize(2000);

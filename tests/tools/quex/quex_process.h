@@ -14,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 struct QuexResult {
   int exitCode = -1;
@@ -46,40 +47,39 @@ protected:
     dir_ = ::testing::TempDir() + "quex_" + processTag() + "_" + info->test_suite_name() + "_" +
            info->name();
     std::system(("rm -rf " + shellQuote(dir_) + " && mkdir -p " + shellQuote(dir_)).c_str());
-    namesBefore_ = leftNames();
   }
   void TearDown() override {
     std::system(("rm -rf " + shellQuote(dir_)).c_str());
-    // Every quex this test ran has ended: a name of a host that is gone and
-    // that was not there before is one it left behind.
+    // Every quex this test ran has ended: a shared-memory name or semaphore
+    // of one of them is one it left behind.
     std::set<std::string> left;
-    for (const std::string& name : leftNames())
-      if (namesBefore_.count(name) == 0) left.insert(name);
-    EXPECT_EQ(left, std::set<std::string>{});
-    for (const std::string& name : left) std::filesystem::remove("/dev/shm/" + name);
-  }
-
-  // The shared-memory names and semaphores in /dev/shm of quex hosts that no
-  // longer run.
-  static std::set<std::string> leftNames() {
-    std::set<std::string> names;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error)) {
       const std::string name = entry.path().filename().string();
-      const size_t at = name.find("tarn.quex.");
-      if (at == std::string::npos) continue;
-      const std::string host = name.substr(at + 10, name.find('.', at + 10) - at - 10);
-      if (!std::filesystem::exists("/proc/" + host)) names.insert(name);
+      for (const std::string& host : hosts_)
+        if (name.find("tarn.quex." + host + ".") != std::string::npos) left.insert(name);
     }
-    return names;
+    EXPECT_EQ(left, std::set<std::string>{});
+    for (const std::string& name : left) std::filesystem::remove("/dev/shm/" + name);
   }
 
   std::string file(const std::string& name) const { return dir_ + "/" + name; }
 
   // `arguments` are already shell words (quote paths with shellQuote).
   // `environment` is put before the command, e.g. "NAME=value ".
+  // Its process id is kept for the check that it left no name behind.
   QuexResult quex(const std::string& arguments, const std::string& environment = "") {
-    return runInDir(shellQuote(QUEX_BINARY) + " " + arguments, environment);
+    const std::string command = "cd " + shellQuote(dir_) + " || exit 1; " + environment +
+                                shellQuote(QUEX_BINARY) + " " + arguments +
+                                " >quex.out 2>quex.err </dev/null & echo $! >quex.pid; wait $!; "
+                                "echo $? >quex.rc";
+    QuexResult result;
+    if (std::system(command.c_str()) != 0) return result;
+    noteHost();
+    result.exitCode = std::atoi(readFile(file("quex.rc")).c_str());
+    result.out = readFile(file("quex.out"));
+    result.err = readFile(file("quex.err"));
+    return result;
   }
 
   // Any shell command line, run in the test's folder.
@@ -105,13 +105,14 @@ protected:
     const std::string script =
         shellQuote(QUEX_BINARY) + " " + arguments + " >quex.out 2>quex.err </dev/null & pid=$!; " +
         "n=0; until grep -q " + shellQuote(ready) + " quex.err || [ $n -ge 400 ]; do " +
-        "sleep 0.05; n=$((n+1)); done; " +
+        "sleep 0.05; n=$((n+1)); done; echo $pid >quex.pid; " +
         (interrupts > 1 ? "kill -INT $pid; sleep 0.3; " : "") +
         "start=$(date +%s%N); kill -INT $pid; wait $pid; echo $? >quex.rc; " +
         "echo $((($(date +%s%N) - start) / 1000000)) >quex.ms";
     QuexInterrupted result;
     if (std::system(("cd " + shellQuote(dir_) + " && sh -c " + shellQuote(script)).c_str()) != 0)
       return result;
+    noteHost();
     result.exitCode = std::atoi(readFile(file("quex.rc")).c_str());
     result.millisecondsAfterLast = std::atol(readFile(file("quex.ms")).c_str());
     result.out = readFile(file("quex.out"));
@@ -126,7 +127,13 @@ protected:
   std::string dir_;
 
 private:
-  std::set<std::string> namesBefore_;
+  void noteHost() {
+    std::string pid = readFile(file("quex.pid"));
+    while (!pid.empty() && (pid.back() == '\n' || pid.back() == ' ')) pid.pop_back();
+    if (!pid.empty()) hosts_.push_back(pid);
+  }
+
+  std::vector<std::string> hosts_; // the quex processes this test ran
 };
 
 #endif // QUEX_TESTS_HARNESS_QUEX_PROCESS_H
