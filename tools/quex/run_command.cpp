@@ -308,9 +308,12 @@ bool Run::finish() {
               wrapper_.qx_component_endExecution(component_, &errorCode), errorCode);
   }
   if (component_ != nullptr) {
-    ok = call("qx_destroy_component", wrapper_.qx_destroy_component(component_, &errorCode),
-              errorCode) && ok;
+    // Whatever the destroy answers, the handle is gone: its failure is
+    // reported without asking the component for details.
+    void* const component = component_;
     component_ = nullptr;
+    ok = call("qx_destroy_component", wrapper_.qx_destroy_component(component, &errorCode),
+              errorCode) && ok;
   }
   if (initialised_) {
     initialised_ = false;

@@ -16,6 +16,19 @@
 #include <thread>
 #include <unistd.h>
 
+// Under a sanitizer the allocator is the sanitizer's own, which malloc's
+// statistics do not see: its own count of allocated bytes is used instead.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUEX_SANITIZER_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUEX_SANITIZER_ALLOCATOR 1
+#endif
+#endif
+#ifdef QUEX_SANITIZER_ALLOCATOR
+extern "C" size_t __sanitizer_get_current_allocated_bytes(void); // in every sanitizer runtime
+#endif
+
 extern char** environ;
 
 namespace quex::check {
@@ -289,6 +302,12 @@ size_t threadCount() { return entriesIn("/proc/self/task"); }
 
 size_t openDescriptorCount() { return entriesIn("/proc/self/fd") - 1; } // less the listing's own
 
-size_t heapBytesInUse() { return mallinfo2().uordblks; }
+size_t heapBytesInUse() {
+#ifdef QUEX_SANITIZER_ALLOCATOR
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
+}
 
 } // namespace quex::check

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <thread>
 
 namespace quex::check {
@@ -49,6 +50,16 @@ struct Reader {
   }
 };
 
+// Everything the reading thread uses. Shared with that thread: when the
+// module never returns from a call, the detached reader keeps it alive.
+struct CancelRun {
+  CancelRun(const CheckOptions& options, bool inChild)
+      : probe(options, inChild), component(probe) {}
+  Probe probe;
+  Component component;
+  Reader reader;
+};
+
 bool exportsCancel(const std::string& module) {
   std::vector<std::string> names;
   std::string ignored;
@@ -62,20 +73,15 @@ bool exportsCancel(const std::string& module) {
 // One mode; a pass tells how the run ended.
 Verdict cancelRun(const CheckOptions& options, bool inChild) {
   const char* mode = inChild ? "in quex-child: " : "in process: ";
-  // Left behind (never destroyed) when the module does not return: the
-  // reader thread is still inside it.
-  auto* probe = new Probe(options, inChild);
-  auto* component = new Component(*probe);
-  auto* reader = new Reader;
+  const auto run = std::make_shared<CancelRun>(options, inChild);
+  Probe* probe = &run->probe;
+  Component* component = &run->component;
+  Reader* reader = &run->reader;
   std::string why;
   const bool started = probe->start(why);
-  if (!started || !component->prepare(why, true)) {
-    delete component;
-    delete probe;
-    delete reader;
+  if (!started || !component->prepare(why, true))
     return started ? Verdict::fail(mode + why) : Verdict::skip(mode + why);
-  }
-  std::thread thread([=] { reader->run(*component); });
+  std::thread thread([run] { run->reader.run(run->component); });
   std::unique_lock<std::mutex> lock(reader->mutex);
   reader->changed.wait(lock, [&] { return reader->firstRead; });
   Verdict result;
@@ -119,9 +125,6 @@ Verdict cancelRun(const CheckOptions& options, bool inChild) {
   if (!reader->ended) reader->changed.wait(lock, [&] { return reader->ended; });
   lock.unlock();
   thread.join();
-  delete component;
-  delete probe;
-  delete reader;
   return result;
 }
 
