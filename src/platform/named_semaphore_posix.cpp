@@ -8,10 +8,20 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <mutex>
 #include <utility>
 
 namespace quex::platform {
 namespace {
+
+// The C library keeps one table of the semaphores a process has open, which
+// sem_open and sem_close change under a lock of its own that the thread
+// checker cannot see; children are now started from more than one thread, so
+// the two calls go one at a time under a lock it can.
+std::mutex& openingLock() {
+  static std::mutex lock;
+  return lock;
+}
 
 sem_t* asSemaphore(void* handle) { return static_cast<sem_t*>(handle); }
 
@@ -42,7 +52,10 @@ NamedSemaphore& NamedSemaphore::operator=(NamedSemaphore&& other) noexcept {
 NamedSemaphore::~NamedSemaphore() { release(); }
 
 void NamedSemaphore::release() noexcept {
-  if (handle_ != nullptr) sem_close(asSemaphore(handle_));
+  if (handle_ != nullptr) {
+    std::lock_guard<std::mutex> lock(openingLock());
+    sem_close(asSemaphore(handle_));
+  }
   handle_ = nullptr;
   unlink();
 }
@@ -58,7 +71,11 @@ NamedSemaphore NamedSemaphore::openExisting(const std::string& name) { return op
 
 NamedSemaphore NamedSemaphore::open(const std::string& name, bool create) {
   const std::string path = "/" + name;
-  sem_t* handle = create ? sem_open(path.c_str(), O_CREAT, 0600, 0) : sem_open(path.c_str(), 0);
+  sem_t* handle = SEM_FAILED;
+  {
+    std::lock_guard<std::mutex> lock(openingLock());
+    handle = create ? sem_open(path.c_str(), O_CREAT, 0600, 0) : sem_open(path.c_str(), 0);
+  }
   if (handle == SEM_FAILED) throwLastError("sem_open");
   NamedSemaphore semaphore(name, handle, false);
   if (ownedByAnother(name)) throw SystemError("sem_open", EACCES);

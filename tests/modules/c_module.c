@@ -6,6 +6,11 @@
 #include <stdint.h>
 #include <string.h>
 
+#ifdef C_MODULE_CREATE_CHECK
+/* The variant xml_direct: a check of the create text, defined in C++ beside it. */
+QXStatus c_module_create_check(const char* text);
+#endif
+
 static const char moduleInformation[] = "<ModuleInformation name=\"c_module\"/>";
 static int64_t component_state = 0;
 
@@ -38,6 +43,9 @@ QX_MODULE_EXPORT QXStatus qx_create_component(QXContext* context, const char* te
   (void)context;
   (void)text;
   *errorCode = 0;
+#ifdef C_MODULE_CREATE_CHECK
+  if (c_module_create_check(text) != QX_OK) return QX_ERR_XML;
+#endif
   component_state = 0;
   *component = &component_state;
   return QX_OK;

@@ -1,7 +1,7 @@
 cmake_policy(VERSION 3.25)
 # Script mode: makes the three Debian packages of the build, checks their
 # names, Depends and contents, unpacks them into a clean root and runs the
-# unpacked quex there.
+# unpacked quex there, also on a module built against the unpacked packages.
 file(REMOVE_RECURSE ${WORK_DIR})
 
 function(run)
@@ -85,4 +85,17 @@ endif()
 run(${clean_env} ${root}/usr/bin/quex run csvsource --file input=${DATA_DIR}/orders.csv --child)
 if(NOT run_output MATCHES "^order,item,price,quantity,discount\n1,")
   message(FATAL_ERROR "quex run csvsource from the packages printed:\n${run_output}")
+endif()
+
+# The development package is enough to start a module: a `quex new` project
+# builds against the unpacked root alone and its tools run it out of process.
+set(project ${WORK_DIR}/debmodule)
+run(${clean_env} ${root}/usr/bin/quex new transformer debmodule --c --dir ${project})
+run(${CMAKE_COMMAND} -S ${project} -B ${project}/build -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_PREFIX_PATH=${root}/usr -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF)
+run(${CMAKE_COMMAND} --build ${project}/build)
+run(${clean_env} ${root}/usr/bin/quex run ${project}/build/debmodule --input ${project}/sample.csv
+    --child)
+if(NOT run_output MATCHES "^item,price,quantity,row\ntea,4.5,3,1\n")
+  message(FATAL_ERROR "a module built against the packages printed:\n${run_output}")
 endif()

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -113,6 +114,22 @@ TEST_F(ChildFailures, HostExitingWithWarmChildrenLeavesNothing) {
       left.push_back("process " + entry.path().filename().string());
   }
   EXPECT_EQ(left, std::vector<std::string>{});
+}
+
+// The child opens the XML service only when it needs it; a module that links
+// libquex uses the service directly and finds it ready at its first call.
+TEST_F(ChildFailures, ModuleUsingTheXmlServiceDirectlyFindsItReady) {
+  load("xml_direct", QUEX_CHILD_PROGRAM);
+  ASSERT_EQ(initialise(), QX_OK);
+  for (const char* text : {"<a b='1'/>", "<broken"}) {
+    void* component = nullptr;
+    int errorCode = 0;
+    const bool wellFormed = text[std::strlen(text) - 2] == '/';
+    EXPECT_EQ(extension.qx_create_component(nullptr, text, &component, &errorCode),
+              wellFormed ? QX_OK : QX_ERR_XML)
+        << text;
+    if (component != nullptr) extension.qx_destroy_component(component, &errorCode);
+  }
 }
 
 TEST_F(ChildFailures, ModuleWithoutContextSupportRunsWithoutChildResources) {

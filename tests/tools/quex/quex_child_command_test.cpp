@@ -45,6 +45,9 @@ TEST_F(QuexChild, RunsGiveTheSameRecordsAndMessagesInBothModes) {
       // The diagnostics and the request's reply travel back from the child.
       {derive + exampleData("derive-params.xml") + " --request stats", namedChild, 0,
        "5,Kettle,39.9,1,5,34.9,5\n", "division by zero"},
+      // The same from children started ahead of need.
+      {derive + exampleData("derive-params.xml") + " --request stats",
+       " --child --warm-children 2", 0, "5,Kettle,39.9,1,5,34.9,5\n", "division by zero"},
       // A module in a child cannot reach the host's path expansion; csvsource
       // then opens the path as given and reads the same records.
       {"run " + exampleModule("csvsource") + " --file input=" + exampleData("orders.csv"),
