@@ -11,12 +11,16 @@
 #include <cstdio>
 #include <thread>
 
+// Held here until the exit, so it is still in use (not leaked) when the
+// exit handlers run.
+static ExtensionWrapper* module = nullptr;
+
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
   std::printf("%ld\n", quex::platform::currentProcessId());
   std::fflush(stdout);
   ExtensionWrapper::setWarmChildren(2);
-  auto* module = new ExtensionWrapper; // never destroyed: the exit must do the ending
+  module = new ExtensionWrapper; // never destroyed: the exit must do the ending
   if (!module->load("e2e_current", argv[1], argv[2])) return 2;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (Remote::warm_pool::ready() < 2) {
