@@ -1,5 +1,6 @@
 #include "xml_text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace quex::tool {
@@ -90,9 +91,12 @@ std::string indentXml(std::string_view document) {
   std::vector<Token> tokens;
   if (!tokenize(document, tokens)) return std::string(document);
   std::string out;
+  out.reserve(document.size() + document.size() / 2);
   size_t depth = 0;
+  // Indentation stops growing past kMaxIndentLevels: two blanks per level of
+  // a deep nesting would make the printout grow with the square of its depth.
   auto line = [&](std::string_view text) {
-    out.append(2 * depth, ' ');
+    out.append(2 * std::min(depth, kMaxIndentLevels), ' ');
     out.append(text);
     out += '\n';
   };
@@ -102,8 +106,9 @@ std::string indentXml(std::string_view document) {
     case Token::Open:
       if (i + 2 < tokens.size() && tokens[i + 1].kind == Token::Text &&
           tokens[i + 2].kind == Token::Close) {
-        line(std::string(token.text) + std::string(tokens[i + 1].text) +
-             std::string(tokens[i + 2].text));
+        out.append(2 * std::min(depth, kMaxIndentLevels), ' ');
+        out.append(token.text).append(tokens[i + 1].text).append(tokens[i + 2].text);
+        out += '\n';
         i += 2;
         break;
       }

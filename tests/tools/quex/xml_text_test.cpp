@@ -39,3 +39,18 @@ TEST(XmlText, DropsBlankTextBetweenTagsAndPassesBrokenMarkupThrough) {
 }
 
 } // namespace
+
+// A deep nesting prints in time and size linear in the document: indentation
+// stops growing at kMaxIndentLevels.
+TEST(IndentXml, DeepNestingPrintsLinearly) {
+  const size_t depth = 5000;
+  std::string document;
+  for (size_t i = 0; i < depth; ++i) document += "<a>";
+  for (size_t i = 0; i < depth; ++i) document += "</a>";
+  const std::string printed = indentXml(document);
+  EXPECT_LT(printed.size(), 2 * depth * (2 * quex::tool::kMaxIndentLevels + 5));
+  const std::string deepest(2 * quex::tool::kMaxIndentLevels, ' ');
+  EXPECT_NE(printed.find("\n" + deepest + "<a>\n" + deepest + "<a>\n"), std::string::npos);
+  EXPECT_EQ(printed.rfind("<a>\n  <a>\n    <a>\n", 0), 0u); // shallow levels as before
+}
+
