@@ -16,6 +16,7 @@
 // "probe: cancel received" when it is called.
 #include <quex/qx.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -32,9 +33,9 @@ struct Probe {
   QXProgress* progress = nullptr;
   std::string parameters;
   int64_t n = 0;
-  bool cancelled = false;
 };
 Probe theProbe;
+std::atomic<bool> cancelled{false}; // set by quex's cancelling thread
 
 bool has(const char* word) { return theProbe.parameters.find(word) != std::string::npos; }
 
@@ -60,6 +61,7 @@ QX_MODULE_EXPORT QXStatus qx_create_component(QXContext* context, const char*, v
                                               int* errorCode) {
   *errorCode = 0;
   theProbe = Probe{};
+  cancelled = false;
   theProbe.context = context;
   char buffer[256] = {};
   size_t needed = 0;
@@ -106,14 +108,14 @@ QX_MODULE_EXPORT QXStatus qx_component_endExecution(void*, int* errorCode) {
 #ifdef PROBE_CANCEL
 QX_MODULE_EXPORT QXStatus qx_component_cancelExecution(void*, int* errorCode) {
   *errorCode = 0;
-  theProbe.cancelled = true;
+  cancelled = true;
   theHost->trace(theHost->owner, "probe: cancel received");
   return QX_OK;
 }
 #endif
 QX_MODULE_EXPORT QXStatus qx_component_nextRecord(void*, int* errorCode) {
   *errorCode = 0;
-  if (theProbe.cancelled) return QX_ERR_INTERRUPTED;
+  if (cancelled) return QX_ERR_INTERRUPTED;
   if (theProbe.n == 1000) return QX_ERR_NO_DATA;
   ++theProbe.n;
   if (theProbe.n == 3 && has("interrupt")) std::raise(SIGINT);

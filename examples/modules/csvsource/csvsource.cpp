@@ -8,6 +8,7 @@
 
 #include "csv_table.h"
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -37,7 +38,7 @@ struct Source {
   quex::csv::RecordBatch batch;
   QXProgress* progress = nullptr;
   bool current = false;
-  bool cancelled = false;
+  std::atomic<bool> cancelled{false}; // set from the host's cancelling thread
   bool totalsReported = false;
   size_t records = 0;
   size_t malformed = 0;
@@ -199,7 +200,8 @@ QX_MODULE_EXPORT QXStatus qx_component_beginExecution(void* component, QXIterato
   if (s.table == nullptr) return QX_ERR_NOT_CONFIGURED;
   s.table->rewind();
   s.progress = progress;
-  s.current = s.cancelled = s.totalsReported = false;
+  s.current = s.totalsReported = false;
+  s.cancelled = false;
   s.records = s.malformed = 0;
   return QX_OK;
 }

@@ -10,6 +10,7 @@
 #include "expression.h"
 #include "record_values.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -51,7 +52,7 @@ struct Transformer {
   // Execution.
   QXIterator* iterator = nullptr;
   QXProgress* progress = nullptr;
-  bool cancelled = false;
+  std::atomic<bool> cancelled{false}; // set from the host's cancelling thread
   std::vector<void*> inputValues;
   std::vector<size_t> inputLengths;
   std::vector<unsigned char> results; // 8 bytes per derived field

@@ -104,9 +104,10 @@ TEST_F(QuexCommandLine, ChildProgramThatDiesAtOnceFailsTheRunCleanly) {
   QuexResult r = quex("run " + testModule("c_module") + " --child=/bin/true");
   EXPECT_EQ(r.exitCode, 1);
   // Not a bare status: how the child ended, and during which call.
+  // The death may be seen before the first call is under way.
   EXPECT_TRUE(std::regex_match(r.err, std::regex("quex: child process [0-9]+ ended with exit code "
-                                                 "0 during qx_initialise, after 0 records "
-                                                 "delivered\n")))
+                                                 "0 (during qx_initialise|between calls), after 0 "
+                                                 "records delivered\n")))
       << r.err;
 }
 
