@@ -4,13 +4,7 @@ cmake_policy(VERSION 3.25)
 # entry points visible, without libquex), and quex runs it.
 file(REMOVE_RECURSE ${WORK_DIR})
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed (${rc}): ${ARGN}\n${out}\n${err}")
-  endif()
-  set(run_output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_checked.cmake)
 
 run(${CMAKE_COMMAND} -S ${PROJECT_DIR} -B ${WORK_DIR} -DCMAKE_BUILD_TYPE=Release
     -DQUEX_SOURCE_DIR=${QUEX_SOURCE_DIR} -DC_MODULE_SOURCE=${C_MODULE_SOURCE}
