@@ -7,14 +7,6 @@ namespace quex::check {
 
 namespace {
 
-// "qx_cleanup answered 77 (UNKNOWN)" for the first status qx.h does not name.
-std::string unnamedStatus(Probe& probe) {
-  for (const auto& call : probe.unnamedStatuses())
-    return std::string(call.first) + " answered " + std::to_string(call.second) +
-             ", which is not a status of qx.h";
-  return {};
-}
-
 Verdict twice(const CheckOptions& options) {
   Probe probe(options);
   std::string why;
@@ -73,7 +65,7 @@ Verdict namedStatuses(const CheckOptions& options) {
     });
   }
   probe.stop(why);
-  const std::string unnamed = unnamedStatus(probe);
+  const std::string unnamed = probe.firstUnnamedStatus();
   return unnamed.empty() ? Verdict::pass() : Verdict::fail(unnamed);
 }
 

@@ -10,13 +10,6 @@ namespace quex::check {
 
 namespace {
 
-std::string unnamedStatus(Probe& probe) {
-  for (const auto& call : probe.unnamedStatuses())
-    return std::string(call.first) + " answered " + std::to_string(call.second) +
-             ", which is not a status of qx.h";
-  return {};
-}
-
 Verdict normalSequence(const CheckOptions& options) {
   Probe probe(options);
   std::string why;
@@ -31,7 +24,7 @@ Verdict normalSequence(const CheckOptions& options) {
     fields = component.fieldCount();
   }
   if (!probe.stop(why)) return Verdict::fail(why);
-  const std::string unnamed = unnamedStatus(probe);
+  const std::string unnamed = probe.firstUnnamedStatus();
   if (!unnamed.empty()) return Verdict::fail(unnamed);
   return Verdict::pass(std::to_string(records.size()) + " records of " + std::to_string(fields) +
                        " fields");
@@ -94,7 +87,7 @@ Verdict outOfOrder(const CheckOptions& options) {
     probe.call("qx_component_cancelExecution after qx_component_endExecution",
                [&] { return wrapper.qx_component_cancelExecution(handle, &errorCode); });
   }
-  const std::string unnamed = unnamedStatus(probe);
+  const std::string unnamed = probe.firstUnnamedStatus();
   return unnamed.empty() ? Verdict::pass() : Verdict::fail(unnamed);
 }
 

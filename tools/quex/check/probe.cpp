@@ -137,9 +137,11 @@ bool Probe::stop(std::string& why) {
   return false;
 }
 
-std::vector<std::pair<const char*, QXStatus>> Probe::unnamedStatuses() {
+std::string Probe::firstUnnamedStatus() {
   std::lock_guard<std::mutex> lock(statusesMutex_);
-  return unnamed_;
+  if (unnamed_.empty()) return {};
+  return std::string(unnamed_.front().first) + " answered " +
+         std::to_string(unnamed_.front().second) + ", which is not a status of qx.h";
 }
 
 std::string Probe::describe(const char* name, QXStatus status, int errorCode, void* component) {

@@ -72,9 +72,10 @@ public:
     unnamed_.emplace_back(name, status);
     return status;
   }
-  // Every status outside qx.h's names the module answered so far, with the
-  // call's name (kept only for those, so that long runs do not grow the heap).
-  std::vector<std::pair<const char*, QXStatus>> unnamedStatuses();
+  // The first status outside qx.h's names the module answered so far, as
+  // "qx_cleanup answered 77, which is not a status of qx.h"; empty if none.
+  // (Only those calls are kept, so that long runs do not grow the heap.)
+  std::string firstUnnamedStatus();
   // Whether the module's qx_initialise was called.
   bool initialiseCalled() const { return initialiseCalled_; }
 
