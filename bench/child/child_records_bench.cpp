@@ -102,6 +102,22 @@ uint64_t readRecord(ExtensionWrapper& wrapper, void* component) {
   return sum;
 }
 
+// Reads an execution's records in batches to the end, adding up their
+// values into sum; answers how many records came.
+size_t readInBulk(ExtensionWrapper& wrapper, void* component, std::vector<void*>& values,
+                  std::vector<size_t>& lengths, uint64_t& sum) {
+  size_t read = 0;
+  for (;;) {
+    size_t fields = kFields, records = 0;
+    int errorCode = 0;
+    if (wrapper.qx_component_bulkFetch(component, values.size(), values.data(), lengths.data(),
+                                       &fields, &records, &errorCode) != QX_OK)
+      return read;
+    for (size_t i = 0; i < fields * records; ++i) sum += *static_cast<uint64_t*>(values[i]);
+    read += records;
+  }
+}
+
 void RecordByRecord(benchmark::State& state) {
   Hosted& module = hosted(state.range(0) != 0);
   ExtensionWrapper& wrapper = module.wrapper();
@@ -130,17 +146,8 @@ void InBulk(benchmark::State& state) {
   std::vector<size_t> lengths(kBatchValues);
   for (auto _ : state) {
     module.begin(component);
-    size_t read = 0;
     uint64_t sum = 0;
-    for (;;) {
-      size_t fields = kFields, records = 0;
-      int errorCode = 0;
-      if (wrapper.qx_component_bulkFetch(component, kBatchValues, values.data(), lengths.data(),
-                                         &fields, &records, &errorCode) != QX_OK)
-        break;
-      for (size_t i = 0; i < fields * records; ++i) sum += *static_cast<uint64_t*>(values[i]);
-      read += records;
-    }
+    const size_t read = readInBulk(wrapper, component, values, lengths, sum);
     benchmark::DoNotOptimize(sum);
     if (read != kRecords) state.SkipWithError("records missing");
   }
@@ -209,17 +216,8 @@ void Transformer(benchmark::State& state) {
   for (auto _ : state) {
     GeneratedInput input;
     module.begin(component, QXIteratorFactory::create(&input));
-    size_t read = 0;
     uint64_t sum = 0;
-    for (;;) {
-      size_t fields = kFields, records = 0;
-      int errorCode = 0;
-      if (wrapper.qx_component_bulkFetch(component, kBatchValues, values.data(), lengths.data(),
-                                         &fields, &records, &errorCode) != QX_OK)
-        break;
-      for (size_t i = 0; i < fields * records; ++i) sum += *static_cast<uint64_t*>(values[i]);
-      read += records;
-    }
+    const size_t read = readInBulk(wrapper, component, values, lengths, sum);
     int errorCode = 0;
     wrapper.qx_component_endExecution(component, &errorCode);
     benchmark::DoNotOptimize(sum);

@@ -1,4 +1,5 @@
 #include "check_report.h"
+#include "xml_text.h"
 
 #include <cstdio>
 #include <iomanip>
@@ -46,25 +47,12 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-// XML 1.0 text: the five entities, and control characters (not allowed in
-// XML at all) shown as '?'.
-std::string xmlText(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    switch (c) {
-    case '&': out += "&amp;"; break;
-    case '<': out += "&lt;"; break;
-    case '>': out += "&gt;"; break;
-    case '"': out += "&quot;"; break;
-    case '\'': out += "&apos;"; break;
-    default:
-      if (c < 0x20 && c != '\n' && c != '\t' && c != '\r')
-        out += '?';
-      else
-        out += static_cast<char>(c);
-    }
-  }
-  return out;
+// XML 1.0 text: control characters (not allowed in XML at all) shown as
+// '?', then the five entities.
+std::string xmlText(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r') c = '?';
+  return tool::escapeXml(text);
 }
 
 const char* outcomeKey(Outcome outcome) {
