@@ -42,6 +42,19 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+// Runs `sample` once an iteration; a failed sample ends the benchmark with
+// its reason.
+template <typename Sample>
+bool sampleEveryIteration(benchmark::State& state, Sample sample) {
+  try {
+    for (auto _ : state) sample();
+  } catch (const std::exception& error) {
+    state.SkipWithError(error.what());
+    return false;
+  }
+  return true;
+}
+
 // One spinning thread per core for the life of the object, or none.
 class BusyCores {
 public:
@@ -159,17 +172,13 @@ void DeathToStatus(benchmark::State& state) {
   ScenarioChildren& children = scenarioChildren();
   BusyCores busy(state.range(0) != 0);
   std::vector<double> quex, bare;
-  try {
-    for (auto _ : state) {
-      ChildProcess sleeper = ChildProcess::spawn("/bin/sleep", "60");
-      void* component = children.component(std::chrono::milliseconds(0));
-      quex.push_back(killToStatusMs(children, component));
-      bare.push_back(bareKillToNoticeMs(sleeper));
-    }
-  } catch (const std::exception& error) {
-    state.SkipWithError(error.what());
-    return;
-  }
+  const bool sampled = sampleEveryIteration(state, [&] {
+    ChildProcess sleeper = ChildProcess::spawn("/bin/sleep", "60");
+    void* component = children.component(std::chrono::milliseconds(0));
+    quex.push_back(killToStatusMs(children, component));
+    bare.push_back(bareKillToNoticeMs(sleeper));
+  });
+  if (!sampled) return;
   state.counters["quex_ms"] = median(quex);
   state.counters["bare_ms"] = median(bare);
   state.counters["quex/bare"] = median(quex) / std::max(median(bare), 1e-6);
@@ -193,17 +202,13 @@ void CrashToStatus(benchmark::State& state) {
     if (status != expected) throw std::runtime_error("nextRecord answered " + std::to_string(status));
     return took;
   };
-  try {
-    for (auto _ : state) {
-      void* crash = children.component(std::chrono::milliseconds(0), "crash-in=nextRecord");
-      void* records = children.component(std::chrono::milliseconds(0), "records=2");
-      crashing.push_back(timedNextRecord(crash, QX_ERR_REMOTE));
-      answering.push_back(timedNextRecord(records, QX_OK));
-    }
-  } catch (const std::exception& error) {
-    state.SkipWithError(error.what());
-    return;
-  }
+  const bool sampled = sampleEveryIteration(state, [&] {
+    void* crash = children.component(std::chrono::milliseconds(0), "crash-in=nextRecord");
+    void* records = children.component(std::chrono::milliseconds(0), "records=2");
+    crashing.push_back(timedNextRecord(crash, QX_ERR_REMOTE));
+    answering.push_back(timedNextRecord(records, QX_OK));
+  });
+  if (!sampled) return;
   state.counters["crash_call_ms"] = median(crashing);
   state.counters["answered_call_ms"] = median(answering);
   state.counters["death_ms"] = median(crashing) - median(answering);
@@ -236,15 +241,11 @@ void DeadlineOvershoot(benchmark::State& state) {
   ChildProcess living = ChildProcess::spawn("/bin/sleep", "600");
   BusyCores busy(state.range(0) != 0);
   std::vector<double> quex, bare;
-  try {
-    for (auto _ : state) {
-      bare.push_back(bareTimeoutOvershootMs(living));
-      quex.push_back(deadlineOvershootMs(children));
-    }
-  } catch (const std::exception& error) {
-    state.SkipWithError(error.what());
-    return;
-  }
+  const bool sampled = sampleEveryIteration(state, [&] {
+    bare.push_back(bareTimeoutOvershootMs(living));
+    quex.push_back(deadlineOvershootMs(children));
+  });
+  if (!sampled) return;
   state.counters["overshoot_ms"] = median(quex);
   state.counters["bare_overshoot_ms"] = median(bare);
   state.counters["worst_overshoot_ms"] = *std::max_element(quex.begin(), quex.end());
