@@ -51,6 +51,9 @@ public:
   void putBuffer(const RemoteBuffer& buffer);
   void putValue(const RemoteValue& value);
   void putValues(const RemoteValueArray& values);
+  // The reply form of `count` values given as slots, as a module's bulk
+  // fetch leaves them: a null pointer is a null value.
+  void putValues(void* const* values, const size_t* lengths, size_t count);
 
   // Each returns false (and leaves a zero or empty result) on a violation.
   bool getBool(bool& value) {
