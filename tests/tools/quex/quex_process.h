@@ -102,8 +102,12 @@ protected:
   };
   QuexInterrupted quexInterrupted(const std::string& arguments, const std::string& ready,
                                   int interrupts = 2) {
+    // quex.err is emptied before the start: the background job opens it on
+    // its own time, and a ready line left by an earlier run would send the
+    // Ctrl-C before quex listens for it (the shell starts it ignoring SIGINT).
     const std::string script =
-        shellQuote(QUEX_BINARY) + " " + arguments + " >quex.out 2>quex.err </dev/null & pid=$!; " +
+        ": >quex.err; " + shellQuote(QUEX_BINARY) + " " + arguments +
+        " >quex.out 2>quex.err </dev/null & pid=$!; " +
         "n=0; until grep -q " + shellQuote(ready) + " quex.err || [ $n -ge 400 ]; do " +
         "sleep 0.05; n=$((n+1)); done; echo $pid >quex.pid; " +
         (interrupts > 1 ? "kill -INT $pid; sleep 0.3; " : "") +
