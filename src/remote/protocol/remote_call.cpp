@@ -143,6 +143,22 @@ void RemoteCall::putValues(void* const* values, const size_t* lengths, size_t co
   content_ = written_;
 }
 
+void RemoteCall::putMessage(const RemoteCall& message) {
+  size_t length = 0;
+  const void* bytes = message.data(length);
+  putSize(length);
+  write(bytes, length);
+}
+
+bool RemoteCall::getMessage(RemoteCall& message) {
+  uint64_t length = 0;
+  if (!getSize(length)) return false;
+  const unsigned char* at = take(length);
+  if (at == nullptr) return false;
+  message.dataReceived(at, length);
+  return true;
+}
+
 bool RemoteCall::fail() noexcept {
   ok_ = false;
   return false;

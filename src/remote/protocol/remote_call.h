@@ -54,6 +54,8 @@ public:
   // The reply form of `count` values given as slots, as a module's bulk
   // fetch leaves them: a null pointer is a null value.
   void putValues(void* const* values, const size_t* lengths, size_t count);
+  // One whole message inside this one: its length, then its bytes.
+  void putMessage(const RemoteCall& message);
 
   // Each returns false (and leaves a zero or empty result) on a violation.
   bool getBool(bool& value) {
@@ -69,6 +71,8 @@ public:
   bool getBuffer(RemoteBuffer& buffer);
   bool getValue(RemoteValue& value);
   bool getValues(RemoteValueArray& values);
+  // Reads a message put with putMessage into `message`, as if received.
+  bool getMessage(RemoteCall& message);
 
 private:
   void write(const void* bytes, size_t count);
