@@ -7,6 +7,7 @@
 // one note, and "ring/without" = loop / (loop - one note) is the ratio the
 // ring costs against a proxy without it. Samples are taken in turns and the
 // medians compared.
+#include "median.h"
 #include "remote/call_ring.h"
 #include "remote/host_calls.h"
 #include "remote/process.h"
@@ -80,11 +81,6 @@ double nanosecondsPerRecord(ServedBatch& served, bool extraNotes, Remote::CallRi
   benchmark::DoNotOptimize(sum);
   return std::chrono::duration<double, std::nano>(Clock::now() - start).count() /
          (kBatchesPerSample * kRows);
-}
-
-double median(std::vector<double> samples) {
-  std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-  return samples[samples.size() / 2];
 }
 
 void CallRingPerRecord(benchmark::State& state) {

@@ -7,6 +7,7 @@
 // The child serves the bare loop and the message channel on threads of their
 // own, so the "Paired" benchmarks time library and baseline in turns and
 // compare medians: the ratios stand even on a loaded shared machine.
+#include "median.h"
 #include "platform/named_semaphore.h"
 #include "platform/shared_region.h"
 #include "remote/process.h"
@@ -204,12 +205,6 @@ double secondsFor(Operation operation) {
   const auto start = Clock::now();
   operation();
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double>& samples) {
-  if (samples.empty()) return 0;
-  std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-  return samples[samples.size() / 2];
 }
 
 // Library and baseline one after the other in every iteration; the medians
