@@ -564,6 +564,8 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
   int code = *errorCode;
   for (int attempt = 0; attempt < 2; ++attempt) {
     batch.currentRow = 0;
+    // The last batch's values lie in the message buffer, which the call reuses.
+    batch.values->release();
     batch.values->resize(batch.capacity);
     RemoteCall& call = beginCall(process, calls::kFetchBatch);
     call.putSize(batch.capacity);
@@ -668,6 +670,7 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   Process::RecordBatch& batch = processOf(component)->batch();
   if (!batch.values) batch.values = std::make_unique<RemoteValueArray>(Role::Caller);
   RemoteValueArray& received = *batch.values;
+  received.release(); // the caller's last values go: the call reuses their buffer
   received.resize(capacity);
   uint64_t fields = 0;
   uint64_t records = 0;

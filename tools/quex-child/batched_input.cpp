@@ -181,7 +181,7 @@ QXStatus BatchedInput::forwardBulkFetch(size_t capacity, void** values, size_t* 
   dropBatch(); // the host moves on: the batch's records are behind it
   uint64_t fields = 0;
   uint64_t records = 0;
-  forwarded_.resize(0);
+  forwarded_.release();
   const QXStatus status = link_.callMain(
       callback::kBulkFetch, key_, errorCode,
       [&](RemoteCall& call) {

@@ -50,7 +50,12 @@ private:
   QXStatus forwardBulkFetch(size_t capacity, void** values, size_t* lengths, size_t* fieldCount,
                             size_t* recordCount, int* errorCode);
   QXStatus broken(const char* problem);
-  void dropBatch() noexcept { position_ = records_ = 0; }
+  // The batch's values lie in the message they came in: letting go of them
+  // lets the next message reuse its buffer.
+  void dropBatch() noexcept {
+    position_ = records_ = 0;
+    batch_.release();
+  }
   // Sizes the next batch to what fits in the region, from the bytes this one took.
   void resize(uint64_t bytes);
 
