@@ -531,7 +531,8 @@ TEST_P(BothModes, HostileDocumentsAreRefusedAndTheRunGoesOn) {
     QXXMLIterator* fields = nullptr;
     EXPECT_EQ(document->getElementIterator(document->owner, "Field", &fields), QX_ERR_XML);
     document->dispose(document->owner);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    // Refused near the limits, not after expanding: seconds even under sanitizers.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
 
     EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
     component = nullptr;
