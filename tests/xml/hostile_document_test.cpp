@@ -128,7 +128,8 @@ TEST_F(XmlTest, HostileDocuments_AreRefusedWithoutOpeningAnythingOrExpandingWith
     QXXMLIterator* iterator = nullptr;
     EXPECT_EQ(document->getElementIterator(document->owner, "", &iterator), QX_ERR_XML);
     EXPECT_EQ(document->doc2string(document->owner, nullptr, 0, nullptr), QX_ERR_INVALID_OPERATION);
-    EXPECT_LT(took, std::chrono::seconds(5)); // the expansion stops near its limit, not at 10^9
+    // The expansion stops near its limits, not at 10^9 or 200 MB: seconds even under sanitizers.
+    EXPECT_LT(took, std::chrono::seconds(30));
     document->dispose(document->owner);
   }
 }
