@@ -167,7 +167,10 @@ void Process::serveAsync() {
     const void* reply = asyncFromCall_.data(length);
     asyncFrom_.send(reply, length);
   }
-  if (!asyncFrom_.isClosed()) childLost(); // left because the child broke the protocol
+  if (!asyncFrom_.isClosed()) { // left because the child broke the protocol
+    noteRefusedMessage();
+    childLost();
+  }
 }
 
 bool Process::serve(const std::string& name, RemoteCall& call) {
@@ -220,11 +223,29 @@ void Process::kill(Killer killer) noexcept {
 }
 
 bool Process::lost() noexcept {
+  noteRefusedMessage();
   childLost();
   return false;
 }
 
+void Process::noteRefusedMessage() noexcept {
+  for (const SharedMemoryConnector* connector : {&main_, &asyncFrom_, &asyncTo_}) {
+    const uint64_t length = connector->refusedLength();
+    if (length == 0 || refusalNoted_.exchange(true)) continue;
+    try {
+      std::string text = "child process " + std::to_string(child_.id()) + " sent a message of " +
+                         std::to_string(length) + " bytes, more than the " +
+                         std::to_string(RemoteCall::kMaxMessageSize) +
+                         " one message may hold; it is treated as lost";
+      if (quex::detail::currentTraceLevel() >= 1) quex::detail::writeTraceLine(text);
+      setEnding(std::move(text));
+    } catch (const std::bad_alloc&) {
+    }
+  }
+}
+
 bool Process::lostDuringCall() noexcept {
+  noteRefusedMessage();
   childLost();
   if (lastCallsWritten_ || quex::detail::currentTraceLevel() < 1) return false;
   lastCallsWritten_ = true;

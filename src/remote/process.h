@@ -177,6 +177,9 @@ private:
   bool serve(const std::string& name, RemoteCall& call);
   CallHandler* handlerFor(uint64_t key);
   bool lost() noexcept;
+  // A channel that refused a message too long for any message: its length,
+  // in the child's ending and, from trace level 1, a trace line, once.
+  void noteRefusedMessage() noexcept;
   // lost() for the host's call in flight: at trace level 1 the last calls on
   // this component are written once, the one in flight last.
   bool lostDuringCall() noexcept;
@@ -209,6 +212,7 @@ private:
   CallWatch watch_;
   CallRing ring_;
   bool lastCallsWritten_ = false;
+  std::atomic<bool> refusalNoted_{false};
   std::atomic<bool> batchCall_{false}; // call() asks for a batch
   std::atomic<uint64_t> delivered_{0};
   std::atomic<Killer> killer_{Killer::None};

@@ -1,6 +1,7 @@
 #include "shared_memory_connector.h"
 
 #include "protocol/names.h"
+#include "protocol/remote_call.h"
 
 #include "../platform/os_error.h"
 
@@ -93,30 +94,41 @@ bool SharedMemoryConnector::receive() {
   if (isClosed()) return false;
   const uint64_t total = loadField(header().totalLength);
   if (total == 0) return false;
+  if (total > RemoteCall::kMaxMessageSize) { // a broken peer: nothing is taken or acknowledged
+    refusedLength_.store(total, std::memory_order_relaxed);
+    return false;
+  }
   const size_t capacity = chunkCapacity();
-  const uint64_t first = loadField(header().chunkLength);
-  if (first == 0 || first > capacity || first > total) return false; // nothing the child could have sent
+  uint64_t chunk = loadField(header().chunkLength);
+  if (chunk == 0 || chunk > capacity || chunk > total) return false; // nothing the child could have sent
 
-  const unsigned char* message = dataArea();
-  if (first < total) {
-    // Gathered in a buffer that is kept for the next long message. It grows
-    // with the bytes that actually arrived, never by the announced total alone.
-    uint64_t received = 0;
-    uint64_t chunk = first;
-    for (;;) {
-      if (incoming_.size() < received + chunk) incoming_.resize(received + chunk);
-      std::memcpy(incoming_.data() + received, dataArea(), chunk);
-      received += chunk;
-      if (received >= total) break;
-      release(toRemote_);
-      fromRemote_.wait();
-      if (isClosed()) return false;
-      chunk = loadField(header().chunkLength);
-      if (chunk == 0 || chunk > capacity || chunk > total - received) return false;
-    }
+  // Gathered where the first listener offers room, else in a buffer kept for
+  // the next message. Either is sized from the announced total, which the
+  // limit above bounds; its pages are touched only as the chunks arrive.
+  ConnectorListener* gatherer = listeners_.empty() ? nullptr : listeners_.front();
+  unsigned char* message = gatherer != nullptr ? gatherer->assemblyArea(total) : nullptr;
+  if (message == nullptr) {
+    gatherer = nullptr;
+    if (incoming_.size() < total) incoming_.resize(total);
     message = incoming_.data();
   }
-  for (ConnectorListener* listener : listeners_) listener->dataReceived(message, total);
+  uint64_t received = 0;
+  for (;;) {
+    std::memcpy(message + received, dataArea(), chunk);
+    received += chunk;
+    if (received >= total) break;
+    release(toRemote_);
+    fromRemote_.wait();
+    if (isClosed()) return false;
+    chunk = loadField(header().chunkLength);
+    if (chunk == 0 || chunk > capacity || chunk > total - received) return false;
+  }
+  for (ConnectorListener* listener : listeners_) {
+    if (listener == gatherer)
+      listener->messageAssembled(total);
+    else
+      listener->dataReceived(message, total);
+  }
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "../platform/shared_region.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ public:
                         size_t regionSize);
 
   bool send(const void* data, size_t length) override;
+  // Refuses a message announced longer than RemoteCall::kMaxMessageSize.
   bool receive() override;
   void close() override;
   void addListener(ConnectorListener* listener) override;
@@ -34,6 +36,11 @@ public:
   // The bytes after the header, which a peer may also use between messages.
   unsigned char* dataArea() const noexcept;
   bool isClosed() const noexcept { return closed_.load(std::memory_order_acquire); }
+  // The length announced by the last message refused for being longer than
+  // any message may be; 0 when none was.
+  uint64_t refusedLength() const noexcept {
+    return refusedLength_.load(std::memory_order_relaxed);
+  }
 
 private:
   RegionHeader& header() const noexcept;
@@ -45,6 +52,7 @@ private:
   quex::platform::NamedSemaphore fromRemote_;
   std::vector<unsigned char> incoming_; // reused between messages
   std::atomic<bool> closed_{false};
+  std::atomic<uint64_t> refusedLength_{0};
 };
 
 } // namespace Remote

@@ -214,6 +214,61 @@ TEST_F(ProcessTest, LargeMessagesBothWays_PassWhole) {
   EXPECT_EQ(back[1], 'x');
 }
 
+// One message may hold RemoteCall::kMaxMessageSize bytes: a batch of that
+// size arrives whole and reads as a bulk fetch's reply; a message one byte
+// longer is refused as soon as it is announced, the child is lost with its
+// length in the ending, nothing is left behind and the host goes on.
+TEST_F(ProcessTest, BatchOfTheLongestMessage_ArrivesWhole_OneByteMoreLosesTheChild) {
+  constexpr uint64_t kLimit = RemoteCall::kMaxMessageSize;
+  constexpr uint64_t kValues = 64;
+  RemoteCall& call = begin("Values");
+  call.putSize(kValues);
+  call.putSize(kLimit);
+  ASSERT_TRUE(process->call());
+  int32_t status = -1, code = -1;
+  uint64_t echoed = 0, fields = 0, records = 0;
+  Remote::RemoteValueArray values;
+  ASSERT_TRUE(call.getInt(status) && call.getSize(echoed) && call.getValues(values) &&
+              call.getSize(fields) && call.getSize(records) && call.getInt(code));
+  EXPECT_TRUE(call.atEnd());
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(records, kValues);
+  ASSERT_EQ(values.count(), kValues);
+  uint64_t bytes = 0;
+  for (size_t i = 0; i < kValues; ++i) {
+    const size_t length = values.length(i);
+    bytes += length;
+    ASSERT_GT(length, 0u);
+    const char letter = static_cast<char>('a' + i % 26);
+    EXPECT_EQ(values.data(i)[0], letter) << i;
+    EXPECT_EQ(values.data(i)[length - 1], letter) << i;
+    EXPECT_EQ(values.data(i)[length], '\0') << i;
+  }
+  // "return", status, capacity, count, 9 bytes a value header, two counts, code.
+  EXPECT_EQ(bytes, kLimit - (14 + 4 + 8 + 8 + 9 * kValues + 8 + 8 + 4));
+  values.release();
+
+  begin("Values").putSize(kValues);
+  call.putSize(kLimit + 1);
+  const auto started = Clock::now();
+  EXPECT_FALSE(process->call());
+  EXPECT_LT(Clock::now() - started, kGenerous);
+  EXPECT_NE(process->ending().find("sent a message of 268435457 bytes, more than the 268435456"),
+            std::string::npos)
+      << process->ending();
+  EXPECT_EQ(remote_test::ownSharedObjects(), std::vector<std::string>{});
+  begin("Ping");
+  EXPECT_FALSE(process->call());
+  const long child = process->childProcessId();
+  process->terminate();
+  process.reset();
+  EXPECT_FALSE(remote_test::processExists(child));
+
+  startProcess();
+  begin("Ping");
+  EXPECT_TRUE(process->call());
+}
+
 // Each way of losing the child: the outstanding call fails within a while,
 // later calls on every channel fail at once, and terminate returns promptly.
 TEST_F(ProcessTest, LostChild_FailsTheOutstandingAndEveryLaterCall) {

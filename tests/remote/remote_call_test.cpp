@@ -177,9 +177,10 @@ TEST_F(ReceivedMessage, ServedBufferAndValueArray_RoundTrip) {
   EXPECT_EQ(values.allocatedCount(), 3u);
 }
 
-// Received arrays share one block kept between messages: a second, wider
-// message must not leave entries of the first behind, and an entry set by
-// hand afterwards gets storage of its own.
+// Received arrays are decoded where their message lies: a second, wider
+// message must not leave entries of the first behind, the bytes after the
+// values still read, and an entry set by hand afterwards gets storage of its
+// own.
 TEST_F(ReceivedMessage, ValueArrays_ReuseTheirBlockAcrossMessages) {
   RemoteValueArray values;
   receive(concat({le64(2), Bytes{0}, le64(1), text("a"), Bytes{1}, le64(9)}));
@@ -208,6 +209,38 @@ TEST_F(ReceivedMessage, ValueArrays_ReuseTheirBlockAcrossMessages) {
   EXPECT_FALSE(call.getValues(values));
   EXPECT_EQ(values.count(), 0u);
   EXPECT_FALSE(call.ok());
+}
+
+// The array keeps the message its values lie in: the next call written and
+// the next message received on the same RemoteCall go elsewhere, and once
+// the array lets go, the call gathers its next message in the same buffer
+// again, so one buffer serves batch after batch.
+TEST_F(ReceivedMessage, ValuesKeepTheirMessage_UntilTheArrayLetsGo) {
+  const std::string wide(300000, 'v'); // past the initial capacity
+  const Bytes batch = concat({le64(2), Bytes{0}, le64(wide.size()), text(wide), Bytes{0},
+                              le64(3), text("xyz")});
+  unsigned char* area = call.assemblyArea(batch.size());
+  std::memcpy(area, batch.data(), batch.size());
+  call.messageAssembled(batch.size());
+  RemoteValueArray values;
+  ASSERT_TRUE(call.getValues(values));
+
+  call.beginCall("Next");
+  call.putText(std::string(batch.size(), 'c'));
+  receive(concat({le64(1), Bytes{0}, le64(4), text("late")}));
+  unsigned char* elsewhere = call.assemblyArea(batch.size());
+  EXPECT_NE(elsewhere, area);
+  std::memset(elsewhere, 'e', batch.size());
+  ASSERT_EQ(values.count(), 2u);
+  EXPECT_EQ(std::string(values.data(0)), wide);
+  EXPECT_STREQ(values.data(1), "xyz");
+
+  values.release();
+  EXPECT_EQ(values.count(), 0u);
+  call.messageAssembled(0);
+  call.reset();
+  call.putText(std::string(batch.size() - 8, 'c')); // fits the buffer it has
+  EXPECT_EQ(call.assemblyArea(batch.size()), elsewhere);
 }
 
 // Short values are copied in fixed-size, overlapping moves: every length

@@ -3,6 +3,7 @@
 #include "child_endpoint.h"
 #include "remote_fixture.h"
 
+#include "remote/protocol/remote_call.h"
 #include "remote/shared_memory_connector.h"
 
 #include <gtest/gtest.h>
@@ -160,6 +161,22 @@ TEST_F(ConnectorTest, ChunkLongerThanTheDataArea_FailsTheReceive) {
   child->fromRemote().post();
   EXPECT_FALSE(host->receive());
   EXPECT_TRUE(order.empty());
+}
+
+// A message announced longer than any message may be is refused at once:
+// nothing is acknowledged, no listener hears of it, and the length is kept
+// for the report of the loss.
+TEST_F(ConnectorTest, MessageAnnouncedPastTheLimit_IsRefusedUnacknowledged) {
+  for (const uint64_t total : {Remote::RemoteCall::kMaxMessageSize + 1, uint64_t{UINT64_MAX}}) {
+    SCOPED_TRACE(total);
+    Remote::storeField(child->header().totalLength, total);
+    Remote::storeField(child->header().chunkLength, kMainChunk);
+    child->fromRemote().post();
+    EXPECT_FALSE(host->receive());
+    EXPECT_EQ(host->refusedLength(), total);
+    EXPECT_EQ(child->toRemote().value(), 0);
+    EXPECT_TRUE(order.empty());
+  }
 }
 
 TEST(ConnectorNames, ImpossibleRegion_ThrowsTheCreationFailure) {

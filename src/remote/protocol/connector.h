@@ -11,6 +11,11 @@ public:
   virtual ~ConnectorListener() = default;
   // Called once per received message; `data` is valid only during the call.
   virtual void dataReceived(const void* data, size_t length) = 0;
+  // A listener that would keep the message anyway may offer room for all of
+  // it: the connector then gathers the message there, calls messageAssembled()
+  // in place of dataReceived(), and no copy is made in between. Null: no room.
+  virtual unsigned char* assemblyArea(size_t /*length*/) { return nullptr; }
+  virtual void messageAssembled(size_t /*length*/) {}
 };
 
 class Connector {

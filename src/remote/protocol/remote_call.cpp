@@ -11,20 +11,55 @@ namespace Remote {
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "numbers are encoded little-endian by copying them as they are");
 
-RemoteCall::RemoteCall() : buffer_(std::make_unique<unsigned char[]>(kInitialCapacity)) {}
+namespace {
 
-void RemoteCall::dataReceived(const void* data, size_t length) {
-  if (length > capacity_) {
-    buffer_ = std::make_unique<unsigned char[]>(length);
-    capacity_ = length;
+// Storage that is written before it is read: no zero fill, so the pages of a
+// large message are touched only as its bytes arrive.
+std::shared_ptr<unsigned char[]> uninitialised(size_t capacity) {
+  return std::shared_ptr<unsigned char[]>(new unsigned char[capacity]);
+}
+
+} // namespace
+
+RemoteCall::RemoteCall() : buffer_(uninitialised(kInitialCapacity)) {}
+
+void RemoteCall::ownBuffer(size_t capacity, size_t keep) {
+  const bool lent = buffer_.use_count() > 1;
+  if (!lent && capacity <= capacity_) return;
+  // A value array keeps a lent buffer as long as it needs it; one that is
+  // not kept goes before its successor is made.
+  if (keep == 0) {
+    buffer_.reset();
+    capacity_ = 0;
   }
-  if (length > 0) std::memcpy(buffer_.get(), data, length);
+  const size_t wanted = std::max(capacity, kInitialCapacity);
+  auto fresh = uninitialised(wanted);
+  if (keep > 0) std::memcpy(fresh.get(), buffer_.get(), keep);
+  buffer_ = std::move(fresh);
+  capacity_ = wanted;
+}
+
+void RemoteCall::startMessage(size_t length) noexcept {
   content_ = length;
   readPosition_ = 0;
   writePosition_ = 0;
   written_ = 0;
   ok_ = true;
 }
+
+void RemoteCall::dataReceived(const void* data, size_t length) {
+  ownBuffer(length, 0);
+  if (length > 0) std::memcpy(buffer_.get(), data, length);
+  startMessage(length);
+}
+
+unsigned char* RemoteCall::assemblyArea(size_t length) {
+  startMessage(0); // nothing reads until the whole message is in
+  ownBuffer(length, 0);
+  return buffer_.get();
+}
+
+void RemoteCall::messageAssembled(size_t length) { startMessage(length); }
 
 void RemoteCall::reset() noexcept {
   written_ = 0;
@@ -52,13 +87,12 @@ bool RemoteCall::readName(std::string& name) {
 }
 
 void RemoteCall::ensureRoom(size_t count) {
-  if (count <= capacity_ - writePosition_) return;
+  const bool lent = buffer_.use_count() > 1;
+  if (!lent && count <= capacity_ - writePosition_) return;
   if (count > SIZE_MAX / 2 - writePosition_) throw std::bad_alloc();
-  const size_t wanted = std::max(writePosition_ + count, capacity_ * 2);
-  auto grown = std::make_unique<unsigned char[]>(wanted);
-  std::memcpy(grown.get(), buffer_.get(), std::max(writePosition_, content_));
-  buffer_ = std::move(grown);
-  capacity_ = wanted;
+  const size_t needed = writePosition_ + count;
+  // In place of a lent buffer, one as large as this message needs.
+  ownBuffer(lent ? needed : std::max(needed, capacity_ * 2), std::max(writePosition_, content_));
 }
 
 void RemoteCall::write(const void* bytes, size_t count) {
@@ -126,6 +160,39 @@ void RemoteCall::putValues(const RemoteValueArray& values) {
     putEncodedValue(values.isNull(i) ? nullptr : values.data(i), values.length(i));
 }
 
+void RemoteCall::putValues(void* const* values, const size_t* lengths, size_t count) {
+  putSize(count);
+  size_t size = 0;
+  for (size_t i = 0; i < count; ++i)
+    size += protocol::encodedValueSize(values[i], values[i] != nullptr ? lengths[i] : 0);
+  ensureRoom(size); // once for the batch
+  unsigned char* at = buffer_.get() + writePosition_;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t length = values[i] != nullptr ? lengths[i] : 0;
+    protocol::encodeValue(at, values[i], length);
+    at += protocol::encodedValueSize(values[i], length);
+  }
+  writePosition_ += size;
+  written_ = writePosition_;
+  content_ = written_;
+}
+
+void RemoteCall::putMessage(const RemoteCall& message) {
+  size_t length = 0;
+  const void* bytes = message.data(length);
+  putSize(length);
+  write(bytes, length);
+}
+
+bool RemoteCall::getMessage(RemoteCall& message) {
+  uint64_t length = 0;
+  if (!getSize(length)) return false;
+  const unsigned char* at = take(length);
+  if (at == nullptr) return false;
+  message.dataReceived(at, length);
+  return true;
+}
+
 bool RemoteCall::fail() noexcept {
   ok_ = false;
   return false;
@@ -184,7 +251,7 @@ bool RemoteCall::getValues(RemoteValueArray& values) {
   if (values.role() == Role::Serving) return ok_;
   uint64_t count = 0;
   if (!getSize(count)) return false;
-  const size_t used = values.decode(buffer_.get() + readPosition_, remaining(), count);
+  const size_t used = values.decodeInPlace(buffer_, readPosition_, remaining(), count);
   if (used == RemoteValueArray::kMalformed) return fail();
   readPosition_ += used;
   return true;

@@ -2,6 +2,11 @@
 // message received on its connector being read. Reads never trust a count:
 // every get* checks the bytes left first, and the first violation marks the
 // whole message malformed (sticky until the next message).
+//
+// A received message is held once: the connector assembles it straight into
+// this buffer, and getValues() decodes record values where they lie and lends
+// the buffer to the value array. While the array holds it, the next message
+// written or received goes to a buffer of its own.
 #ifndef QUEX_SRC_REMOTE_PROTOCOL_REMOTE_CALL_H
 #define QUEX_SRC_REMOTE_PROTOCOL_REMOTE_CALL_H
 
@@ -28,6 +33,8 @@ public:
   RemoteCall();
 
   void dataReceived(const void* data, size_t length) override;
+  unsigned char* assemblyArea(size_t length) override;
+  void messageAssembled(size_t length) override;
 
   void beginCall(const char* name);
   void reset() noexcept;
@@ -51,6 +58,11 @@ public:
   void putBuffer(const RemoteBuffer& buffer);
   void putValue(const RemoteValue& value);
   void putValues(const RemoteValueArray& values);
+  // The reply form of `count` values given as slots, as a module's bulk
+  // fetch leaves them: a null pointer is a null value.
+  void putValues(void* const* values, const size_t* lengths, size_t count);
+  // One whole message inside this one: its length, then its bytes.
+  void putMessage(const RemoteCall& message);
 
   // Each returns false (and leaves a zero or empty result) on a violation.
   bool getBool(bool& value) {
@@ -65,12 +77,19 @@ public:
   bool getText(std::string& text);
   bool getBuffer(RemoteBuffer& buffer);
   bool getValue(RemoteValue& value);
+  // Decodes the values in place: their bytes in this message are read once.
   bool getValues(RemoteValueArray& values);
+  // Reads a message put with putMessage into `message`, as if received.
+  bool getMessage(RemoteCall& message);
 
 private:
   void write(const void* bytes, size_t count);
   void putEncodedValue(const void* data, size_t length);
   void ensureRoom(size_t count);
+  // Makes sure the buffer is this object's alone and holds `capacity` bytes,
+  // keeping the first `keep` bytes.
+  void ownBuffer(size_t capacity, size_t keep);
+  void startMessage(size_t length) noexcept;
   // Takes `count` bytes from the read position, or fails the message.
   const unsigned char* take(uint64_t count) {
     if (!ok_ || readPosition_ > content_ || count > remaining()) {
@@ -92,7 +111,8 @@ private:
 
   bool fail() noexcept;
 
-  std::unique_ptr<unsigned char[]> buffer_;
+  // Shared only with a value array decoded from it (see getValues()).
+  std::shared_ptr<unsigned char[]> buffer_;
   size_t capacity_ = kInitialCapacity;
   size_t written_ = 0;
   size_t content_ = 0; // bytes of the current message, received or written

@@ -56,30 +56,53 @@ char* RemoteValueArray::setLength(size_t index, size_t length) {
 }
 
 size_t RemoteValueArray::decode(const unsigned char* bytes, size_t available, uint64_t count) {
+  message_.reset();
   // Every value takes at least its null flag, so the count is bounded by the
   // bytes available before anything is allocated; and every value is kept in
   // no more bytes than it takes in the message (its NUL in place of its
   // length), so a block of `available` bytes holds them all.
   if (count > available) return malformed();
-  resize(count);
   if (available > blockSize_ || block_ == nullptr) {
     block_.reset(new char[available + 1]); // written before it is read
     blockSize_ = available;
   }
+  return decodeInto(block_.get(), bytes, available, count);
+}
+
+size_t RemoteValueArray::decodeInPlace(std::shared_ptr<unsigned char[]> message, size_t offset,
+                                       size_t available, uint64_t count) {
+  message_.reset();
+  if (count > available) return malformed();
+  unsigned char* bytes = message.get() + offset;
+  const size_t used = decodeInto(reinterpret_cast<char*>(bytes), bytes, available, count);
+  if (used != kMalformed) message_ = std::move(message);
+  return used;
+}
+
+void RemoteValueArray::release() noexcept {
+  count_ = 0;
+  message_.reset();
+}
+
+size_t RemoteValueArray::decodeInto(char* to, const unsigned char* from, size_t available,
+                                    uint64_t count) {
+  resize(count);
   // Raw pointers: the compiler cannot keep the vectors' data in registers
   // across the byte stores below.
-  char* block = block_.get();
+  char* block = to;
   char** pointers = pointers_.data();
   size_t* lengths = lengths_.data();
   unsigned char* nulls = nulls_.data();
-  const unsigned char* at = bytes;
-  const unsigned char* const end = bytes + available;
+  const unsigned char* at = from;
+  const unsigned char* const end = from + available;
   for (uint64_t i = 0; i < count; ++i) {
     bool null = false;
     uint64_t length = 0;
     at = protocol::decodeValueHeader(at, end, null, length);
     if (at == nullptr) return malformed();
-    copyValueBytes(block, at, length);
+    // In place the value moves back by at least its header's size: its copy
+    // and its NUL end where its bytes did, before the next value's header.
+    moveValueBytes(block, at, length);
     at += length;
     block[length] = '\0';
     pointers[i] = null ? nullptr : block;
@@ -87,7 +110,7 @@ size_t RemoteValueArray::decode(const unsigned char* bytes, size_t available, ui
     nulls[i] = null ? 1 : 0;
     block += length + 1;
   }
-  return static_cast<size_t>(at - bytes);
+  return static_cast<size_t>(at - from);
 }
 
 size_t RemoteValueArray::malformed() {

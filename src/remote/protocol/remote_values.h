@@ -83,6 +83,14 @@ public:
   // length 0, so values() and lengths() can be handed on as they are.
   static constexpr size_t kMalformed = SIZE_MAX;
   size_t decode(const unsigned char* bytes, size_t available, uint64_t count);
+  // The same for the values at `offset` in `message`, decoded where they lie:
+  // each value's bytes move back over its header and a NUL follows them, and
+  // the array keeps the message until it decodes or lets go of the next. No
+  // byte outside the values' own range is written.
+  size_t decodeInPlace(std::shared_ptr<unsigned char[]> message, size_t offset, size_t available,
+                       uint64_t count);
+  // Lets go of the values and of the message they lie in.
+  void release() noexcept;
 
   bool isNull(size_t index) const noexcept { return nulls_[index] != 0; }
   size_t length(size_t index) const noexcept { return lengths_[index]; }
@@ -93,6 +101,8 @@ public:
 
 private:
   size_t malformed();
+  // Decodes from `from` into `to`, which may be `from` itself.
+  size_t decodeInto(char* to, const unsigned char* from, size_t available, uint64_t count);
 
   Role role_;
   size_t count_ = 0;
@@ -101,9 +111,11 @@ private:
   std::vector<size_t> lengths_;
   std::vector<size_t> sizes_;
   std::vector<unsigned char> nulls_;
-  // Decoded values live in one block kept between messages.
+  // Values decoded by copying live in one block kept between messages;
+  // values decoded in place, in the message they came in.
   std::unique_ptr<char[]> block_;
   size_t blockSize_ = 0;
+  std::shared_ptr<unsigned char[]> message_;
 };
 
 } // namespace Remote

@@ -32,6 +32,16 @@ inline void copyValueBytes(void* target, const void* source, size_t length) noex
   }
 }
 
+// The same for a value decoded in place: `target` may overlap `source` but
+// never lies after it. The short moves above load before they store, and the
+// byte loop runs forwards.
+inline void moveValueBytes(void* target, const void* source, size_t length) noexcept {
+  if (length > 16)
+    std::memmove(target, source, length);
+  else
+    copyValueBytes(target, source, length);
+}
+
 } // namespace Remote
 
 #endif // QUEX_SRC_REMOTE_PROTOCOL_VALUE_COPY_H

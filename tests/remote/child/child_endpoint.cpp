@@ -62,14 +62,27 @@ bool ChildEndpoint::receive(std::vector<unsigned char>& message, int timeoutMs) 
 }
 
 bool ChildEndpoint::send(const void* data, size_t length, int timeoutMs) {
-  Remote::storeField(header().totalLength, length);
   const auto* bytes = static_cast<const unsigned char*>(data);
-  auto* area = static_cast<unsigned char*>(region_.data()) + Remote::kRegionHeaderSize;
   size_t sent = 0;
+  return sendMade(
+      length,
+      [&](unsigned char* area, size_t count) {
+        std::memcpy(area, bytes + sent, count);
+        sent += count;
+      },
+      timeoutMs);
+}
+
+bool ChildEndpoint::sendMade(uint64_t length,
+                             const std::function<void(unsigned char*, size_t)>& fill,
+                             int timeoutMs) {
+  Remote::storeField(header().totalLength, length);
+  auto* area = static_cast<unsigned char*>(region_.data()) + Remote::kRegionHeaderSize;
+  uint64_t sent = 0;
   for (;;) {
-    const size_t chunk = std::min(length - sent, chunkCapacity());
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(length - sent, chunkCapacity()));
     Remote::storeField(header().chunkLength, chunk);
-    std::memcpy(area, bytes + sent, chunk);
+    fill(area, chunk);
     sent += chunk;
     fromRemote_.post();
     if (sent >= length) return true;

@@ -9,6 +9,8 @@
 #include "remote/protocol/region_header.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,10 @@ public:
   // Sends one message to the host, waiting for its acknowledgement between
   // chunks; false when a wait timed out or the host went away.
   bool send(const void* data, size_t length, int timeoutMs = -1);
+  // Sends a message of `length` bytes that `fill(area, count)` writes `count`
+  // bytes at a time, in order: a large message never has to be held whole.
+  bool sendMade(uint64_t length, const std::function<void(unsigned char*, size_t)>& fill,
+                int timeoutMs = -1);
 
   Remote::RegionHeader& header() const;
   size_t chunkCapacity() const { return region_.size() - Remote::kRegionHeaderSize; }

@@ -1,8 +1,10 @@
 // The test child program: opens the three channels named by its only argument
 // and plays the module's side of the protocol, with a few calls that let the
 // tests steer it (nested callbacks, asynchronous reports, waiting for a
-// cancel, dying mid-call, breaking the protocol, large messages).
+// cancel, dying mid-call, breaking the protocol, large messages, record values
+// by the hundred megabytes).
 #include "child_endpoint.h"
+#include "made_values_reply.h"
 
 #include "remote/protocol/names.h"
 #include "remote/protocol/remote_call.h"
@@ -85,6 +87,10 @@ public:
       }
       uint64_t key = 0;
       call_.getSize(key);
+      if (name == "Values") {
+        values();
+        continue;
+      }
       dispatch(name);
       reply(main_, call_);
       // The benchmarks' channels run beside "main", so that their baselines
@@ -140,6 +146,25 @@ private:
     } else {
       returns(name == "Ping" || name == "BareLoop" ? 0 : 2); // 2: invalid handle
     }
+  }
+
+  // "Values": answers as a bulk fetch of `count` one-value records in a
+  // message of `total` bytes, made while it is sent. A total the host refuses
+  // leaves the child waiting for an acknowledgement until the host ends it.
+  void values() {
+    uint64_t count = 0, total = 0;
+    call_.getSize(count);
+    call_.getSize(total);
+    MadeValuesReply made;
+    if (!made.begin(count, total)) {
+      returns(2);
+      reply(main_, call_);
+      return;
+    }
+    if (!main_.sendMade(made.size(), [&made](unsigned char* area, size_t bytes) {
+          made.fill(area, bytes);
+        }))
+      std::_Exit(1);
   }
 
   // "Callbacks": sends `count` callbacks named as asked with the host's key on
