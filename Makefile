@@ -59,7 +59,8 @@ tsan: deps
 bench: deps
 	$(call configure,build-bench,-DCMAKE_BUILD_TYPE=Release -DQUEX_BUILD_TESTS=ON)
 	$(call build,build-bench)
-	@for b in build-bench/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2; done; true
+	@status=0; while read -r b; do echo "== $$b"; "$$b" --benchmark_min_time=0.2 || status=1; \
+	done < build-bench/bench/benchmarks.txt; exit $$status
 
 fuzz: deps
 	CC=clang CXX=clang++ $(call configure,build-fuzz,-DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -48,6 +48,7 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
   } kCalls[] = {
       {calls::kPing, &ModuleServer::ping},
       {calls::kDefineTargetLibrary, &ModuleServer::defineTargetLibrary},
+      {calls::kStartComponent, &ModuleServer::startComponent},
       {calls::kInitialise, &ModuleServer::initialise},
       {calls::kGetModuleInformation, &ModuleServer::getModuleInformation},
       {calls::kCreatePeer, &ModuleServer::createPeer},

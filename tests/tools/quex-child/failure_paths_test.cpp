@@ -769,6 +769,11 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
   ASSERT_EQ(initialised, QX_OK);
   EXPECT_EQ(extension.getModuleInformation(), "");
   void* component = nullptr;
+  if (mischief == "start-truncated") { // replies missing from a one-trip start
+    EXPECT_EQ(create("records=1", &component), QX_ERR_REMOTE);
+    EXPECT_EQ(component, nullptr);
+    return;
+  }
   ASSERT_EQ(create("records=1", &component), QX_OK);
   int errorCode = 0;
   if (mischief == "text-huge-needed") { // a size no reply can carry: the child is lost
@@ -792,7 +797,7 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
     EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
     return;
   }
-  if (mischief == "info-huge-needed") {
+  if (mischief == "info-huge-needed" || mischief == "start-refused") {
     EXPECT_EQ(status, QX_ERR_NO_DATA);
     EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
     return;
@@ -813,7 +818,8 @@ INSTANTIATE_TEST_SUITE_P(Mischief, MaliciousChild,
                                            "batch-rows-overrun", "batch-wide-forever",
                                            "batch-oversized", "batch-over-limit",
                                            "batch-silent-exit",
-                                           "batch-kept-huge", "batch-kept-short"),
+                                           "batch-kept-huge", "batch-kept-short",
+                                           "start-refused", "start-truncated"),
                          [](const auto& info) {
                            std::string name = info.param;
                            for (char& c : name)
