@@ -7,6 +7,7 @@
 namespace {
 
 struct LoadedCase {
+  const char* label;
   const char* file;
   bool loaded;
 };
@@ -19,10 +20,11 @@ TEST_P(LoadedLibrary, AnswersFromTheLastPartOfEachLoadedPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, LoadedLibrary,
-    testing::Values(LoadedCase{"libc.so.6", true},          // every program has it
-                    LoadedCase{"c.so.6", false},            // the end of a name is not the name
-                    LoadedCase{"libc.so", false},           // nor its start
-                    LoadedCase{"libquex-absent.so.9", false},
-                    LoadedCase{"", false}));                 // the program itself has no name
+    testing::Values(LoadedCase{"CLibrary", "libc.so.6", true}, // every program has it
+                    LoadedCase{"EndOfAName", "c.so.6", false},
+                    LoadedCase{"StartOfAName", "libc.so", false},
+                    LoadedCase{"Absent", "libquex-absent.so.9", false},
+                    LoadedCase{"Empty", "", false}), // the program itself has no name
+    [](const testing::TestParamInfo<LoadedCase>& info) { return info.param.label; });
 
 } // namespace

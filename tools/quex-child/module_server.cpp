@@ -110,13 +110,14 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
 // before any runs, so a refused sequence has changed nothing and the host
 // can send the calls one by one instead.
 void ModuleServer::startComponent(RemoteCall& call) {
-  static constexpr struct {
-    const char* name;
-    void (ModuleServer::*handler)(RemoteCall&);
-  } kParts[] = {{calls::kDefineTargetLibrary, &ModuleServer::defineTargetLibrary},
-                {calls::kInitialise, &ModuleServer::initialise},
-                {calls::kCreatePeer, &ModuleServer::createPeer}};
-  constexpr size_t kCount = sizeof kParts / sizeof kParts[0];
+  static const char* const kNames[] = {calls::kDefineTargetLibrary, calls::kInitialise,
+                                       calls::kCreatePeer};
+  constexpr size_t kCount = sizeof kNames / sizeof kNames[0];
+  const auto servePart = [this](size_t index, RemoteCall& part) {
+    if (index == 0) defineTargetLibrary(part);
+    else if (index == 1) initialise(part);
+    else createPeer(part);
+  };
   uint64_t count = 0;
   if (!call.getSize(count)) return;
   if (!startParts_) startParts_ = std::make_unique<Remote::RemoteCall[]>(kCount);
@@ -125,7 +126,7 @@ void ModuleServer::startComponent(RemoteCall& call) {
   for (size_t i = 0; wellFormed && i < kCount; ++i) {
     uint64_t key = 1;
     wellFormed = call.getMessage(startParts_[i]) && startParts_[i].readName(name) &&
-                 name == kParts[i].name && startParts_[i].getSize(key) && key == 0;
+                 name == kNames[i] && startParts_[i].getSize(key) && key == 0;
   }
   if (!wellFormed || !call.atEnd()) {
     replyStatus(call, QX_ERR_INVALID_OPERATION); // a refusal: nothing ran
@@ -134,7 +135,7 @@ void ModuleServer::startComponent(RemoteCall& call) {
   size_t served = 0;
   for (size_t i = 0; i < kCount; ++i) {
     Remote::RemoteCall& part = startParts_[i];
-    (this->*kParts[i].handler)(part);
+    servePart(i, part);
     if (!part.ok()) break; // arguments that do not read: no reply for it
     ++served;
     int32_t status = 0;

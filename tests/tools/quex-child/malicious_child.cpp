@@ -10,6 +10,8 @@
 //   "batch-rows-overrun"  a "BulkFetch" reply with more rows than values
 //   "batch-wide-forever"  answers every "BulkFetch" with 13 and 2^40 values per row
 //   "batch-oversized"     a 3,000,000-byte "BulkFetch" reply of one value
+//   "batch-over-limit"    a "BulkFetch" reply announced one byte longer than any
+//                         message may be, sent until the host stops taking it
 //   "batch-silent-exit"   ends without a reply in the middle of "BulkFetch"
 //   "batch-kept-huge"     ends there too, leaving 2^32 kept records of 2^32 values
 //   "batch-kept-short"    ends there too, leaving more kept records than bytes
@@ -211,6 +213,11 @@ private:
       Remote::protocol::keptValues(kept)[0] = 0;
       kept->mark = Remote::protocol::kKeptBatchMark;
       std::_Exit(4);
+    }
+    if (module_ == "batch-over-limit") {
+      main_.sendMade(RemoteCall::kMaxMessageSize + 1,
+                     [](unsigned char* area, size_t count) { std::memset(area, 0, count); });
+      std::_Exit(0); // the host has gone
     }
     if (module_ == "batch-wide-forever") {
       reply(13);
