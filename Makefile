@@ -59,16 +59,19 @@ tsan: deps
 bench: deps
 	$(call configure,build-bench,-DCMAKE_BUILD_TYPE=Release -DQUEX_BUILD_TESTS=ON)
 	$(call build,build-bench)
-	@for b in build-bench/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2; done; true
+	@status=0; while read -r b; do echo "== $$b"; "$$b" --benchmark_min_time=0.2 || status=1; \
+	done < build-bench/bench/benchmarks.txt; exit $$status
 
 fuzz: deps
 	CC=clang CXX=clang++ $(call configure,build-fuzz,-DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUEX_BUILD_TESTS=OFF -DQUEX_BUILD_BENCHMARKS=OFF -DQUEX_BUILD_EXAMPLES=OFF)
-	$(call build,build-fuzz) --target fuzz_remote_call fuzz_csv
-	for target in remote_call csv; do \
+	$(call build,build-fuzz) --target fuzz_remote_call fuzz_csv fuzz_xml_document
+	for target in remote_call csv xml_document; do \
 	  mkdir -p build-fuzz/corpus/$$target && \
-	  ./build-fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
-	    -print_final_stats=1 build-fuzz/corpus/$$target || exit 1; \
+	  ./build-fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
+	    $$(test -f fuzz/$$target.dict && echo -dict=fuzz/$$target.dict) \
+	    -print_final_stats=1 build-fuzz/corpus/$$target \
+	    $$(test -d fuzz/seeds/$$target && echo fuzz/seeds/$$target) || exit 1; \
 	done
 
 install: deps build/CMakeCache.txt

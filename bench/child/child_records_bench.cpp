@@ -25,6 +25,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -399,14 +400,20 @@ BENCHMARK(Transformer)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(be
 BENCHMARK(PairedBatch)->Arg(0)->Arg(1)->ArgName("records")->UseRealTime()->Iterations(5000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PairedStart)->UseRealTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
-// Keeps the records per second of each run and the paired ratios.
+// Keeps the records per second of each run and the paired ratios: the
+// median of the repetitions when there are several, else the one run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      for (const auto& [name, counter] : run.counters) values[run.benchmark_name() + ":" + name] = counter.value;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
+      for (const auto& [name, counter] : run.counters) {
+        const std::string key = run.run_name.str() + ":" + name;
+        if (median || medians_.count(key) == 0) values[key] = counter.value;
+        if (median) medians_.insert(key);
+      }
     }
   }
   double get(const std::string& key) const {
@@ -414,6 +421,9 @@ public:
     return found == values.end() ? 0 : found->second;
   }
   std::map<std::string, double> values;
+
+private:
+  std::set<std::string> medians_;
 };
 
 } // namespace

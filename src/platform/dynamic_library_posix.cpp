@@ -98,11 +98,26 @@ std::vector<std::string> DynamicLibrary::exportedFunctionNames() const {
   return names;
 }
 
+// A library a dependency named was found under that name, so the last part
+// of its path is the name. Only the loaded objects are looked at: asking the
+// loader (RTLD_NOLOAD) walks every directory of the search path for a
+// library that is not there, which is most of a warm child's start.
 bool isLoaded(const char* file) {
-  void* handle = dlopen(file, RTLD_LAZY | RTLD_NOLOAD);
-  if (handle == nullptr) return false;
-  dlclose(handle); // drops only the reference just taken
-  return true;
+  struct Search {
+    const char* file;
+    bool found;
+  } search{file, false};
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto* wanted = static_cast<Search*>(data);
+        const char* path = info->dlpi_name;
+        if (path == nullptr || *path == '\0') return 0; // the program itself
+        const char* slash = std::strrchr(path, '/');
+        wanted->found = std::strcmp(slash != nullptr ? slash + 1 : path, wanted->file) == 0;
+        return wanted->found ? 1 : 0;
+      },
+      &search);
+  return search.found;
 }
 
 std::string fileContaining(const void* address) {

@@ -9,7 +9,9 @@
 
 #include <quex/qx.h>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace Remote {
 
@@ -43,7 +45,10 @@ public:
 
 private:
   bool bulkFetch(RemoteCall& call);
+  static constexpr size_t kKeptSlots = 1 << 16;
   QXIterator* iterator_;
+  std::vector<void*> slots_;    // of the iterator's bulk fetch, kept between batches
+  std::vector<size_t> lengths_;
 };
 
 // "Report", served on the process's own thread.

@@ -64,40 +64,39 @@ bool IteratorDispatcher::handle(const std::string& name, RemoteCall& call) {
   return false;
 }
 
+// The host iterator's values go straight into the reply: they stay valid
+// until its next call, so nothing is copied in between, and the slot arrays
+// are kept for the next batch.
 bool IteratorDispatcher::bulkFetch(RemoteCall& call) {
   uint64_t capacity = 0;
-  RemoteValueArray values(Role::Serving);
+  RemoteValueArray callerSlots(Role::Serving); // the call form carries none
   uint64_t fieldCount = 0;
   uint64_t recordCount = 0;
   int32_t errorCode = 0;
-  if (!call.getSize(capacity) || !call.getValues(values) || !call.getSize(fieldCount) ||
+  if (!call.getSize(capacity) || !call.getValues(callerSlots) || !call.getSize(fieldCount) ||
       !call.getSize(recordCount) || !call.getInt(errorCode))
     return false;
   if (capacity > protocol::kMaxBatchValues) return false; // answered as an unknown call
-  auto pointers = std::make_unique<void*[]>(capacity); // zeroed
-  auto lengths = std::make_unique<size_t[]>(capacity);
+  // An iterator that leaves a slot alone hands on a null value.
+  slots_.assign(capacity, nullptr);
+  lengths_.assign(capacity, 0);
   size_t fields = fieldCount;
   size_t records = recordCount;
   int code = errorCode;
-  const QXStatus status = iterator_->bulkFetch(iterator_->owner, capacity, pointers.get(),
-                                               lengths.get(), &fields, &records, &code);
+  const QXStatus status = iterator_->bulkFetch(iterator_->owner, capacity, slots_.data(),
+                                               lengths_.data(), &fields, &records, &code);
   const size_t count = protocol::valuesInBatch(fields, records, capacity);
-  values.resize(count);
-  for (size_t i = 0; i < count; ++i) {
-    values.setNull(i, pointers[i] == nullptr);
-    if (pointers[i] == nullptr) {
-      values.setLength(i, 0);
-      continue;
-    }
-    char* storage = values.setLength(i, lengths[i]);
-    if (lengths[i] > 0) std::memcpy(storage, pointers[i], lengths[i]);
-  }
   replyStatus(call, status);
   call.putSize(capacity);
-  call.putValues(values);
+  call.putValues(slots_.data(), lengths_.data(), count);
   call.putSize(fields);
   call.putSize(records);
   call.putInt(code);
+  // A child that asked for a huge batch does not leave the host holding it.
+  if (capacity > kKeptSlots) {
+    slots_ = {};
+    lengths_ = {};
+  }
   return true;
 }
 

@@ -157,6 +157,37 @@ QXStatus handOutKeptRecords(Process& process, int* errorCode) {
   return QX_OK;
 }
 
+void putInitialisation(RemoteCall& call, QXHost* host, int* errorCode) {
+  call.putSize(keyOf(host));
+  call.putInt(errorCode);
+}
+
+QXStatus readInitialisation(Process& process, RemoteCall& reply, int* errorCode) {
+  return readReply(process, reply, errorCode, [](RemoteCall& rest) {
+    uint64_t host = 0;
+    rest.getSize(host);
+  });
+}
+
+void putCreation(RemoteCall& call, QXContext* context, int number, const char* text,
+                 int* errorCode) {
+  call.putSize(keyOf(context));
+  call.putInt(static_cast<int32_t>(number));
+  call.putText(text);
+  call.putInt(errorCode);
+}
+
+QXStatus readCreation(Process& process, RemoteCall& reply, int* errorCode) {
+  return readReply(process, reply, errorCode, [](RemoteCall& rest) {
+    uint64_t handle = 0;
+    int32_t echoedNumber = 0;
+    std::string echoedText;
+    rest.getSize(handle);
+    rest.getInt(echoedNumber);
+    rest.getText(echoedText);
+  });
+}
+
 } // namespace
 
 RemoteModule::RemoteModule(std::string name, std::string path, std::string childProgram,
@@ -176,19 +207,16 @@ QXStatus RemoteModule::qx_initialise(QXHost* host, int* /*errorCode*/) {
 
 QXStatus RemoteModule::qx_cleanup(int* /*errorCode*/) { return QX_OK; }
 
-QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsInteraction) {
-  registerDispatcher<HostDispatcher>(process, host_);
+void RemoteModule::putDefinition(RemoteCall& call, bool supportsInteraction) {
+  std::lock_guard<std::mutex> lock(namesLock_);
+  call.putText(name_);
+  call.putText(path_);
+  call.putBool(supportsInteraction);
+}
+
+QXStatus RemoteModule::readDefinition(Process& process, RemoteCall& call,
+                                      bool* supportsInteraction) {
   std::string name, path;
-  {
-    std::lock_guard<std::mutex> lock(namesLock_);
-    name = name_;
-    path = path_;
-  }
-  RemoteCall& call = beginCall(process, calls::kDefineTargetLibrary);
-  call.putText(name);
-  call.putText(path);
-  call.putBool(*supportsInteraction);
-  if (!process.call()) return QX_ERR_REMOTE;
   int32_t status = 0;
   bool flag = false;
   call.getInt(status);
@@ -209,16 +237,75 @@ QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsI
     if (shape.known) shape_ = std::move(shape);
   }
   *supportsInteraction = flag;
-  if (status != static_cast<int32_t>(QX_OK)) return static_cast<QXStatus>(status);
+  return static_cast<QXStatus>(status);
+}
+
+// The host's table has its dispatcher registered by the caller.
+QXStatus RemoteModule::connect(Process& process, int* errorCode, bool* supportsInteraction) {
+  RemoteCall& call = beginCall(process, calls::kDefineTargetLibrary);
+  putDefinition(call, *supportsInteraction);
+  if (!process.call()) return QX_ERR_REMOTE;
+  const QXStatus defined = readDefinition(process, call, supportsInteraction);
+  if (defined != QX_OK) return defined;
 
   RemoteCall& initialise = beginCall(process, calls::kInitialise);
-  initialise.putSize(keyOf(host_));
-  initialise.putInt(errorCode);
+  putInitialisation(initialise, host_, errorCode);
   if (!process.call()) return QX_ERR_REMOTE;
-  return readReply(process, initialise, errorCode, [](RemoteCall& reply) {
-    uint64_t host = 0;
-    reply.getSize(host);
-  });
+  return readInitialisation(process, initialise, errorCode);
+}
+
+bool RemoteModule::startInOneTrip(Process& process, QXContext* context, int number,
+                                  const char* text, int* errorCode, QXStatus& connected,
+                                  QXStatus& created) {
+  // One part at a time is written here and copied into the call, and read
+  // back from the reply the same way.
+  thread_local RemoteCall part;
+  RemoteCall& call = beginCall(process, calls::kStartComponent);
+  call.putSize(3);
+  part.beginCall(calls::kDefineTargetLibrary);
+  part.putSize(0);
+  putDefinition(part, false);
+  call.putMessage(part);
+  part.beginCall(calls::kInitialise);
+  part.putSize(0);
+  putInitialisation(part, host_, errorCode);
+  call.putMessage(part);
+  part.beginCall(calls::kCreatePeer);
+  part.putSize(0);
+  putCreation(part, context, number, text, errorCode);
+  call.putMessage(part);
+  // A child lost in the call is a component lost in its create, whichever
+  // of the three it was in: the handle answers QX_ERR_REMOTE from then on.
+  connected = QX_OK;
+  created = QX_ERR_REMOTE;
+  if (!process.call()) return true;
+  connected = QX_ERR_REMOTE;
+  int32_t status = 0;
+  uint64_t count = 0;
+  call.getInt(status);
+  if (isRefusal(call, status)) return false;
+  // The replies in turn: the child stops after the first that is not QX_OK.
+  std::string name;
+  auto nextReply = [&] {
+    if (count-- == 0 || !call.getMessage(part) || !part.readName(name) ||
+        name != protocol::kReturn) {
+      process.childLost();
+      return false;
+    }
+    return true;
+  };
+  if (!call.getSize(count) || !nextReply()) return true;
+  bool supportsInteraction = false;
+  connected = readDefinition(process, part, &supportsInteraction);
+  if (connected != QX_OK) return true;
+  if (!nextReply()) {
+    connected = QX_ERR_REMOTE;
+    return true;
+  }
+  connected = readInitialisation(process, part, errorCode);
+  if (connected != QX_OK || !nextReply()) return true;
+  created = readCreation(process, part, errorCode);
+  return true;
 }
 
 // What a child tells after the flag; a child that tells nothing leaves the
@@ -272,6 +359,7 @@ QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
   Process::Owned<> process =
       startChild(childProgram_, support_, childDeadline(), host_call::kInitialise);
+  registerDispatcher<HostDispatcher>(*process, host_);
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
   {
@@ -297,28 +385,23 @@ QXStatus RemoteModule::qx_create_component(QXContext* context, const char* text,
 QXStatus RemoteModule::createComponent(QXContext* context, int number, const char* text,
                                        void** peer, int* errorCode, const char* hostCall) {
   Process::Owned<> process = startChild(childProgram_, support_, childDeadline(), hostCall);
-  bool supportsInteraction = false;
-  const QXStatus connected = connect(*process, errorCode, &supportsInteraction);
+  registerDispatcher<HostDispatcher>(*process, host_);
+  registerDispatcher<ContextDispatcher>(*process, context);
+  QXStatus connected = QX_OK;
+  QXStatus status = QX_ERR_REMOTE;
+  if (!startInOneTrip(*process, context, number, text, errorCode, connected, status)) {
+    bool supportsInteraction = false;
+    connected = connect(*process, errorCode, &supportsInteraction);
+    if (connected == QX_OK) {
+      RemoteCall& call = beginCall(*process, calls::kCreatePeer);
+      putCreation(call, context, number, text, errorCode);
+      if (process->call()) status = readCreation(*process, call, errorCode);
+    }
+  }
   if (connected != QX_OK) {
     process->terminate();
     return connected;
   }
-  registerDispatcher<ContextDispatcher>(*process, context);
-  RemoteCall& call = beginCall(*process, calls::kCreatePeer);
-  call.putSize(keyOf(context));
-  call.putInt(static_cast<int32_t>(number));
-  call.putText(text);
-  call.putInt(errorCode);
-  QXStatus status = QX_ERR_REMOTE;
-  if (process->call())
-    status = readReply(*process, call, errorCode, [](RemoteCall& reply) {
-      uint64_t handle = 0;
-      int32_t echoedNumber = 0;
-      std::string echoedText;
-      reply.getSize(handle);
-      reply.getInt(echoedNumber);
-      reply.getText(echoedText);
-    });
   process->ring().note(hostCall, status);
   {
     std::lock_guard<std::mutex> lock(componentsLock_);

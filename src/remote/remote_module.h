@@ -83,8 +83,14 @@ private:
   QXStatus createComponent(QXContext* context, int number, const char* text, void** peer,
                            int* errorCode, const char* hostCall);
   std::chrono::milliseconds childDeadline();
-  // "_define_target_library" and "qx_initialise" on a new child.
+  // "_define_target_library" and "qx_initialise" on a new child, one by one.
   QXStatus connect(Process& process, int* errorCode, bool* supportsInteraction);
+  // The three start calls of a component as one message; false when the
+  // child refused it (nothing ran), else `connected` and `created` tell.
+  bool startInOneTrip(Process& process, QXContext* context, int number, const char* text,
+                      int* errorCode, QXStatus& connected, QXStatus& created);
+  void putDefinition(RemoteCall& call, bool supportsInteraction);
+  QXStatus readDefinition(Process& process, RemoteCall& reply, bool* supportsInteraction);
   QXStatus queryModuleInformation(Process& process, int* errorCode, std::string* information);
   QXStatus fetchBatch(Process& process, int* errorCode);
 

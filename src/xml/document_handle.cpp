@@ -98,8 +98,11 @@ void QXXMLWrapper::loadFromContents(const char* text) {
     // Without an error handler the parser counts a fatal error and keeps a
     // partial tree; such a text is refused like any other parse failure, and
     // so is one that reaches for an external resource or beyond a limit.
-    if (!static_cast<quex::xml::GuardedParser&>(*parser_).parseWithinLimits(text, std::strlen(text)))
+    auto& parser = static_cast<quex::xml::GuardedParser&>(*parser_);
+    if (!parser.parseWithinLimits(text, std::strlen(text))) {
+      if (parser.spent()) parser_.reset();
       throw std::runtime_error("not well-formed, or beyond the limits");
+    }
     document_ = parser_->getDocument();
     element_ = document_ != nullptr ? document_->getDocumentElement() : nullptr;
   } catch (const XMLException& e) {

@@ -3,14 +3,59 @@
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/framework/XMLPScanToken.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+
+#include <cstddef>
+#include <cstring>
 
 XERCES_CPP_NAMESPACE_USE
 
 namespace quex::xml {
 
-GuardedParser::GuardedParser()
-    : XercesDOMParser(nullptr, XMLPlatformUtils::fgMemoryManager, nullptr) {
+size_t parseMemoryBudget(size_t length) noexcept {
+  constexpr size_t kLargest = ~size_t{0};
+  if (length > (kLargest - kParseMemoryFloor) / kParseMemoryPerTextByte) return kLargest;
+  return kParseMemoryFloor + length * kParseMemoryPerTextByte;
+}
+
+namespace {
+
+// Each block starts with its size, so a release knows what it gives back;
+// the header keeps the block's own alignment.
+constexpr size_t kHeader = alignof(std::max_align_t);
+
+} // namespace
+
+void ParseMemory::limitTo(size_t bytes) noexcept {
+  limit_ = bytes > kUnlimited - held_ ? kUnlimited : held_ + bytes;
+}
+
+MemoryManager* ParseMemory::getExceptionMemoryManager() {
+  return XMLPlatformUtils::fgMemoryManager;
+}
+
+void* ParseMemory::allocate(XMLSize_t size) {
+  if (size > kUnlimited - kHeader) throw OutOfMemoryException();
+  const size_t block = size + kHeader;
+  if (limit_ != kUnlimited && (block > limit_ || held_ > limit_ - block))
+    throw OutOfMemoryException();
+  auto* start = static_cast<unsigned char*>(XMLPlatformUtils::fgMemoryManager->allocate(block));
+  std::memcpy(start, &block, sizeof block);
+  held_ += block;
+  return start + kHeader;
+}
+
+void ParseMemory::deallocate(void* pointer) {
+  if (pointer == nullptr) return;
+  unsigned char* start = static_cast<unsigned char*>(pointer) - kHeader;
+  size_t block = 0;
+  std::memcpy(&block, start, sizeof block);
+  held_ -= block;
+  XMLPlatformUtils::fgMemoryManager->deallocate(start);
+}
+
+GuardedParser::GuardedParser() : XercesDOMParser(nullptr, this, nullptr) {
   setValidationScheme(Val_Never);
   setDoSchema(false);
   setLoadExternalDTD(false);
@@ -42,20 +87,30 @@ void GuardedParser::endElement(const XMLElementDecl& declaration, unsigned int u
 }
 
 bool GuardedParser::parseWithinLimits(const char* text, size_t length) {
+  if (spent_) return false;
   refused_ = false;
   depth_ = 0;
   reset();
   MemBufInputSource source(reinterpret_cast<const XMLByte*>(text), length, "id", false,
                            XMLPlatformUtils::fgMemoryManager);
-  // Token by token, so a refusal stops the work at once instead of after the
-  // whole text (or the whole expansion) was read.
-  XMLPScanToken token;
-  bool more = parseFirst(source, token);
-  while (more && !refused_ && getErrorCount() == 0) more = parseNext(token);
-  const bool failed = refused_ || getErrorCount() != 0;
-  if (more) parseReset(token);
-  if (failed) resetDocumentPool();
-  return !failed;
+  limitTo(parseMemoryBudget(length));
+  try {
+    // Token by token, so a refusal stops the work at once instead of after
+    // the whole text (or the whole expansion) was read.
+    XMLPScanToken token;
+    bool more = parseFirst(source, token);
+    while (more && !refused_ && getErrorCount() == 0) more = parseNext(token);
+    const bool failed = refused_ || getErrorCount() != 0;
+    if (more) parseReset(token);
+    if (failed) resetDocumentPool();
+    lift();
+    return !failed;
+  } catch (const OutOfMemoryException&) {
+    // The scanner's state is not to be trusted after this: the parser is done.
+    lift();
+    spent_ = true;
+    return false;
+  }
 }
 
 bool withinDepthLimit(const DOMNode* node) noexcept {

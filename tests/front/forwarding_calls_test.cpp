@@ -247,6 +247,7 @@ TEST_F(BulkFetch, ModuleBulkFetchHandsBackTheModuleValuesAndIsTracedAsOneCall) {
   start("current_full");
   giveRecords(3, 2);
   ExtensionWrapper::setTraceLevel(3);
+  EXPECT_EQ(wrapper.getBulkFetchValueCount(), 2000u);
   EXPECT_EQ(fetch(8, 0), QX_OK);
   EXPECT_EQ(recordCount, 3u);
   EXPECT_EQ(fieldCount, 2u);

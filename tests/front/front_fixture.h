@@ -11,7 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,19 +35,8 @@ inline std::string exitLine(const std::string& call, const void* component,
          " ( ErrorCode=" + std::to_string(errorCode) + " )";
 }
 
-class FrontTest : public ::testing::Test {
+class FrontTest : public TraceRecordingTest {
 protected:
-  void SetUp() override {
-    lines = std::make_shared<std::vector<std::string>>();
-    ExtensionWrapper::setTraceOutput(new RecordingTraceOutput(lines));
-    ExtensionWrapper::setTraceLevel(0);
-  }
-
-  void TearDown() override {
-    ExtensionWrapper::setTraceLevel(0);
-    // When a test's wrappers are gone the output was deleted with the last of them.
-  }
-
   // Loads a scripted module in-process and initialises it with the script.
   void loadAndInitialise(const std::string& name) {
     ASSERT_TRUE(wrapper.load(name.c_str(), modulePath(name).c_str(), nullptr))
@@ -78,7 +66,6 @@ protected:
     }
   }
 
-  std::shared_ptr<std::vector<std::string>> lines;
   ModuleScript script;
   QXHost host{&script, nullptr, nullptr, nullptr, nullptr};
   ExtensionWrapper wrapper;

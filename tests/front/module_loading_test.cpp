@@ -5,7 +5,6 @@
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
 class ModuleLoading : public FrontTest {
@@ -14,16 +13,6 @@ protected:
     return wrapper.load(name.c_str(), modulePath(name).c_str(), nullptr);
   }
 };
-
-TEST_F(ModuleLoading, CurrentGenerationModuleLoadsWithDllAppendedToItsPath) {
-  ExtensionWrapper::setTraceLevel(1);
-  ASSERT_TRUE(load("current_full"));
-  EXPECT_EQ(wrapper.getDllPath(), modulePath("current_full") + ".dll");
-  EXPECT_FALSE(wrapper.isOlderGeneration());
-  EXPECT_TRUE(wrapper.useBulkFetch());
-  EXPECT_EQ(wrapper.getBulkFetchValueCount(), 2000u);
-  EXPECT_THAT(*lines, ElementsAre("loaded library: (current_full)"));
-}
 
 TEST_F(ModuleLoading, MissingFileGivesTheLoaderMessage_WhichSurvivesALaterLoad) {
   ExtensionWrapper::setTraceLevel(1);
@@ -37,12 +26,6 @@ TEST_F(ModuleLoading, MissingFileGivesTheLoaderMessage_WhichSurvivesALaterLoad) 
   ASSERT_TRUE(load("current_minimal"));
   EXPECT_EQ(wrapper.getError(), error);
   EXPECT_EQ(wrapper.getLoadDiagnosis(), "");
-}
-
-TEST_F(ModuleLoading, FileThatIsNotALibraryFailsToLoadAndIsNotTracedAtLevelZero) {
-  EXPECT_FALSE(load("not_a_library"));
-  EXPECT_THAT(wrapper.getError(), HasSubstr("not_a_library.dll"));
-  EXPECT_THAT(*lines, IsEmpty());
 }
 
 // A failed load keeps its fixed error text and explains itself in the
@@ -179,38 +162,4 @@ TEST(TraceOutputOwnership, LastLiveWrapperDeletesTheOutputAndClearsTheSetting) {
   second.reset();
   EXPECT_TRUE(*deleted);
   EXPECT_EQ(ExtensionWrapper::getTraceOutput(), nullptr);
-}
-
-namespace {
-class RecordingSupport : public Extension::ContextSupport {
-public:
-  bool expandFilePath(const std::string& path, unsigned flags, std::string& expanded) override {
-    expanded = path + "@" + std::to_string(flags);
-    return true;
-  }
-  ChildResource* acquireChildResource() override { return nullptr; }
-  bool openJVM(void** jvm, const char* text) override {
-    *jvm = this;
-    return std::string(text) == "yes";
-  }
-  bool closeJVM(void* jvm) override { return jvm == this; }
-};
-} // namespace
-
-TEST(ContextSupportForwarders, AnswerFalseWithoutSupportAndForwardWithIt) {
-  ExtensionWrapper wrapper;
-  std::string expanded;
-  void* jvm = nullptr;
-  EXPECT_FALSE(wrapper.expandFilePath("a", expanded));
-  EXPECT_FALSE(wrapper.openJVM(&jvm, "yes"));
-  EXPECT_FALSE(wrapper.closeJVM(jvm));
-  RecordingSupport support;
-  wrapper.setContextSupport(&support);
-  EXPECT_TRUE(wrapper.expandFilePath("a", expanded));
-  EXPECT_EQ(expanded, "a@0");
-  EXPECT_TRUE(wrapper.expandFilePathExt("b", 5, expanded));
-  EXPECT_EQ(expanded, "b@5");
-  EXPECT_TRUE(wrapper.openJVM(&jvm, "yes"));
-  EXPECT_EQ(jvm, &support);
-  EXPECT_TRUE(wrapper.closeJVM(jvm));
 }

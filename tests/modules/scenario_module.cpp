@@ -29,6 +29,10 @@
 //   "refuse"                         the component is not made (status 6)
 //   "transform"                      one output record per input record, "t:" and its
 //                                    first value; a failing input read fails the output
+//   "hostile=KIND"                   its data model and its first progress report are a
+//                                    hostile document (KIND: laughs, external, expansion);
+//                                    then it reports as "observe" does; its lines are
+//                                    what the two reports answered
 // Built twice: current generation with its own bulk fetch, and older
 // generation (SCRIPT_OLDER) without one; and once more (SCRIPT_HANG_INITIALISE)
 // with an initialise that never returns.
@@ -70,6 +74,7 @@ struct Component {
   QXProgress* progress = nullptr;
   QXChannel* lastChannel = nullptr; // kept after the interaction ends
   std::string mode;
+  std::string hostile; // the kind of hostile document it hands to the host
   size_t records = 0, fields = 1, width = 0, dieAt = 0, rewindAt = 0, bulkAt = 0;
   std::vector<std::string> observations;
   std::vector<std::string> current; // values of the current record
@@ -247,6 +252,29 @@ void transformInput(Component& c, QXIterator* it) {
   c.observations.push_back(said("again", status, errorCode) + shownRecordValue(it, 0));
 }
 
+// Documents that reach beyond their text or expand far beyond it.
+std::string hostileDocument(const std::string& kind) {
+  const std::string diagnostic = "<Diagnostic code='9' severity='warning' source='e2e'><Message>";
+  if (kind == "laughs") { // nine levels of ten references: 10^9 "lol"s
+    std::string text = "<!DOCTYPE Progress [<!ENTITY a \"lol\">";
+    for (char level = 'b'; level <= 'j'; ++level) {
+      text += std::string("<!ENTITY ") + level + " \"";
+      for (int i = 0; i < 10; ++i) text += std::string("&") + static_cast<char>(level - 1) + ";";
+      text += "\">";
+    }
+    return text + "]><Progress>" + diagnostic + "&j;</Message></Diagnostic></Progress>";
+  }
+  if (kind == "external")
+    return "<!DOCTYPE Progress [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><Progress>" +
+           diagnostic + "&x;</Message></Diagnostic></Progress>";
+  // A 100 KB entity referenced 1,990 times: within the count of references,
+  // 200 MB once expanded.
+  std::string text = "<!DOCTYPE Progress [<!ENTITY e \"" + std::string(100000, 'x') +
+                     "\">]><Progress>" + diagnostic;
+  for (int i = 0; i < 1990; ++i) text += "&e;";
+  return text + "</Message></Diagnostic></Progress>";
+}
+
 void report(Component& c, QXProgress* progress) {
   const std::string text =
       "<Progress><Diagnostic code='7' severity='warning' source='e2e'>"
@@ -258,7 +286,9 @@ void report(Component& c, QXProgress* progress) {
 }
 
 // Modes whose output is their lines of observations, one value a record.
-bool observing(const Component& c) { return c.mode == "observe" || c.mode == "transcribe"; }
+bool observing(const Component& c) {
+  return c.mode == "observe" || c.mode == "transcribe" || c.mode == "hostile";
+}
 
 // Makes the values of output record `record`; false after the last one.
 QXStatus produce(Component& c, int* errorCode) {
@@ -358,6 +388,7 @@ static QXStatus create(QXContext* context, const char* text, void** component, i
   c->rewindAt = numberAfter(script, "rewind=");
   c->bulkAt = numberAfter(script, "bulk=");
   c->progressFor = numberAfter(script, "progress-for=");
+  if (c->mode == "hostile") c->hostile = script.substr(script.find('=') + 1);
   const size_t in = script.find("-in=");
   if (in != std::string::npos) {
     c->hang = c->mode == "hang";
@@ -437,6 +468,7 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_getDataModel, tarnext_peer_getDataM
   *errorCode = 0;
   auto* c = static_cast<Component*>(component);
   failIfNamed(*c, "getDataModel");
+  if (c->mode == "hostile") return answerText(hostileDocument(c->hostile), buffer, size, needed);
   return answerText("<DataModel number='" + std::to_string(number) + "' fields='" +
                         std::to_string(c->fields) + "'/>",
                     buffer, size, needed);
@@ -477,6 +509,13 @@ QX_MODULE_EXPORT QXStatus ENTRY(qx_component_beginExecution, tarnext_peer_beginE
   if (c->mode == "observe") {
     if (iterator != nullptr) observeIterator(*c, iterator);
     if (progress != nullptr) report(*c, progress);
+  }
+  if (c->mode == "hostile" && progress != nullptr) {
+    const std::string text = hostileDocument(c->hostile);
+    int reportCode = 55;
+    const QXStatus status = progress->report(progress->owner, text.c_str(), text.size(), &reportCode);
+    c->observations.push_back(said("hostile.report", status, reportCode));
+    report(*c, progress); // the host goes on
   }
   if (c->mode == "transcribe" && iterator != nullptr) {
     c->observations.clear();

@@ -112,6 +112,41 @@ TEST_F(ReceivedMessage, EveryKind_ReadsBackWhatWasWritten) {
   EXPECT_TRUE(call.ok());
 }
 
+// Whole messages inside one, as the one-trip component start sends its
+// three calls: each comes back as if received alone, NUL bytes and all.
+TEST_F(ReceivedMessage, MessagesInsideAMessage_ArriveWhole) {
+  RemoteCall inner, writer;
+  writer.beginCall("Outer");
+  inner.beginCall("First");
+  inner.putSize(0);
+  inner.putInt(7);
+  writer.putMessage(inner);
+  inner.beginCall("Second");
+  inner.putText("x");
+  writer.putMessage(inner);
+  writer.putInt(9);
+  receive(writer);
+
+  RemoteCall first, second;
+  std::string name;
+  int32_t number = 0, after = 0;
+  uint64_t key = 1;
+  ASSERT_TRUE(call.readName(name) && call.getMessage(first) && call.getMessage(second) &&
+              call.getInt(after));
+  EXPECT_TRUE(call.atEnd());
+  EXPECT_EQ(after, 9);
+  ASSERT_TRUE(first.readName(name) && first.getSize(key) && first.getInt(number));
+  EXPECT_EQ(name, "First");
+  EXPECT_EQ(key, 0u);
+  EXPECT_EQ(number, 7);
+  EXPECT_TRUE(first.atEnd());
+  std::string text;
+  ASSERT_TRUE(second.readName(name) && second.getText(text));
+  EXPECT_EQ(name, "Second");
+  EXPECT_EQ(text, "x");
+  EXPECT_TRUE(second.atEnd());
+}
+
 TEST_F(ReceivedMessage, TextWithNulInside_IsReadUpToTheNul_BoolByteTwoIsFalse) {
   receive(concat({le64(5), text("ab"), Bytes{0}, text("cd"), Bytes{2}}));
   std::string value;
@@ -314,6 +349,11 @@ TEST_F(ReceivedMessage, ReadsPastTheEnd_FailCleanly) {
   RemoteBuffer served;
   EXPECT_FALSE(call.getBuffer(served));
   EXPECT_EQ(served.capacity(), 0u);
+
+  receive(concat({le64(12), text("return")})); // a message longer than what is left
+  RemoteCall inner;
+  EXPECT_FALSE(call.getMessage(inner));
+  EXPECT_EQ(inner.remaining(), 0u);
 }
 
 } // namespace

@@ -10,19 +10,15 @@ namespace {
 class ScriptedIterator : public QXIteratorWrapper {
 public:
   using QXIteratorWrapper::QXIteratorWrapper;
-  QXStatus nextRecord(int* errorCode) override {
-    *errorCode = errorToLeave;
-    return status;
-  }
+  QXStatus nextRecord(int* errorCode) override { return answer(errorCode); }
   QXStatus getRecordValue(size_t, void**, size_t*, int* errorCode) override {
-    *errorCode = errorToLeave;
-    return status;
+    return answer(errorCode);
   }
-  QXStatus rewind(int* errorCode) override {
-    *errorCode = errorToLeave;
-    return status;
-  }
+  QXStatus rewind(int* errorCode) override { return answer(errorCode); }
   QXStatus bulkFetch(size_t, void**, size_t*, size_t*, size_t*, int* errorCode) override {
+    return answer(errorCode);
+  }
+  QXStatus answer(int* errorCode) const {
     *errorCode = errorToLeave;
     return status;
   }

@@ -1,5 +1,5 @@
-// Shared set-up of the services tests: a trace output that records every line
-// and is given back safely whether or not an ExtensionWrapper deleted it.
+// Shared set-up of the services tests: the recording trace output, a host's
+// context support and fetching a text through the text-return convention.
 #ifndef QUEX_TESTS_SERVICES_SERVICES_FIXTURE_H
 #define QUEX_TESTS_SERVICES_SERVICES_FIXTURE_H
 
@@ -16,28 +16,7 @@
 #include <string>
 #include <vector>
 
-class ServicesTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    output_ = std::make_unique<RecordingTraceOutput>(lines, outputDeleted_);
-    ExtensionWrapper::setTraceOutput(output_.get());
-    ExtensionWrapper::setTraceLevel(0);
-  }
-
-  void TearDown() override {
-    ExtensionWrapper::setTraceLevel(0);
-    // The last ExtensionWrapper to go deletes the library-wide output.
-    if (ExtensionWrapper::getTraceOutput() == output_.get())
-      ExtensionWrapper::setTraceOutput(nullptr);
-    if (*outputDeleted_) (void)output_.release();
-  }
-
-  std::shared_ptr<std::vector<std::string>> lines = std::make_shared<std::vector<std::string>>();
-
-private:
-  std::shared_ptr<bool> outputDeleted_ = std::make_shared<bool>(false);
-  std::unique_ptr<RecordingTraceOutput> output_;
-};
+using ServicesTest = TraceRecordingTest;
 
 // The host's context support: expands "~/x" to "/home/probe/x#<flags>" and
 // hands out one Java machine, or refuses all when `allow` is false.

@@ -55,6 +55,19 @@ std::string billionLaughs() {
   return text + "]>\n<lolz>&j;</lolz>";
 }
 
+// A 100 KB entity referenced 1,990 times, within the count of references:
+// 200 MB once expanded, in an element's text, in an attribute, or as an
+// attribute default copied onto every element.
+std::string bigEntity(const std::string& where) {
+  std::string references;
+  for (int i = 0; i < 1990; ++i) references += where == "default" ? "<v/>" : "&e;";
+  std::string text = "<!DOCTYPE r [<!ENTITY e \"" + std::string(100000, 'x') + "\">";
+  if (where == "default") text += "<!ATTLIST v a CDATA \"&e;\">";
+  text += "]>";
+  if (where == "attribute") return text + "<r a=\"" + references + "\"/>";
+  return text + "<r>" + references + "</r>";
+}
+
 std::string nested(size_t depth) {
   std::string text;
   text.reserve(depth * 7);
@@ -97,6 +110,9 @@ TEST_F(XmlTest, HostileDocuments_AreRefusedWithoutOpeningAnythingOrExpandingWith
        "<!DOCTYPE r [<!ENTITY % p SYSTEM \"" + fifo.path() + "\"> %p;]><r/>"},
       {"network entity", "<!DOCTYPE r [<!ENTITY x SYSTEM \"http://127.0.0.1:9/x\">]><r>&x;</r>"},
       {"billion laughs", billionLaughs()},
+      {"a big entity, referenced often in text", bigEntity("text")},
+      {"a big entity, referenced often in an attribute", bigEntity("attribute")},
+      {"a big entity as an attribute default, copied often", bigEntity("default")},
       {"nesting beyond the limit", nested(10001)},
       {"nesting far beyond the limit", nested(100000)},
   };
@@ -134,6 +150,14 @@ TEST_F(XmlTest, DocumentsWithinTheLimits_StillParseAndSerialise) {
   std::string expected;
   for (int i = 0; i < 1000; ++i) expected += "ab";
   EXPECT_EQ(attributeOf(expanded, "v"), expected);
+
+  // The memory a parse may take grows with its text: a large document of
+  // nothing but empty elements and text, the densest tree per byte, parses.
+  std::string dense = "<r>";
+  for (int i = 0; i < 200000; ++i) dense += "<a/>b";
+  QXXML* denseDocument = parse((dense + "</r>").c_str());
+  QXXMLIterator* elements = nullptr;
+  ASSERT_EQ(denseDocument->getElementIterator(denseDocument->owner, "a", &elements), QX_OK);
 
   QXXML* deep = parse(nested(10000).c_str());
   EXPECT_EQ(serialise(deep), declared(nested(9999).insert(3 * 9999, "<a/>")));

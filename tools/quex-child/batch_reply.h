@@ -5,6 +5,7 @@
 #define QUEX_TOOLS_QUEX_CHILD_BATCH_REPLY_H
 
 #include "remote/protocol/names.h"
+#include "remote/protocol/remote_call.h"
 #include "remote/protocol/value_encoding.h"
 
 #include <quex/qx.h>
@@ -50,6 +51,10 @@ public:
     std::memcpy(bytes_.data() + countAt_, &count_, sizeof count_);
   }
   size_t count() const { return count_; }
+  // True once the values take half of what one message may hold. A batch
+  // read record by record ends there: the record after it still fits the
+  // message, unless that record alone takes more than the other half.
+  bool full() const { return valueBytes() >= Remote::RemoteCall::kMaxMessageSize / 2; }
   // The values encoded so far, until end() adds the counts after them.
   const unsigned char* values() const { return bytes_.data() + valuesAt_; }
   size_t valueBytes() const { return size_ - valuesAt_; }

@@ -16,8 +16,9 @@ namespace callback = Remote::protocol::callback;
 
 auto nothing = [](RemoteCall&) {};
 
-// The bytes of a batch that go in one chunk of the main region.
-constexpr uint64_t kRegionBytes = Remote::protocol::kMainRegionSize / 2;
+// The bytes of a batch that go in one chunk of the main region, less room
+// for the reply's own fields.
+constexpr uint64_t kRegionBytes = Remote::protocol::kMainRegionSize / 2 - 1024;
 
 } // namespace
 
@@ -89,10 +90,13 @@ QXStatus BatchedInput::fetchBatch(int* errorCode) {
   }
 }
 
+// The first batch is small, so the first record comes soon; later ones take
+// as many records of this batch's size as fill the chunk: every round trip
+// saved is two waits for the other side to be scheduled.
 void BatchedInput::resize(uint64_t bytes) {
   const uint64_t values = fields_ * records_;
-  uint64_t fitting = bytes <= kRegionBytes ? kBatchValues : values * kRegionBytes / bytes;
-  fitting = std::min(fitting, kBatchValues);
+  const uint64_t fitting =
+      std::min<uint64_t>(values * kRegionBytes / std::max<uint64_t>(bytes, 1), kMaxBatchValues);
   // Whole records, at least one.
   capacity_ = std::max<uint64_t>(fitting - fitting % fields_, fields_);
 }

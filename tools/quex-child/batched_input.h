@@ -22,9 +22,10 @@ namespace quex::child {
 
 class BatchedInput {
 public:
-  // About 2000 values a batch: a batch of typical records fits in the main
-  // region in one chunk, and the round trip is spread over hundreds of them.
+  // The first batch asks for 2000 values; the next ones for as many as fit
+  // in one chunk of the main region, at most kMaxBatchValues.
   static constexpr uint64_t kBatchValues = 2000;
+  static constexpr uint64_t kMaxBatchValues = 1u << 16;
 
   BatchedInput(HostLink& link, uint64_t key) : link_(link), key_(key) {}
 

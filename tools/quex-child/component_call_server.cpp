@@ -48,6 +48,7 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
   } kCalls[] = {
       {calls::kPing, &ModuleServer::ping},
       {calls::kDefineTargetLibrary, &ModuleServer::defineTargetLibrary},
+      {calls::kStartComponent, &ModuleServer::startComponent},
       {calls::kInitialise, &ModuleServer::initialise},
       {calls::kGetModuleInformation, &ModuleServer::getModuleInformation},
       {calls::kCreatePeer, &ModuleServer::createPeer},
@@ -161,7 +162,8 @@ void ModuleServer::destroy(RemoteCall& call) {
 // The host's record batches: the module's own bulk fetch when it has one,
 // otherwise whole records read one by one. A record wider than the capacity
 // asked for is answered with status 13 and its values per row; it is kept and
-// sent with the next batch. A batch ends at the module's first failing
+// sent with the next batch. Records read one by one end a batch once it is
+// full (BatchReply::full()). A batch ends at the module's first failing
 // nextRecord and carries that status and error code with the records read
 // before it, so the host sees the failure where the module gave it.
 void ModuleServer::fetchBatch(RemoteCall& call) {
@@ -234,6 +236,7 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
     recordPending_ = false;
     ++rows;
     keepRecords(fields, rows);
+    if (batch_.full()) break; // the host refuses a message past its limit
   }
   return status;
 }
@@ -250,7 +253,8 @@ void ModuleServer::keepRecords(uint64_t valuesPerRow, uint64_t rows) {
 // The wrapper's record-by-record bulk fetch for a module without its own,
 // done here so that every record is kept for the host as it arrives: the
 // first `records` values of each record are skipped, `fields` values are
-// taken, and the batch ends when the next record would not fit.
+// taken, and the batch ends when the next record would not fit or the batch
+// is full.
 QXStatus ModuleServer::readBulk(size_t capacity, size_t fields, size_t& records,
                                 int* errorCode) {
   void* target = component();
@@ -267,7 +271,7 @@ QXStatus ModuleServer::readBulk(size_t capacity, size_t fields, size_t& records,
     }
     ++records;
     keepRecords(fields, records);
-    if (taken + fields > capacity) break;
+    if (taken + fields > capacity || batch_.full()) break;
   }
   return records > 0 ? QX_OK : QX_ERR_NO_DATA;
 }

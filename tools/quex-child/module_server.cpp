@@ -106,6 +106,46 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   for (const std::string& entry : optional) call.putText(entry);
 }
 
+// The three start calls of a component in one message. Every part is checked
+// before any runs, so a refused sequence has changed nothing and the host
+// can send the calls one by one instead.
+void ModuleServer::startComponent(RemoteCall& call) {
+  static const char* const kNames[] = {calls::kDefineTargetLibrary, calls::kInitialise,
+                                       calls::kCreatePeer};
+  constexpr size_t kCount = sizeof kNames / sizeof kNames[0];
+  const auto servePart = [this](size_t index, RemoteCall& part) {
+    if (index == 0) defineTargetLibrary(part);
+    else if (index == 1) initialise(part);
+    else createPeer(part);
+  };
+  uint64_t count = 0;
+  if (!call.getSize(count)) return;
+  if (!startParts_) startParts_ = std::make_unique<Remote::RemoteCall[]>(kCount);
+  bool wellFormed = count == kCount;
+  std::string name;
+  for (size_t i = 0; wellFormed && i < kCount; ++i) {
+    uint64_t key = 1;
+    wellFormed = call.getMessage(startParts_[i]) && startParts_[i].readName(name) &&
+                 name == kNames[i] && startParts_[i].getSize(key) && key == 0;
+  }
+  if (!wellFormed || !call.atEnd()) {
+    replyStatus(call, QX_ERR_INVALID_OPERATION); // a refusal: nothing ran
+    return;
+  }
+  size_t served = 0;
+  for (size_t i = 0; i < kCount; ++i) {
+    Remote::RemoteCall& part = startParts_[i];
+    servePart(i, part);
+    if (!part.ok()) break; // arguments that do not read: no reply for it
+    ++served;
+    int32_t status = 0;
+    if (!part.readName(name) || !part.getInt(status) || status != QX_OK) break;
+  }
+  replyStatus(call, QX_OK);
+  call.putSize(served);
+  for (size_t i = 0; i < served; ++i) call.putMessage(startParts_[i]);
+}
+
 void ModuleServer::initialise(RemoteCall& call) {
   uint64_t hostKey = 0;
   int32_t errorCode = 0;

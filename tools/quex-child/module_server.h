@@ -13,6 +13,7 @@
 #include <quex/front/ExtensionWrapper.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -42,6 +43,8 @@ private:
   // The module's calls.
   void ping(Remote::RemoteCall& call);
   void defineTargetLibrary(Remote::RemoteCall& call);
+  // Define, initialise and create, sent as one message.
+  void startComponent(Remote::RemoteCall& call);
   void initialise(Remote::RemoteCall& call);
   void getModuleInformation(Remote::RemoteCall& call);
   void createPeer(Remote::RemoteCall& call);
@@ -86,6 +89,8 @@ private:
   ExtensionWrapper module_;
   Remote::RemoteCall call_;
   Remote::RemoteCall cancelCall_;
+  // The calls of "_start_component", then their replies; made on first use.
+  std::unique_ptr<Remote::RemoteCall[]> startParts_;
   Remote::RemoteValueArray values_{Remote::Role::Serving}; // the call form, empty
   BatchReply batch_;
   bool batchReply_ = false; // the last call was answered in batch_

@@ -19,6 +19,12 @@ inline constexpr char kTerminate[] = "TERMINATE";
 // need, after which the child waits for its module.
 inline constexpr char kPing[] = "_ping";
 inline constexpr char kDefineTargetLibrary[] = "_define_target_library";
+// "_define_target_library", "qx_initialise" and "tarnext_create_peer", each a
+// whole message, in one: a new component in one round trip. The child serves
+// them in turn and stops after the first that does not answer QX_OK; its
+// reply holds each reply as a whole message. A child that does not know it
+// refuses it, and the host sends the three one by one.
+inline constexpr char kStartComponent[] = "_start_component";
 inline constexpr char kInitialise[] = "qx_initialise";
 inline constexpr char kGetModuleInformation[] = "qx_getModuleInformation";
 inline constexpr char kCreatePeer[] = "tarnext_create_peer";

@@ -160,6 +160,39 @@ void RemoteCall::putValues(const RemoteValueArray& values) {
     putEncodedValue(values.isNull(i) ? nullptr : values.data(i), values.length(i));
 }
 
+void RemoteCall::putValues(void* const* values, const size_t* lengths, size_t count) {
+  putSize(count);
+  size_t size = 0;
+  for (size_t i = 0; i < count; ++i)
+    size += protocol::encodedValueSize(values[i], values[i] != nullptr ? lengths[i] : 0);
+  ensureRoom(size); // once for the batch
+  unsigned char* at = buffer_.get() + writePosition_;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t length = values[i] != nullptr ? lengths[i] : 0;
+    protocol::encodeValue(at, values[i], length);
+    at += protocol::encodedValueSize(values[i], length);
+  }
+  writePosition_ += size;
+  written_ = writePosition_;
+  content_ = written_;
+}
+
+void RemoteCall::putMessage(const RemoteCall& message) {
+  size_t length = 0;
+  const void* bytes = message.data(length);
+  putSize(length);
+  write(bytes, length);
+}
+
+bool RemoteCall::getMessage(RemoteCall& message) {
+  uint64_t length = 0;
+  if (!getSize(length)) return false;
+  const unsigned char* at = take(length);
+  if (at == nullptr) return false;
+  message.dataReceived(at, length);
+  return true;
+}
+
 bool RemoteCall::fail() noexcept {
   ok_ = false;
   return false;

@@ -58,6 +58,11 @@ public:
   void putBuffer(const RemoteBuffer& buffer);
   void putValue(const RemoteValue& value);
   void putValues(const RemoteValueArray& values);
+  // The reply form of `count` values given as slots, as a module's bulk
+  // fetch leaves them: a null pointer is a null value.
+  void putValues(void* const* values, const size_t* lengths, size_t count);
+  // One whole message inside this one: its length, then its bytes.
+  void putMessage(const RemoteCall& message);
 
   // Each returns false (and leaves a zero or empty result) on a violation.
   bool getBool(bool& value) {
@@ -74,6 +79,8 @@ public:
   bool getValue(RemoteValue& value);
   // Decodes the values in place: their bytes in this message are read once.
   bool getValues(RemoteValueArray& values);
+  // Reads a message put with putMessage into `message`, as if received.
+  bool getMessage(RemoteCall& message);
 
 private:
   void write(const void* bytes, size_t count);

@@ -392,6 +392,58 @@ TEST_F(ChildFailures, BulkFetchGetsTheRecordsMadeBeforeADeathOnce) {
   }
 }
 
+// Records of 90 MB: three would make a batch longer than the host takes in
+// one message, so the child splits them, both for the proxy's batches and
+// for the host's own bulk fetch, and every byte arrives.
+TEST_F(ChildFailures, RecordsLongerThanOneMessageTogetherArriveInSeveralBatches) {
+  static constexpr size_t kWidth = 90000000;
+  load("e2e_older", QUEX_CHILD_PROGRAM); // read record by record in the child
+  ASSERT_EQ(initialise(), QX_OK);
+  const auto expectRecord = [](size_t record, const void* data, size_t length) {
+    const std::string head = "r" + std::to_string(record) + "f0";
+    ASSERT_EQ(length, kWidth);
+    EXPECT_EQ(std::string(static_cast<const char*>(data), head.size()), head);
+    EXPECT_EQ(static_cast<const char*>(data)[kWidth - 1], '.');
+  };
+  for (const bool bulk : {false, true}) {
+    SCOPED_TRACE(bulk ? "bulk fetch" : "nextRecord");
+    void* component = nullptr;
+    ASSERT_EQ(create("records=3 fields=1 width=" + std::to_string(kWidth), &component), QX_OK);
+    int errorCode = 0;
+    ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
+                                                    &errorCode),
+              QX_OK);
+    std::vector<size_t> batches;
+    size_t read = 0;
+    for (QXStatus status = QX_OK; status == QX_OK && read < 4;) {
+      void* values[3] = {};
+      size_t lengths[3] = {};
+      size_t fields = 1, records = 0;
+      if (bulk) {
+        status = extension.qx_component_bulkFetch(component, 3, values, lengths, &fields,
+                                                  &records, &errorCode);
+      } else {
+        status = extension.qx_component_nextRecord(component, &errorCode);
+        records = status == QX_OK ? 1 : 0;
+        if (records == 1)
+          extension.qx_component_getRecordValue(component, 0, values, lengths, &errorCode);
+      }
+      if (records > 0) batches.push_back(records);
+      for (size_t record = 0; record < records; ++record, ++read)
+        expectRecord(read, values[record], lengths[record]);
+      if (status != QX_OK) {
+        EXPECT_EQ(status, QX_ERR_NO_DATA);
+      }
+    }
+    EXPECT_EQ(read, 3u);
+    if (bulk) {
+      EXPECT_EQ(batches, (std::vector<size_t>{2, 1}));
+    }
+    EXPECT_EQ(extension.childEnding(component), "");
+    EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+  }
+}
+
 // A host iterator whose bulk fetch breaks the batch rules in one way.
 class BadBatches : public TableRecords {
 public:
@@ -717,6 +769,11 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
   ASSERT_EQ(initialised, QX_OK);
   EXPECT_EQ(extension.getModuleInformation(), "");
   void* component = nullptr;
+  if (mischief == "start-truncated") { // replies missing from a one-trip start
+    EXPECT_EQ(create("records=1", &component), QX_ERR_REMOTE);
+    EXPECT_EQ(component, nullptr);
+    return;
+  }
   ASSERT_EQ(create("records=1", &component), QX_OK);
   int errorCode = 0;
   if (mischief == "text-huge-needed") { // a size no reply can carry: the child is lost
@@ -740,12 +797,17 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
     EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
     return;
   }
-  if (mischief == "info-huge-needed") {
+  if (mischief == "info-huge-needed" || mischief == "start-refused") {
     EXPECT_EQ(status, QX_ERR_NO_DATA);
     EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
     return;
   }
   EXPECT_EQ(status, QX_ERR_REMOTE);
+  if (mischief == "batch-over-limit") {
+    EXPECT_THAT(extension.childEnding(component),
+                HasSubstr("sent a message of 268435457 bytes, more than the 268435456 one "
+                          "message may hold"));
+  }
   expectLost(component);
 }
 
@@ -754,8 +816,10 @@ INSTANTIATE_TEST_SUITE_P(Mischief, MaliciousChild,
                                            "info-huge-needed", "text-huge-needed",
                                            "batch-count-huge",
                                            "batch-rows-overrun", "batch-wide-forever",
-                                           "batch-oversized", "batch-silent-exit",
-                                           "batch-kept-huge", "batch-kept-short"),
+                                           "batch-oversized", "batch-over-limit",
+                                           "batch-silent-exit",
+                                           "batch-kept-huge", "batch-kept-short",
+                                           "start-refused", "start-truncated"),
                          [](const auto& info) {
                            std::string name = info.param;
                            for (char& c : name)

@@ -10,9 +10,13 @@
 //   "batch-rows-overrun"  a "BulkFetch" reply with more rows than values
 //   "batch-wide-forever"  answers every "BulkFetch" with 13 and 2^40 values per row
 //   "batch-oversized"     a 3,000,000-byte "BulkFetch" reply of one value
+//   "batch-over-limit"    a "BulkFetch" reply announced one byte longer than any
+//                         message may be, sent until the host stops taking it
 //   "batch-silent-exit"   ends without a reply in the middle of "BulkFetch"
 //   "batch-kept-huge"     ends there too, leaving 2^32 kept records of 2^32 values
 //   "batch-kept-short"    ends there too, leaving more kept records than bytes
+//   "start-refused"       refuses "_start_component": the host sends its calls one by one
+//   "start-truncated"     answers it with three replies announced and one sent
 #include "child_endpoint.h"
 
 #include "remote/protocol/kept_batch.h"
@@ -21,6 +25,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -45,6 +50,10 @@ public:
         send();
         return;
       }
+      if (name == Remote::protocol::call::kStartComponent) {
+        startComponent();
+        continue;
+      }
       answer(name);
       send();
     }
@@ -62,6 +71,59 @@ private:
   }
   void sendRaw(const std::vector<unsigned char>& bytes) {
     if (!main_.send(bytes.data(), bytes.size())) std::_Exit(1);
+  }
+
+  // The three start calls in one message, each answered (and misbehaved
+  // on) as if it came alone; the replies go back as whole messages.
+  void startComponent() {
+    const std::vector<unsigned char> outer = message_;
+    uint64_t count = 0;
+    call_.getSize(count);
+    size_t at = outer.size() - call_.remaining();
+    std::vector<std::vector<unsigned char>> replies;
+    std::string name;
+    for (uint64_t i = 0; i < count && at + 8 <= outer.size(); ++i) {
+      uint64_t length = 0;
+      std::memcpy(&length, outer.data() + at, 8);
+      at += 8;
+      if (length > outer.size() - at) break;
+      call_.dataReceived(outer.data() + at, length);
+      at += length;
+      uint64_t key = 0;
+      if (!call_.readName(name) || !call_.getSize(key)) break;
+      answer(name);
+      size_t size = 0;
+      const auto* bytes = static_cast<const unsigned char*>(call_.data(size));
+      replies.emplace_back(bytes, bytes + size);
+      int32_t status = 0;
+      if (size >= 8 + 6 + 4) std::memcpy(&status, bytes + 8 + 6, 4); // after "return"
+      if (status != 0) break;
+      if (module_ == "start-refused") {
+        reply(2); // a refusal: the status alone
+        send();
+        return;
+      }
+    }
+    std::vector<unsigned char> reply;
+    auto put = [&](const void* data, size_t size) {
+      const auto* from = static_cast<const unsigned char*>(data);
+      reply.insert(reply.end(), from, from + size);
+    };
+    const uint64_t returnLength = 6;
+    const int32_t ok = 0;
+    const bool truncated = module_ == "start-truncated";
+    const uint64_t served = truncated ? 3 : replies.size();
+    if (truncated) replies.resize(1);
+    put(&returnLength, 8);
+    put("return", 6);
+    put(&ok, 4);
+    put(&served, 8);
+    for (const auto& one : replies) {
+      const uint64_t length = one.size();
+      put(&length, 8);
+      put(one.data(), one.size());
+    }
+    sendRaw(reply);
   }
 
   void answer(const std::string& name) {
@@ -151,6 +213,11 @@ private:
       Remote::protocol::keptValues(kept)[0] = 0;
       kept->mark = Remote::protocol::kKeptBatchMark;
       std::_Exit(4);
+    }
+    if (module_ == "batch-over-limit") {
+      main_.sendMade(RemoteCall::kMaxMessageSize + 1,
+                     [](unsigned char* area, size_t count) { std::memset(area, 0, count); });
+      std::_Exit(0); // the host has gone
     }
     if (module_ == "batch-wide-forever") {
       reply(13);

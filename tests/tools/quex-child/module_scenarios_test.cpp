@@ -497,6 +497,47 @@ TEST_P(BothModes, FullTraceCarriesNoSecret) {
       EXPECT_EQ(line.find(secret), std::string::npos) << line;
 }
 
+// Documents a module hands to the host that reach for a local file or expand
+// far beyond their text (a progress report, a data model read through the
+// host's XML service): each is refused with QX_ERR_XML at once, no listener
+// hears of it, and the run goes on. The fixture checks nothing is left behind.
+TEST_P(BothModes, HostileDocumentsAreRefusedAndTheRunGoesOn) {
+  ASSERT_EQ(initialise(), QX_OK);
+  QXHost* hostTable = QXHostFactory::create(host.get());
+  for (const char* kind : {"laughs", "external", "expansion"}) {
+    SCOPED_TRACE(kind);
+    listener.seen.clear();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(create(std::string("hostile=") + kind, &component), QX_OK);
+    ASSERT_EQ(execute(), QX_OK);
+    EXPECT_THAT(outputLines(), ElementsAre(StartsWith("hostile.report status=5 "),
+                                           StartsWith("progress.report status=0 ")));
+    ASSERT_EQ(listener.seen.items().size(), 1u); // the ordinary report only
+    EXPECT_EQ(listener.seen.items()[0].getOutputText(), "Read 1 lines");
+
+    int errorCode = 0;
+    size_t needed = 0;
+    char probe[8];
+    ASSERT_EQ(extension.qx_component_getDataModel(component, 0, probe, sizeof probe, &needed,
+                                                  &errorCode),
+              QX_ERR_INSUFFICIENT_BUFFER);
+    std::vector<char> model(needed);
+    ASSERT_EQ(extension.qx_component_getDataModel(component, 0, model.data(), model.size(),
+                                                  &needed, &errorCode),
+              QX_OK);
+    QXXML* document = nullptr;
+    ASSERT_EQ(hostTable->createDocumentFromContents(hostTable->owner, model.data(), &document),
+              QX_OK);
+    QXXMLIterator* fields = nullptr;
+    EXPECT_EQ(document->getElementIterator(document->owner, "Field", &fields), QX_ERR_XML);
+    document->dispose(document->owner);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+
+    EXPECT_EQ(extension.qx_destroy_component(component, &errorCode), QX_OK);
+    component = nullptr;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Modules, BothModes,
                          ::testing::Values(Run{"e2e_current", false}, Run{"e2e_current", true},
                                            Run{"e2e_current", true, true},

@@ -24,18 +24,12 @@ TEST_F(QuexCommandLine, InfoShowsGenerationEntriesAndIndentedModuleInformation) 
                    "<ModuleInformation name=\"c_module\"/>\n");
 }
 
-TEST_F(QuexCommandLine, ModuleGivenWithDllSuffixLoadsTheSame) {
-  QuexResult r = quex("info " + testModule("c_module.dll"));
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("c_module.dll\n"), std::string::npos);
-}
-
 TEST_F(QuexCommandLine, BareModuleNamesAreFoundOnTheSearchPathThenAmongTheExamples) {
   QuexResult r = quex("info c_module", "QUEX_MODULE_PATH=/nonexistent:" +
                                            shellQuote(QUEX_TEST_MODULE_DIR) + " ");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out.rfind("module:      " QUEX_TEST_MODULE_DIR "/c_module.dll\n", 0), 0u) << r.out;
-  r = quex("info derive.dll");
+  r = quex("info derive.dll"); // a name given with its ".dll" loads the same
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("generation:  older (tarnext_ exports)\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("interaction: yes\nbulk fetch:  no\n"), std::string::npos) << r.out;
