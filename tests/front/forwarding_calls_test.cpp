@@ -3,7 +3,6 @@
 #include "front_fixture.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <utility>
 
 using ::testing::ElementsAre;
@@ -288,31 +287,4 @@ TEST_F(ComponentCalls, ScoreOnACurrentGenerationModuleAnswersInvalidOperation) {
   EXPECT_EQ(wrapper.qx_peer_score(component, record, scores, rows, &errorCode),
             QX_ERR_INVALID_OPERATION);
   EXPECT_EQ(scores, std::vector<double>{9.0});
-}
-
-TEST(CModule, AModuleWrittenInCIsDrivenThroughItsWholeLifecycle) {
-  ExtensionWrapper wrapper;
-  ASSERT_TRUE(wrapper.load("c_module", modulePath("c_module").c_str(), nullptr));
-  QXHost host{};
-  int errorCode = -1;
-  ASSERT_EQ(wrapper.qx_initialise(&host, &errorCode), QX_OK);
-  void* component = nullptr;
-  ASSERT_EQ(wrapper.qx_create_component(nullptr, "", &component, &errorCode), QX_OK);
-  ASSERT_EQ(wrapper.qx_component_beginExecution(component, nullptr, nullptr, &errorCode), QX_OK);
-  void* values[4] = {};
-  size_t lengths[4] = {};
-  size_t fields = 1, records = 0;
-  ASSERT_EQ(wrapper.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
-                                           &errorCode), QX_OK);
-  EXPECT_EQ(records, 3u);
-  for (size_t i = 0; i < records; ++i) {
-    int64_t n = 0;
-    ASSERT_EQ(lengths[i], sizeof n);
-    std::memcpy(&n, values[i], sizeof n);
-    EXPECT_EQ(n, static_cast<int64_t>(i + 1));
-    std::free(values[i]);
-  }
-  EXPECT_EQ(wrapper.qx_component_endExecution(component, &errorCode), QX_OK);
-  EXPECT_EQ(wrapper.qx_destroy_component(component, &errorCode), QX_OK);
-  EXPECT_EQ(wrapper.qx_cleanup(&errorCode), QX_OK);
 }
