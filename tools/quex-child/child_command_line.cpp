@@ -42,12 +42,6 @@ cli::ProgramNotes childNotes() {
 
 ChildCommandLine parseChildCommandLine(int argc, const char* const* argv) {
   ChildCommandLine line;
-  // The host's own command line, a base name alone, is read without building
-  // the parser and its help texts: that is time before the first reply.
-  if (argc == 2 && argv[1][0] != '\0' && argv[1][0] != '-') {
-    line.baseName = argv[1];
-    return line;
-  }
   const cli::ProgramNotes notes = childNotes();
   CLI::App app{"quex-child: runs one module out of process for a quex host", "quex-child"};
   app.add_option("BASE-NAME", line.baseName, "Base name of the channels the host created")
