@@ -3,6 +3,7 @@
 // bytes as a flat list. The work must grow with the input, however deep it
 // nests: the closing lines give each run's time per byte over that of the
 // first, measured in the same run (flat means about 1.0x).
+#include "growth_reporter.h"
 #include "xml_text.h"
 
 #include <benchmark/benchmark.h>
@@ -37,26 +38,6 @@ void indent(benchmark::State& state, bool nested) {
 void IndentNested(benchmark::State& state) { indent(state, true); }
 void IndentFlat(benchmark::State& state) { indent(state, false); }
 
-class PerByteReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const auto per = run.counters.find("s_per_byte");
-      if (per != run.counters.end()) perByte_.emplace_back(run.benchmark_name(), per->second.value);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    if (perByte_.empty() || perByte_.front().second <= 0) return;
-    for (const auto& [name, seconds] : perByte_)
-      std::printf("ratio %-20s time per byte / that of the first = %.2fx (%.1f ns)\n",
-                  name.c_str(), seconds / perByte_.front().second, seconds * 1e9);
-  }
-
-private:
-  std::vector<std::pair<std::string, double>> perByte_;
-};
 
 } // namespace
 
@@ -65,7 +46,7 @@ BENCHMARK(IndentNested)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMi
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  PerByteReporter reporter;
+  GrowthReporter reporter("s_per_byte", "byte", 1e9, "ns");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   return 0;

@@ -2,6 +2,7 @@
 // host's QXProgress table to a listener. The work must grow with the report:
 // the closing lines give the time per diagnostic of each size over that of
 // the smallest one, measured in the same run (flat means about 1.0x).
+#include "growth_reporter.h"
 #include <quex/quex.hpp>
 
 #include <benchmark/benchmark.h>
@@ -53,28 +54,6 @@ void ProgressReport(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// Prints the usual table, then each size's CPU time per diagnostic over that
-// of the smallest size.
-class PerItemReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const auto per = run.counters.find("s_per_diagnostic");
-      if (per != run.counters.end()) perItem_.emplace_back(run.benchmark_name(), per->second.value);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    if (perItem_.empty() || perItem_.front().second <= 0) return;
-    for (const auto& [name, seconds] : perItem_)
-      std::printf("ratio %-22s time per diagnostic / that of the first = %.2fx (%.2f us)\n",
-                  name.c_str(), seconds / perItem_.front().second, seconds * 1e6);
-  }
-
-private:
-  std::vector<std::pair<std::string, double>> perItem_;
-};
 
 } // namespace
 
@@ -83,7 +62,7 @@ BENCHMARK(ProgressReport)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::k
 int main(int argc, char** argv) {
   QXXMLWrapper::startup();
   benchmark::Initialize(&argc, argv);
-  PerItemReporter reporter;
+  GrowthReporter reporter("s_per_diagnostic", "diagnostic", 1e6, "us");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   QXXMLWrapper::shutdown();
