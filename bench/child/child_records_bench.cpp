@@ -8,6 +8,7 @@
 // child plus a memcpy of 16,000 bytes, in turns, and compares medians. The
 // component start (create to first record), cold and from the warm pool, is
 // paired with a minimal program spawned to its first reply.
+#include "median.h"
 #include "platform/child_process.h"
 #include "platform/named_semaphore.h"
 #include "platform/shared_region.h"
@@ -277,12 +278,6 @@ double secondsFor(Operation&& operation) {
   const auto start = Clock::now();
   operation();
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> samples) {
-  if (samples.empty()) return 0;
-  std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-  return samples[samples.size() / 2];
 }
 
 void report(benchmark::State& state, const std::vector<double>& bare,
