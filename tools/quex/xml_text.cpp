@@ -133,7 +133,9 @@ bool indentInto(std::string_view document, Sink& sink) {
   // Indentation stops growing past kMaxIndentLevels: two blanks per level of
   // a deep nesting would make the printout grow with the square of its depth.
   auto indent = [&] { sink.blanks(2 * std::min(depth, kMaxIndentLevels)); };
-  for (fill(); held > 0; fill()) {
+  while (true) {
+    fill();
+    if (held == 0) break;
     const Token token = ahead[0];
     if (token.kind == Token::Open && held == 3 && ahead[1].kind == Token::Text &&
         ahead[2].kind == Token::Close) {
