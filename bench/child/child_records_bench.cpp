@@ -389,6 +389,27 @@ void PairedStart(benchmark::State& state) {
   state.counters["warm_ratio"] = bare > 0 ? warm / bare : 0;
 }
 
+
+void StartSteps(benchmark::State& state) {
+  Hosted& module = hosted(true);
+  ExtensionWrapper& wrapper = module.wrapper();
+  const bool warm = state.range(0) != 0;
+  std::vector<double> c, b, n, d;
+  for (auto _ : state) {
+    if (warm) { ExtensionWrapper::setWarmChildren(1); awaitReadyChild(); if (state.range(1)) std::this_thread::sleep_for(std::chrono::milliseconds(state.range(1))); }
+    void* component = nullptr;
+    c.push_back(secondsFor([&] { component = module.create("10"); }));
+    b.push_back(secondsFor([&] { module.begin(component); }));
+    n.push_back(secondsFor([&] { int e = 0; wrapper.qx_component_nextRecord(component, &e); }));
+    d.push_back(secondsFor([&] { module.destroy(component); }));
+    if (warm) ExtensionWrapper::setWarmChildren(0);
+  }
+  state.counters["create_us"] = median(c) * 1e6;
+  state.counters["begin_us"] = median(b) * 1e6;
+  state.counters["next_us"] = median(n) * 1e6;
+  state.counters["destroy_us"] = median(d) * 1e6;
+}
+BENCHMARK(StartSteps)->Args({0,0})->Args({1,0})->Args({1,30})->UseRealTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordByRecord)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(InBulk)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(Transformer)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -8,8 +8,6 @@
 #include "../platform/dynamic_library.h"
 #include "../remote/module_proxy.h"
 
-#include <unicode/unistr.h>
-
 #include <utility>
 
 namespace quex::detail {
@@ -109,7 +107,7 @@ bool ExtensionWrapper::load(const char* name, const char* path, const char* chil
   module.path += ".dll";
   quex::platform::DynamicLibrary::Failure failure;
   quex::platform::DynamicLibrary library =
-      quex::platform::DynamicLibrary::open(icu::UnicodeString::fromUTF8(module.path), failure);
+      quex::platform::DynamicLibrary::open(module.path, failure);
   if (!library) {
     module.error = "cannot load library: " + givenName + " path=(" + givenPath + ") error=(" +
                    std::to_string(failure.number) + ":" + failure.text + ")";

@@ -2,8 +2,6 @@
 #ifndef QUEX_SRC_PLATFORM_DYNAMIC_LIBRARY_H
 #define QUEX_SRC_PLATFORM_DYNAMIC_LIBRARY_H
 
-#include <unicode/unistr.h>
-
 #include <string>
 #include <vector>
 
@@ -26,8 +24,9 @@ public:
   ~DynamicLibrary();
 
   // Binds every symbol at once first and lazily second; on failure the result
-  // is empty and `failure` says why.
-  static DynamicLibrary open(const icu::UnicodeString& path, Failure& failure);
+  // is empty and `failure` says why. The path is the file system's bytes
+  // (UTF-8), passed as they are.
+  static DynamicLibrary open(const std::string& path, Failure& failure);
 
   explicit operator bool() const { return handle_ != nullptr; }
   void* symbol(const char* name) const; // null when not exported

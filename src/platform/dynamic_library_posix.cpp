@@ -26,15 +26,13 @@ DynamicLibrary::~DynamicLibrary() {
   if (handle_ != nullptr) dlclose(handle_);
 }
 
-DynamicLibrary DynamicLibrary::open(const icu::UnicodeString& path, Failure& failure) {
-  std::string utf8;
-  path.toUTF8String(utf8);
+DynamicLibrary DynamicLibrary::open(const std::string& path, Failure& failure) {
   errno = 0;
-  void* handle = dlopen(utf8.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     dlerror(); // the second attempt reports its own failure
     errno = 0;
-    handle = dlopen(utf8.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
   }
   if (handle == nullptr) {
     failure.number = static_cast<unsigned long>(errno);

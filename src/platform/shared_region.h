@@ -30,6 +30,10 @@ public:
   void* data() const noexcept { return data_; }
   size_t size() const noexcept { return size_; }
   const std::string& name() const noexcept { return name_; }
+  // Maps the first `bytes` of the region into this process now (all of it
+  // when larger), so that the messages that first reach them do not pay a
+  // page fault each. Best effort: a system that cannot leaves them to fault.
+  void prefault(size_t bytes) noexcept;
   // Removes the name so that nothing outlives the processes; the mapping stays.
   void unlink() noexcept;
   // The same for a region opened with openExisting(), whose name this object

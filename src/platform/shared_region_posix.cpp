@@ -82,4 +82,17 @@ void SharedRegion::map() {
   data_ = view;
 }
 
+void SharedRegion::prefault(size_t bytes) noexcept {
+  if (data_ == nullptr) return;
+  const size_t length = bytes < size_ ? bytes : size_;
+#ifdef MADV_POPULATE_WRITE
+  if (madvise(data_, length, MADV_POPULATE_WRITE) == 0) return;
+#endif
+  // Older kernels: a read maps a page of a shared region writable too.
+  const long page = sysconf(_SC_PAGESIZE);
+  const size_t step = page > 0 ? static_cast<size_t>(page) : 4096;
+  const volatile unsigned char* bytesOf = static_cast<const unsigned char*>(data_);
+  for (size_t offset = 0; offset < length; offset += step) (void)bytesOf[offset];
+}
+
 } // namespace quex::platform

@@ -90,6 +90,9 @@ public:
   // Hands a child started ahead of need the resource a new child would have
   // been made with; its text is asked for once. Takes ownership.
   void adoptResource(ChildResource* resource);
+  // Maps the main channel's region into this process now, so that the first
+  // calls and records pay no page faults (for a child started ahead of need).
+  void prefaultMainChannel() noexcept { main_.prefault(); }
   // Says "TERMINATE" to the child, ends the own thread and stops the monitor.
   void terminate();
 

@@ -33,6 +33,8 @@ public:
   // Removes the names once the child has opened them; the objects stay usable.
   void unlinkNames() noexcept;
   size_t chunkCapacity() const noexcept { return region_.size() - kRegionHeaderSize; }
+  // Maps the whole region into this process ahead of the messages.
+  void prefault() noexcept { region_.prefault(region_.size()); }
   // The bytes after the header, which a peer may also use between messages.
   unsigned char* dataArea() const noexcept;
   bool isClosed() const noexcept { return closed_.load(std::memory_order_acquire); }

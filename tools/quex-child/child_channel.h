@@ -34,6 +34,8 @@ public:
   size_t takeReach() noexcept { return reach_.exchange(0, std::memory_order_relaxed); }
   // Wakes a thread of this process that waits in receive() with a stop flag.
   void wake() noexcept { toRemote_.postIfZero(); }
+  // Maps the region's pages into this process ahead of the messages.
+  void prefault() noexcept { region_.prefault(region_.size()); }
   // Removes the names of the region and semaphores, which stay open here.
   void removeNames() noexcept {
     region_.removeName();

@@ -82,8 +82,6 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
   return false;
 }
 
-void ModuleServer::ping(RemoteCall& call) { replyStatus(call, QX_OK); }
-
 void ModuleServer::getDataModel(RemoteCall& call) {
   int32_t number = 0;
   if (!call.getInt(number)) return;

@@ -78,9 +78,10 @@ int main(int argc, char** argv) {
   if (host == 0 || quex::platform::parentProcessId() != host) return 3;
   quex::platform::dieWithParent();
   if (quex::platform::parentProcessId() != host) return 3;
-  // The XML service, once opened, reports parse failures on std::cout. The
-  // child has no results to print, and the standard output it shares with its
-  // host may be carrying records, so those messages go to standard error.
+  // The child has no results to print, and the standard output it shares
+  // with its host may be carrying records: what this program writes on
+  // std::cout goes to standard error. (The XML service's runtime may be
+  // another one than this program's; it does the same when it starts.)
   std::cout.rdbuf(std::cerr.rdbuf());
   // Ctrl-C at a terminal reaches the whole foreground group, this child
   // with its host. What it does to the module is the host's to decide: ask

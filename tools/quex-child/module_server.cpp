@@ -1,4 +1,5 @@
 #include "module_server.h"
+#include "program_pages.h"
 #include "xml_on_demand.h"
 
 #include "remote/protocol/names.h"
@@ -74,6 +75,19 @@ void ModuleServer::run() {
                                             : main_.send(call_);
     if (!sent) break;
   }
+}
+
+// A child started ahead of need is pinged and then waits for its module. The
+// pages a start touches first are mapped before the answer, while nothing
+// waits for the child: its code, and the main channel's region, which the
+// start's replies and first records fill.
+void ModuleServer::ping(RemoteCall& call) {
+  if (!warm_ && !loaded_) {
+    warm_ = true;
+    prefaultProgramPages();
+    main_.prefault();
+  }
+  replyStatus(call, QX_OK);
 }
 
 void ModuleServer::defineTargetLibrary(RemoteCall& call) {

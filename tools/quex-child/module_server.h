@@ -41,6 +41,8 @@ private:
   // child does not serve or arguments that do not read.
   bool serve(const std::string& name, Remote::RemoteCall& call);
   // The module's calls.
+  // The warm pool's first call: the child readies what it can without its
+  // module before it answers.
   void ping(Remote::RemoteCall& call);
   void defineTargetLibrary(Remote::RemoteCall& call);
   // Define, initialise and create, sent as one message.
@@ -97,6 +99,7 @@ private:
   std::vector<void*> pointers_;
   std::vector<size_t> lengths_;
   bool loaded_ = false;
+  bool warm_ = false; // readied by a ping
   bool initialised_ = false;
   size_t fieldsPerRecord_ = 0; // 0 until the first record of an execution is seen
   bool recordPending_ = false; // read from the module but not yet sent

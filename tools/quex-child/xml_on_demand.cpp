@@ -42,8 +42,7 @@ bool opened(Service& s) {
   s.tried = true;
   const std::string path = besideThisProgram(kLibraryFile);
   platform::DynamicLibrary::Failure failure;
-  platform::DynamicLibrary library =
-      platform::DynamicLibrary::open(icu::UnicodeString::fromUTF8(path), failure);
+  platform::DynamicLibrary library = platform::DynamicLibrary::open(path, failure);
   auto start = library ? reinterpret_cast<Action>(library.symbol("quex_child_xml_start")) : nullptr;
   auto stop = library ? reinterpret_cast<Action>(library.symbol("quex_child_xml_stop")) : nullptr;
   auto make = library ? reinterpret_cast<MakeDocument>(library.symbol("quex_child_xml_new_document"))

@@ -8,7 +8,16 @@
 #include <quex/xml/QXXMLFactory.h>
 #include <quex/xml/QXXMLWrapper.h>
 
-QX_MODULE_EXPORT void quex_child_xml_start() { QXXMLWrapper::startup(); }
+#include <iostream>
+
+// The parser reports parse failures on std::cout: the C++ runtime this
+// library uses, which need not be the child program's own. The child's
+// standard output may be carrying the host's records, so those messages go
+// to standard error.
+QX_MODULE_EXPORT void quex_child_xml_start() {
+  std::cout.rdbuf(std::cerr.rdbuf());
+  QXXMLWrapper::startup();
+}
 
 QX_MODULE_EXPORT void quex_child_xml_stop() { QXXMLWrapper::shutdown(); }
 
