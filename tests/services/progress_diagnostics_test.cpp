@@ -230,8 +230,8 @@ TEST_F(ProgressReports, ListenerSeesWhatTheDocumentReadingFinds) {
 // A report read as it streams past keeps no tree, yet what its entities expand
 // to is bounded as the tree's memory would be: wherever the expansion goes
 // (text nobody keeps, copied attribute defaults, elements), the report is
-// refused and no listener hears of it.
-TEST_F(ProgressReports, ExpansionsBeyondTheBudgetAreRefusedWhereverTheyGo) {
+// refused and no listener hears of it. So is nesting beyond the tree's limit.
+TEST_F(ProgressReports, ReportsBeyondTheLimitsAreRefusedWhereverTheyReach) {
   const std::string big = "<!ENTITY e '" + std::string(100000, 'x') + "'>";
   std::string elements = "<!ENTITY v '";
   for (int i = 0; i < 25000; ++i) elements += "<v/>";
@@ -248,6 +248,12 @@ TEST_F(ProgressReports, ExpansionsBeyondTheBudgetAreRefusedWhereverTheyGo) {
       "<!DOCTYPE P [" + big + "<!ATTLIST Other a CDATA '&e;'>]><P>" + diagnostic + empties + "</P>",
       "<!DOCTYPE P [" + elements + "]><P>" + diagnostic + "<Other>" + elementReferences +
           "</Other></P>",
+      [&] {
+        std::string nested = "<P>" + diagnostic;
+        for (int i = 1; i < 10001; ++i) nested += "<a>";
+        for (int i = 1; i < 10001; ++i) nested += "</a>";
+        return nested + "</P>";
+      }(),
   };
   progress.setProgressListener(&listener);
   int errorCode = 0;
