@@ -1,14 +1,12 @@
 // XMLElement: each operation is one QXXML member, a failing status an XMLException.
+#include "integer_text.h"
 #include "text_fetch.h"
 
 #include <quex/cpphelper/XMLElement.h>
 
-#include <cctype>
-#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace ExtensionCppHelper {
 namespace {
@@ -79,20 +77,7 @@ bool XMLElement::getAttribute(const std::string& name, double& value) {
 }
 
 bool XMLElement::getAttribute(const std::string& name, int64_t& value) {
-  // Read as strtoll reads base 10: leading blanks, one sign, the digits up to
-  // the first other character. Out of range is no number either.
-  const std::string text = getAttribute(name);
-  const char* at = text.c_str();
-  const char* const end = at + std::strlen(at);
-  while (at != end && std::isspace(static_cast<unsigned char>(*at))) ++at;
-  if (at != end && *at == '+') {
-    ++at;
-    if (at != end && *at == '-') return false;
-  }
-  int64_t parsed = 0;
-  if (std::from_chars(at, end, parsed).ec != std::errc()) return false;
-  value = parsed;
-  return true;
+  return detail::readInteger(getAttribute(name).c_str(), value);
 }
 
 void XMLElement::addAttribute(const std::string& name, const std::string& value) {

@@ -1,5 +1,8 @@
-// The diagnostic parser. Element lookups by name take all descendants of the
-// element they start from, not only its children.
+// The diagnostic parser of a report document. Element lookups by name take
+// all descendants of the element they start from, not only its children.
+#include "../cpphelper/integer_text.h"
+#include "diagnostic_fields.h"
+
 #include <quex/cpphelper/ExtensionCppHelper.h>
 #include <quex/services/DiagnosticHandler.h>
 
@@ -24,28 +27,17 @@ std::string textOf(XMLElement& element) {
   return text;
 }
 
-// An integer attribute keeps the low 32 bits of the 64-bit number read.
 void readInteger(XMLElement& element, const char* name, void (QXDiagnostic::*set)(int),
                  QXDiagnostic& diagnostic) {
-  if (!element.hasAttribute(name)) return;
-  int64_t value = 0;
-  element.getAttribute(name, value);
-  (diagnostic.*set)(static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(value))));
-}
-
-QXDiagnostic::severity_t severityOf(const std::string& word) {
-  if (word == XMLEntities::Fatal) return QXDiagnostic::SEVERITY_FATAL;
-  if (word == XMLEntities::Error) return QXDiagnostic::SEVERITY_ERROR;
-  if (word == XMLEntities::Warning) return QXDiagnostic::SEVERITY_WARNING;
-  if (word == XMLEntities::Information) return QXDiagnostic::SEVERITY_INFORMATION;
-  return QXDiagnostic::SEVERITY_UNKNOWN;
+  if (element.hasAttribute(name))
+    (diagnostic.*set)(quex::detail::diagnosticInteger(element.getAttribute(name)));
 }
 
 void readDiagnostic(XMLElement& element, QXDiagnostic& diagnostic) {
   readInteger(element, XMLAttributes::Code, &QXDiagnostic::setCode, diagnostic);
   readInteger(element, XMLAttributes::SubCode, &QXDiagnostic::setSubCode, diagnostic);
   if (element.hasAttribute(XMLAttributes::Severity))
-    diagnostic.setSeverity(severityOf(element.getAttribute(XMLAttributes::Severity)));
+    diagnostic.setSeverity(quex::detail::severityOf(element.getAttribute(XMLAttributes::Severity)));
   if (element.hasAttribute(XMLAttributes::Source))
     diagnostic.setSource(element.getAttribute(XMLAttributes::Source));
 
@@ -60,6 +52,20 @@ void readDiagnostic(XMLElement& element, QXDiagnostic& diagnostic) {
 }
 
 } // namespace
+
+QXDiagnostic::severity_t quex::detail::severityOf(const std::string& word) {
+  if (word == XMLEntities::Fatal) return QXDiagnostic::SEVERITY_FATAL;
+  if (word == XMLEntities::Error) return QXDiagnostic::SEVERITY_ERROR;
+  if (word == XMLEntities::Warning) return QXDiagnostic::SEVERITY_WARNING;
+  if (word == XMLEntities::Information) return QXDiagnostic::SEVERITY_INFORMATION;
+  return QXDiagnostic::SEVERITY_UNKNOWN;
+}
+
+int quex::detail::diagnosticInteger(const std::string& text) {
+  int64_t value = 0;
+  ExtensionCppHelper::detail::readInteger(text.c_str(), value);
+  return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+}
 
 void DiagnosticHandler::parseDiagnostics(ExtensionCppHelper::XMLDocument document,
                                          std::vector<QXDiagnostic*>& diagnostics) {

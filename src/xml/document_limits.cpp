@@ -3,11 +3,13 @@
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/framework/XMLPScanToken.hpp>
+#include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 XERCES_CPP_NAMESPACE_USE
 
@@ -31,6 +33,23 @@ void ParseMemory::limitTo(size_t bytes) noexcept {
   limit_ = bytes > kUnlimited - held_ ? kUnlimited : held_ + bytes;
 }
 
+void ParseMemory::lift() noexcept {
+  limit_ = kUnlimited;
+  held_ -= charged_;
+  charged_ = 0;
+}
+
+void ParseMemory::refuseBeyondLimit(size_t bytes) const {
+  if (limit_ != kUnlimited && (bytes > limit_ || held_ > limit_ - bytes))
+    throw OutOfMemoryException();
+}
+
+void ParseMemory::charge(size_t bytes) {
+  refuseBeyondLimit(bytes);
+  held_ += bytes;
+  charged_ += bytes;
+}
+
 MemoryManager* ParseMemory::getExceptionMemoryManager() {
   return XMLPlatformUtils::fgMemoryManager;
 }
@@ -38,8 +57,7 @@ MemoryManager* ParseMemory::getExceptionMemoryManager() {
 void* ParseMemory::allocate(XMLSize_t size) {
   if (size > kUnlimited - kHeader) throw OutOfMemoryException();
   const size_t block = size + kHeader;
-  if (limit_ != kUnlimited && (block > limit_ || held_ > limit_ - block))
-    throw OutOfMemoryException();
+  refuseBeyondLimit(block);
   auto* start = static_cast<unsigned char*>(XMLPlatformUtils::fgMemoryManager->allocate(block));
   std::memcpy(start, &block, sizeof block);
   held_ += block;
@@ -55,54 +73,73 @@ void ParseMemory::deallocate(void* pointer) {
   XMLPlatformUtils::fgMemoryManager->deallocate(start);
 }
 
-GuardedParser::GuardedParser() : XercesDOMParser(nullptr, this, nullptr) {
-  setValidationScheme(Val_Never);
-  setDoSchema(false);
-  setLoadExternalDTD(false);
+// The parser that builds a document; the other one hands each piece on.
+template <class Base>
+constexpr bool kBuildsTree = std::is_base_of_v<AbstractDOMParser, Base>;
+
+template <class Base>
+Guarded<Base>::Guarded() : Base(nullptr, this, nullptr) {
+  if constexpr (!kBuildsTree<Base>) {
+    // The streaming parser has its scanner report to it only while a handler
+    // of the standard interfaces is set; this one takes the events itself,
+    // entity requests included.
+    auto& scanner = const_cast<XMLScanner&>(Base::getScanner());
+    scanner.setDocHandler(this);
+    scanner.setEntityHandler(this);
+  }
+  Base::setValidationScheme(Base::Val_Never);
+  Base::setDoSchema(false);
+  Base::setLoadExternalDTD(false);
   // A refused entity must not fall back to the library's own lookup of files
   // and URLs.
-  setDisableDefaultEntityResolution(true);
+  Base::setDisableDefaultEntityResolution(true);
   security_.setEntityExpansionLimit(kEntityExpansionLimit);
-  setSecurityManager(&security_);
+  Base::setSecurityManager(&security_);
 }
 
-InputSource* GuardedParser::resolveEntity(XMLResourceIdentifier* /*resource*/) {
+template <class Base>
+InputSource* Guarded<Base>::resolveEntity(XMLResourceIdentifier* /*resource*/) {
   refused_ = true;
   return nullptr;
 }
 
-void GuardedParser::startElement(const XMLElementDecl& declaration, unsigned int urlId,
+template <class Base>
+void Guarded<Base>::startElement(const XMLElementDecl& declaration, unsigned int urlId,
                                  const XMLCh* prefix, const RefVectorOf<XMLAttr>& attributes,
                                  XMLSize_t attributeCount, bool isEmpty, bool isRoot) {
   if (depth_ + 1 > kMaxElementDepth) refused_ = true;
   if (!isEmpty) ++depth_;
-  XercesDOMParser::startElement(declaration, urlId, prefix, attributes, attributeCount, isEmpty,
-                                isRoot);
+  Base::startElement(declaration, urlId, prefix, attributes, attributeCount, isEmpty, isRoot);
 }
 
-void GuardedParser::endElement(const XMLElementDecl& declaration, unsigned int urlId, bool isRoot,
+template <class Base>
+void Guarded<Base>::endElement(const XMLElementDecl& declaration, unsigned int urlId, bool isRoot,
                                const XMLCh* prefix) {
   if (depth_ > 0) --depth_;
-  XercesDOMParser::endElement(declaration, urlId, isRoot, prefix);
+  Base::endElement(declaration, urlId, isRoot, prefix);
 }
 
-bool GuardedParser::parseWithinLimits(const char* text, size_t length) {
+template <class Base>
+bool Guarded<Base>::parseWithinLimits(const char* text, size_t length) {
   if (spent_) return false;
   refused_ = false;
   depth_ = 0;
-  reset();
+  if constexpr (kBuildsTree<Base>) Base::reset();
   MemBufInputSource source(reinterpret_cast<const XMLByte*>(text), length, "id", false,
                            XMLPlatformUtils::fgMemoryManager);
+  source.setCopyBufToStream(false); // the text outlives the parse
   limitTo(parseMemoryBudget(length));
   try {
     // Token by token, so a refusal stops the work at once instead of after
     // the whole text (or the whole expansion) was read.
     XMLPScanToken token;
-    bool more = parseFirst(source, token);
-    while (more && !refused_ && getErrorCount() == 0) more = parseNext(token);
-    const bool failed = refused_ || getErrorCount() != 0;
-    if (more) parseReset(token);
-    if (failed) resetDocumentPool();
+    bool more = Base::parseFirst(source, token);
+    while (more && !refused_ && Base::getErrorCount() == 0) more = Base::parseNext(token);
+    const bool failed = refused_ || Base::getErrorCount() != 0;
+    if (more) Base::parseReset(token);
+    if constexpr (kBuildsTree<Base>) {
+      if (failed) Base::resetDocumentPool();
+    }
     lift();
     return !failed;
   } catch (const OutOfMemoryException&) {
@@ -112,6 +149,9 @@ bool GuardedParser::parseWithinLimits(const char* text, size_t length) {
     return false;
   }
 }
+
+template class Guarded<XercesDOMParser>;
+template class Guarded<SAXParser>;
 
 bool withinDepthLimit(const DOMNode* node) noexcept {
   if (node == nullptr) return true;

@@ -8,6 +8,7 @@
 
 #include <xercesc/dom/DOMNode.hpp>
 #include <xercesc/framework/MemoryManager.hpp>
+#include <xercesc/parsers/SAXParser.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
@@ -29,6 +30,13 @@ constexpr size_t kMaxElementDepth = 10000;
 constexpr size_t kParseMemoryFloor = size_t{16} << 20;
 constexpr size_t kParseMemoryPerTextByte = 256;
 
+// A parse that keeps no tree is charged, for what it hands on, no more than
+// the tree would have held: each character as its UTF-16 unit, each element
+// and attribute as one node. So a text whose tree would be refused for its
+// memory is refused when it streams past too, long before the end of its
+// expansion, and an ordinary text never comes near its budget.
+constexpr size_t kStreamedNodeBytes = 64;
+
 // The bytes one parse of a `length`-byte text may hold.
 size_t parseMemoryBudget(size_t length) noexcept;
 
@@ -40,23 +48,32 @@ class ParseMemory : public XERCES_CPP_NAMESPACE::MemoryManager {
 public:
   // From now on, at most `bytes` more than held now.
   void limitTo(size_t bytes) noexcept;
-  void lift() noexcept { limit_ = kUnlimited; }
+  // Ends the parse's budget and gives back what `charge` counted.
+  void lift() noexcept;
+  // Counts `bytes` as held until `lift`, like an allocation of the parse.
+  void charge(size_t bytes);
   XERCES_CPP_NAMESPACE::MemoryManager* getExceptionMemoryManager() override;
   void* allocate(XMLSize_t size) override;
   void deallocate(void* pointer) override;
 
 private:
   static constexpr size_t kUnlimited = ~size_t{0};
+  void refuseBeyondLimit(size_t bytes) const;
   size_t limit_ = kUnlimited;
   size_t held_ = 0;
+  size_t charged_ = 0;
 };
 
-// A DOM parser that refuses every external resource and stops at the limits.
-// Its allocator is a base listed first, so it is made before the parser and
-// outlives it: the parser and its document free through it until the end.
-class GuardedParser : private ParseMemory, public XERCES_CPP_NAMESPACE::XercesDOMParser {
+// A parser of the library's kind `Base` (the one that builds a document, or
+// the one that hands each piece on as it is read) that refuses every external
+// resource and stops at the limits. Both kinds take these settings and no
+// others. Its allocator is a base listed first, so it is made before the
+// parser and outlives it: the parser and its document free through it until
+// the end.
+template <class Base>
+class Guarded : private ParseMemory, public Base {
 public:
-  GuardedParser();
+  Guarded();
 
   // Parses `text`; true when it is well-formed and within the limits. On
   // false no document is kept, and after a parse that ran out of its memory
@@ -74,12 +91,23 @@ public:
   void endElement(const XERCES_CPP_NAMESPACE::XMLElementDecl& declaration, unsigned int urlId,
                   bool isRoot, const XMLCh* prefix) override;
 
+protected:
+  // For a parser that keeps no document: counts what it hands on against the
+  // parse's budget, as if it held it.
+  using ParseMemory::charge;
+
 private:
   XERCES_CPP_NAMESPACE::SecurityManager security_;
   size_t depth_ = 0;
   bool refused_ = false; // an external resource was asked for, or nesting went too deep
   bool spent_ = false;   // a parse was unwound by its memory budget
 };
+
+extern template class Guarded<XERCES_CPP_NAMESPACE::XercesDOMParser>;
+extern template class Guarded<XERCES_CPP_NAMESPACE::SAXParser>;
+
+// The parser of documents kept as a tree.
+using GuardedParser = Guarded<XERCES_CPP_NAMESPACE::XercesDOMParser>;
 
 // True when no element under `node` lies more than kMaxElementDepth levels
 // below it (a document's root element is level 1). Walks without recursion.

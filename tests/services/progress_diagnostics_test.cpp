@@ -158,3 +158,71 @@ TEST_F(ProgressReports, CopiesShareTheListenerButNotTheHelperOrTables) {
   ASSERT_EQ(listener.seen.items().size(), 2u);
   EXPECT_EQ(listener.seen.items()[1].getCode(), 6);
 }
+
+namespace {
+
+// Everything a listener can see of a diagnostic, as one line.
+std::string described(const QXDiagnostic& d) {
+  std::string line = std::to_string(d.getCode()) + "|" + std::to_string(d.getSubCode()) + "|" +
+                     std::to_string(d.getSeverity()) + "|" + d.getSource() + "|" + d.getMessage();
+  for (size_t i = 0; i < d.getParameterCount(); ++i) line += "|" + d.getParameter(i);
+  return line;
+}
+
+// A long report: texts that cross the parser's buffers, with characters of
+// two, three and four UTF-8 bytes (the last a UTF-16 pair) at every offset.
+std::string longReport() {
+  std::string text = "<Progress>";
+  const char* const units[] = {"a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "&amp;", "&#x1F600;"};
+  for (int i = 0; i < 3000; ++i) {
+    std::string message;
+    for (int j = 0; j <= i % 40; ++j) message += units[(i * 7 + j) % 6];
+    text += "<Diagnostic code='" + std::to_string(i) + "' source='" + units[i % 4] +
+            "'><Message>" + message + "{0}</Message><Parameter>" + std::to_string(i) +
+            "<![CDATA[not text]]>" + message + "</Parameter></Diagnostic>";
+  }
+  return text + "</Progress>";
+}
+
+} // namespace
+
+// A report is read as it streams past, not as a tree; whatever the tree
+// reading finds in a document, the report's listener must see the same.
+TEST_F(ProgressReports, ListenerSeesWhatTheDocumentReadingFinds) {
+  const std::vector<std::string> reports = {
+      "<P><Diagnostic code='1'><Message>a<![CDATA[x]]>b<!--c-->c<?pi?>d</Message></Diagnostic></P>",
+      "<P><Diagnostic><Message><![CDATA[x]]> <x/> y</Message><Parameter> </Parameter></Diagnostic></P>",
+      "<!DOCTYPE P [<!ENTITY t 'text'><!ENTITY d \"<Diagnostic code='4'><Message>in &t;</Message>"
+      "</Diagnostic>\"><!ATTLIST Diagnostic severity CDATA 'error' subCode CDATA #FIXED '3'>]>"
+      "<P><Diagnostic source='&t;'><Message>&t; and &t;</Message><Parameter>&t;</Parameter>"
+      "</Diagnostic>&d;</P>",
+      "<!DOCTYPE P [<!ELEMENT Message (x)*><!ELEMENT x EMPTY>]>"
+      "<P><Diagnostic><Message> <x/> <![CDATA[c]]> </Message></Diagnostic></P>",
+      "<Diagnostic code='0'><Diagnostic code='1'><Parameter>p<Parameter>q</Parameter>r</Parameter>"
+      "<Message>m<Message>inner</Message></Message><Diagnostic code='2'><Message>second</Message>"
+      "<Parameter>z</Parameter></Diagnostic><Parameter>last</Parameter></Diagnostic></Diagnostic>",
+      "<P><Message>outside</Message><Parameter>outside</Parameter><Diagnostics/><DiagnosticX/>"
+      "<x:Diagnostic xmlns:x='u'/><Diagnostic code=' +12x' subCode='&#9;-1'>"
+      "<Parameter>&lt;&#233;&#x1F600;&gt;</Parameter><Parameter/></Diagnostic></P>",
+      "<?xml version='1.0' encoding='ISO-8859-1'?><P><Diagnostic source='\xE9'>"
+      "<Message>caf\xE9 {0}</Message><Parameter>\xE0</Parameter></Diagnostic></P>",
+      "<P a='1'>\n  <Diagnostic severity='fatal' code='4294967301'>\n    <Message>\n  x\n</Message>"
+      "\n  </Diagnostic>\n</P>",
+      longReport(),
+  };
+  progress.setProgressListener(&listener);
+  for (const std::string& text : reports) {
+    SCOPED_TRACE(text.substr(0, 120));
+    const Parsed tree = parse(text.c_str());
+    ASSERT_FALSE(tree.failed);
+    std::vector<std::string> expected;
+    for (const auto& diagnostic : tree.diagnostics) expected.push_back(described(*diagnostic));
+    listener.seen.clear();
+    int errorCode = 0;
+    ASSERT_EQ(report(text, &errorCode), QX_OK);
+    std::vector<std::string> seen;
+    for (const QXDiagnostic& diagnostic : listener.seen.items()) seen.push_back(described(diagnostic));
+    EXPECT_EQ(seen, expected);
+    EXPECT_FALSE(seen.empty());
+  }
+}

@@ -4,36 +4,33 @@
 #ifndef QUEX_SERVICES_QXPROGRESSWRAPPER_H
 #define QUEX_SERVICES_QXPROGRESSWRAPPER_H
 
-#include <quex/cpphelper/HostHelper.h>
 #include <quex/export.h>
 #include <quex/front/ExtensionWrapper.h>
 #include <quex/qx.h>
-#include <quex/services/QXHostWrapper.h>
 #include <quex/services/QXProgressListener.h>
 #include <quex/services/TableList.h>
 
 #include <cstddef>
-#include <memory>
 
 class QUEX_API QXProgressWrapper {
 public:
   explicit QXProgressWrapper(ExtensionWrapper* extension);
-  // A copy shares the extension and the listener; it has no tables and makes
-  // its own report helper when it first needs one. Assignment keeps the
-  // target's tables and helper.
+  // A copy shares the extension and the listener; it has no tables.
+  // Assignment keeps the target's tables.
   QXProgressWrapper(const QXProgressWrapper& other);
   QXProgressWrapper& operator=(const QXProgressWrapper& other);
   ~QXProgressWrapper();
 
-  // Prepares the report helper (once) and sets the listener (not owned; null
-  // stops notification). The next report goes to the new listener.
+  // Sets the listener (not owned; null stops notification). The next report
+  // goes to the new listener.
   void setProgressListener(QXProgressListener* listener);
   QXProgressListener* getProgressListener() const { return listener_; }
 
   // Reads the diagnostics of the zero-terminated report `text` (`length` is
   // not used) and gives each to the listener, in document order, before
   // returning QX_OK. A text that is not well-formed XML answers QX_ERR_XML and
-  // reaches no listener. *errorCode is left as the caller gave it.
+  // reaches no listener, and so does one beyond the XML service's limits.
+  // *errorCode is left as the caller gave it.
   QXStatus report(const char* text, size_t length, int* errorCode);
 
   ExtensionWrapper* getExtension() const { return extension_; }
@@ -43,14 +40,8 @@ public:
   size_t getHandleCount() const { return handles_.size(); }
 
 private:
-  void prepareHelper();
-
   ExtensionWrapper* extension_;
   QXProgressListener* listener_ = nullptr;
-  // The report helper makes the report documents through a QXHost table of a
-  // private host, which owns that table.
-  std::unique_ptr<QXHostWrapper> privateHost_;
-  std::unique_ptr<ExtensionCppHelper::HostHelper> helper_;
   quex::TableList<QXProgress> handles_;
 };
 
