@@ -9,6 +9,7 @@
 // component start (create to first record), cold and from the warm pool, is
 // paired with a minimal program spawned to its first reply.
 #include "median.h"
+#include "ratio_reporter.h"
 #include "platform/child_process.h"
 #include "platform/named_semaphore.h"
 #include "platform/shared_region.h"
@@ -24,9 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -409,32 +408,6 @@ BENCHMARK(InBulk)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchma
 BENCHMARK(Transformer)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(PairedBatch)->Arg(0)->Arg(1)->ArgName("records")->UseRealTime()->Iterations(5000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PairedStart)->UseRealTime()->Iterations(20)->Unit(benchmark::kMillisecond);
-
-// Keeps the records per second of each run and the paired ratios: the
-// median of the repetitions when there are several, else the one run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
-      for (const auto& [name, counter] : run.counters) {
-        const std::string key = run.run_name.str() + ":" + name;
-        if (median || medians_.count(key) == 0) values[key] = counter.value;
-        if (median) medians_.insert(key);
-      }
-    }
-  }
-  double get(const std::string& key) const {
-    const auto found = values.find(key);
-    return found == values.end() ? 0 : found->second;
-  }
-  std::map<std::string, double> values;
-
-private:
-  std::set<std::string> medians_;
-};
 
 } // namespace
 
