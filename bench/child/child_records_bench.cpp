@@ -9,6 +9,7 @@
 // component start (create to first record), cold and from the warm pool, is
 // paired with a minimal program spawned to its first reply.
 #include "median.h"
+#include "ratio_reporter.h"
 #include "platform/child_process.h"
 #include "platform/named_semaphore.h"
 #include "platform/shared_region.h"
@@ -24,9 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -361,15 +360,25 @@ void PairedStart(benchmark::State& state) {
   Hosted& module = hosted(true);
   ExtensionWrapper& wrapper = module.wrapper();
   MinimalChild minimal;
-  std::vector<double> bareTimes, coldTimes, warmTimes;
-  auto firstRecord = [&](std::vector<double>& times) {
+  // Create to first record, and its two parts: the create, and the begin of
+  // the execution with the first record.
+  struct Times {
+    std::vector<double> whole, create, first;
+  };
+  std::vector<double> bareTimes;
+  Times coldTimes, warmTimes;
+  auto firstRecord = [&](Times& times) {
     void* component = nullptr;
-    times.push_back(secondsFor([&] {
-      component = module.create("10");
-      module.begin(component);
-      int errorCode = 0;
-      wrapper.qx_component_nextRecord(component, &errorCode);
-    }));
+    const auto start = Clock::now();
+    component = module.create("10");
+    const auto created = Clock::now();
+    module.begin(component);
+    int errorCode = 0;
+    wrapper.qx_component_nextRecord(component, &errorCode);
+    const auto end = Clock::now();
+    times.whole.push_back(std::chrono::duration<double>(end - start).count());
+    times.create.push_back(std::chrono::duration<double>(created - start).count());
+    times.first.push_back(std::chrono::duration<double>(end - created).count());
     module.destroy(component);
   };
   for (auto _ : state) {
@@ -381,66 +390,24 @@ void PairedStart(benchmark::State& state) {
     firstRecord(warmTimes);
     ExtensionWrapper::setWarmChildren(0);
   }
-  const double bare = median(bareTimes), cold = median(coldTimes), warm = median(warmTimes);
+  const double bare = median(bareTimes), cold = median(coldTimes.whole),
+               warm = median(warmTimes.whole);
   state.counters["bare_ms"] = bare * 1e3;
   state.counters["cold_ms"] = cold * 1e3;
   state.counters["warm_ms"] = warm * 1e3;
+  state.counters["cold_create_ms"] = median(coldTimes.create) * 1e3;
+  state.counters["cold_first_ms"] = median(coldTimes.first) * 1e3;
+  state.counters["warm_create_ms"] = median(warmTimes.create) * 1e3;
+  state.counters["warm_first_ms"] = median(warmTimes.first) * 1e3;
   state.counters["cold_ratio"] = bare > 0 ? cold / bare : 0;
   state.counters["warm_ratio"] = bare > 0 ? warm / bare : 0;
 }
 
-
-void StartSteps(benchmark::State& state) {
-  Hosted& module = hosted(true);
-  ExtensionWrapper& wrapper = module.wrapper();
-  const bool warm = state.range(0) != 0;
-  std::vector<double> c, b, n, d;
-  for (auto _ : state) {
-    if (warm) { ExtensionWrapper::setWarmChildren(1); awaitReadyChild(); if (state.range(1)) std::this_thread::sleep_for(std::chrono::milliseconds(state.range(1))); }
-    void* component = nullptr;
-    c.push_back(secondsFor([&] { component = module.create("10"); }));
-    b.push_back(secondsFor([&] { module.begin(component); }));
-    n.push_back(secondsFor([&] { int e = 0; wrapper.qx_component_nextRecord(component, &e); }));
-    d.push_back(secondsFor([&] { module.destroy(component); }));
-    if (warm) ExtensionWrapper::setWarmChildren(0);
-  }
-  state.counters["create_us"] = median(c) * 1e6;
-  state.counters["begin_us"] = median(b) * 1e6;
-  state.counters["next_us"] = median(n) * 1e6;
-  state.counters["destroy_us"] = median(d) * 1e6;
-}
-BENCHMARK(StartSteps)->Args({0,0})->Args({1,0})->Args({1,30})->UseRealTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordByRecord)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(InBulk)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(Transformer)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(PairedBatch)->Arg(0)->Arg(1)->ArgName("records")->UseRealTime()->Iterations(5000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PairedStart)->UseRealTime()->Iterations(20)->Unit(benchmark::kMillisecond);
-
-// Keeps the records per second of each run and the paired ratios: the
-// median of the repetitions when there are several, else the one run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
-      for (const auto& [name, counter] : run.counters) {
-        const std::string key = run.run_name.str() + ":" + name;
-        if (median || medians_.count(key) == 0) values[key] = counter.value;
-        if (median) medians_.insert(key);
-      }
-    }
-  }
-  double get(const std::string& key) const {
-    const auto found = values.find(key);
-    return found == values.end() ? 0 : found->second;
-  }
-  std::map<std::string, double> values;
-
-private:
-  std::set<std::string> medians_;
-};
 
 } // namespace
 

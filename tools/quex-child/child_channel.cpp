@@ -97,4 +97,12 @@ bool ChildChannel::send(const void* data, size_t length, const std::atomic<bool>
   }
 }
 
+void ChildChannel::sendWritten(size_t length) noexcept {
+  auto& header = *static_cast<Remote::RegionHeader*>(region_.data());
+  Remote::storeField(header.totalLength, length);
+  reached(length);
+  Remote::storeField(header.chunkLength, length);
+  fromRemote_.postIfZero();
+}
+
 } // namespace quex::child

@@ -26,6 +26,9 @@ public:
   // Sends what was written into `call`, or `length` bytes already encoded.
   bool send(const Remote::RemoteCall& call, const std::atomic<bool>* stop = nullptr);
   bool send(const void* data, size_t length, const std::atomic<bool>* stop = nullptr);
+  // Sends the `length` bytes already written at the start of the data area,
+  // which holds them in one chunk (length <= dataCapacity()).
+  void sendWritten(size_t length) noexcept;
   // The region's data area, where a batch being read is kept between
   // messages, and the most bytes of it a message covered since the last
   // takeReach().

@@ -181,14 +181,12 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
     size_t fields = valuesPerRow, records = 0;
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
-    if (status == QX_OK && fields != 0) {
+    if (status == QX_OK && fields != 0)
       records = std::min<size_t>(records, Remote::protocol::recordsThatFit(fields, capacity));
-      for (size_t i = 0; i < fields * records; ++i) batch_.addValue(pointers_[i], lengths_[i]);
-    } else {
+    else
       records = 0;
-    }
-    valuesPerRow = fields;
-    rows = records;
+    replyWithSlots(status, capacity, fields * records, fields, records, code);
+    return;
   } else {
     status = readRecords(capacity, valuesPerRow, rows, &code);
   }
@@ -299,10 +297,18 @@ void ModuleServer::bulkFetch(RemoteCall& call) {
     reserveValueSlots(capacity);
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
-    const size_t count = Remote::protocol::valuesInBatch(fields, records, capacity);
-    for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
+    replyWithSlots(status, capacity, Remote::protocol::valuesInBatch(fields, records, capacity),
+                   fields, records, code);
+    return;
   }
   batch_.end(status, fields, records, code);
+}
+
+void ModuleServer::replyWithSlots(QXStatus status, uint64_t capacity, size_t count,
+                                  uint64_t fields, uint64_t records, int errorCode) {
+  slots_ = BatchReply::Slots{status, capacity, pointers_.data(), lengths_.data(), count,
+                             fields, records, errorCode};
+  slotsPending_ = true;
 }
 
 } // namespace quex::child

@@ -66,15 +66,38 @@ void ModuleServer::run() {
       main_.send(call_);
       return;
     }
-    batchReply_ = false;
+    batchReply_ = slotsPending_ = false;
     const bool served = call_.getSize(key) && key == 0 && serve(name, call_);
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
-    if (served && batchReply_)
+    bool sent = false;
+    if (served && slotsPending_) {
+      sent = sendSlots();
+    } else if (served && batchReply_) {
       link_.withKeeper([&](BatchKeeper& keeper) { keeper.end(batch_.size()); });
-    const bool sent = served && batchReply_ ? main_.send(batch_.data(), batch_.size())
-                                            : main_.send(call_);
+      sent = main_.send(batch_.data(), batch_.size());
+    } else {
+      sent = main_.send(call_);
+    }
     if (!sent) break;
   }
+}
+
+// The module's slots stay valid until its next call, which comes after the
+// reply. Written in place, a batch is encoded once and not copied again; the
+// keeper learns first that the reply covers the area.
+bool ModuleServer::sendSlots() {
+  const size_t size = BatchReply::sizeOf(slots_);
+  if (size > main_.dataCapacity()) {
+    batch_.encode(slots_);
+    link_.withKeeper([&](BatchKeeper& keeper) { keeper.end(batch_.size()); });
+    return main_.send(batch_.data(), batch_.size());
+  }
+  link_.withKeeper([&](BatchKeeper& keeper) {
+    keeper.end(size);
+    BatchReply::write(main_.dataArea(), slots_);
+  });
+  main_.sendWritten(size);
+  return true;
 }
 
 // A child started ahead of need is pinged and then waits for its module. The

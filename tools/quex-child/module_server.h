@@ -73,6 +73,13 @@ private:
   // one record fits, otherwise the status of the module's nextRecord, which is
   // not called again for this batch.
   QXStatus readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows, int* errorCode);
+  // The reply to a batch call is the module's own bulk fetch, in pointers_
+  // and lengths_: run() writes it where it goes once the call is served.
+  void replyWithSlots(QXStatus status, uint64_t capacity, size_t count, uint64_t fields,
+                      uint64_t records, int errorCode);
+  // Sends the reply in slots_: straight into the channel when it fits in one
+  // chunk, else encoded into batch_ first.
+  bool sendSlots();
   // A new batch in batch_, of which nothing is kept yet.
   void beginBatch(size_t capacity);
   // The first `rows` records of batch_ are whole: they are kept for the host.
@@ -96,6 +103,8 @@ private:
   Remote::RemoteValueArray values_{Remote::Role::Serving}; // the call form, empty
   BatchReply batch_;
   bool batchReply_ = false; // the last call was answered in batch_
+  BatchReply::Slots slots_;
+  bool slotsPending_ = false; // ... or by the module's slots, in slots_
   std::vector<void*> pointers_;
   std::vector<size_t> lengths_;
   bool loaded_ = false;
