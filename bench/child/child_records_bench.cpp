@@ -360,15 +360,25 @@ void PairedStart(benchmark::State& state) {
   Hosted& module = hosted(true);
   ExtensionWrapper& wrapper = module.wrapper();
   MinimalChild minimal;
-  std::vector<double> bareTimes, coldTimes, warmTimes;
-  auto firstRecord = [&](std::vector<double>& times) {
+  // Create to first record, and its two parts: the create, and the begin of
+  // the execution with the first record.
+  struct Times {
+    std::vector<double> whole, create, first;
+  };
+  std::vector<double> bareTimes;
+  Times coldTimes, warmTimes;
+  auto firstRecord = [&](Times& times) {
     void* component = nullptr;
-    times.push_back(secondsFor([&] {
-      component = module.create("10");
-      module.begin(component);
-      int errorCode = 0;
-      wrapper.qx_component_nextRecord(component, &errorCode);
-    }));
+    const auto start = Clock::now();
+    component = module.create("10");
+    const auto created = Clock::now();
+    module.begin(component);
+    int errorCode = 0;
+    wrapper.qx_component_nextRecord(component, &errorCode);
+    const auto end = Clock::now();
+    times.whole.push_back(std::chrono::duration<double>(end - start).count());
+    times.create.push_back(std::chrono::duration<double>(created - start).count());
+    times.first.push_back(std::chrono::duration<double>(end - created).count());
     module.destroy(component);
   };
   for (auto _ : state) {
@@ -380,35 +390,19 @@ void PairedStart(benchmark::State& state) {
     firstRecord(warmTimes);
     ExtensionWrapper::setWarmChildren(0);
   }
-  const double bare = median(bareTimes), cold = median(coldTimes), warm = median(warmTimes);
+  const double bare = median(bareTimes), cold = median(coldTimes.whole),
+               warm = median(warmTimes.whole);
   state.counters["bare_ms"] = bare * 1e3;
   state.counters["cold_ms"] = cold * 1e3;
   state.counters["warm_ms"] = warm * 1e3;
+  state.counters["cold_create_ms"] = median(coldTimes.create) * 1e3;
+  state.counters["cold_first_ms"] = median(coldTimes.first) * 1e3;
+  state.counters["warm_create_ms"] = median(warmTimes.create) * 1e3;
+  state.counters["warm_first_ms"] = median(warmTimes.first) * 1e3;
   state.counters["cold_ratio"] = bare > 0 ? cold / bare : 0;
   state.counters["warm_ratio"] = bare > 0 ? warm / bare : 0;
 }
 
-
-void StartSteps(benchmark::State& state) {
-  Hosted& module = hosted(true);
-  ExtensionWrapper& wrapper = module.wrapper();
-  const bool warm = state.range(0) != 0;
-  std::vector<double> c, b, n, d;
-  for (auto _ : state) {
-    if (warm) { ExtensionWrapper::setWarmChildren(1); awaitReadyChild(); if (state.range(1)) std::this_thread::sleep_for(std::chrono::milliseconds(state.range(1))); }
-    void* component = nullptr;
-    c.push_back(secondsFor([&] { component = module.create("10"); }));
-    b.push_back(secondsFor([&] { module.begin(component); }));
-    n.push_back(secondsFor([&] { int e = 0; wrapper.qx_component_nextRecord(component, &e); }));
-    d.push_back(secondsFor([&] { module.destroy(component); }));
-    if (warm) ExtensionWrapper::setWarmChildren(0);
-  }
-  state.counters["create_us"] = median(c) * 1e6;
-  state.counters["begin_us"] = median(b) * 1e6;
-  state.counters["next_us"] = median(n) * 1e6;
-  state.counters["destroy_us"] = median(d) * 1e6;
-}
-BENCHMARK(StartSteps)->Args({0,0})->Args({1,0})->Args({1,30})->UseRealTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordByRecord)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(InBulk)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(Transformer)->Arg(0)->Arg(1)->ArgName("child")->UseRealTime()->Unit(benchmark::kMillisecond);

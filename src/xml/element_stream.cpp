@@ -8,6 +8,7 @@
 
 #include <xercesc/framework/XMLAttr.hpp>
 #include <xercesc/framework/XMLElementDecl.hpp>
+#include <xercesc/util/XMLString.hpp>
 
 #include <new>
 #include <vector>
@@ -36,6 +37,8 @@ public:
                     bool isRoot) override {
     Guarded::startElement(declaration, urlId, prefix, attributes, attributeCount, isEmpty, isRoot);
     charge(kStreamedNodeBytes * (1 + attributeCount));
+    for (XMLSize_t i = 0; i < attributeCount; ++i)
+      charge(XMLString::stringLen(attributes.elementAt(i)->getValue()) * sizeof(XMLCh));
     const size_t name = watchedIndex(declaration.getFullName());
     if (name != kUnwatched) {
       attributes_ = &attributes;

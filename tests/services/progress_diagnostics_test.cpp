@@ -226,3 +226,40 @@ TEST_F(ProgressReports, ListenerSeesWhatTheDocumentReadingFinds) {
     EXPECT_FALSE(seen.empty());
   }
 }
+
+// A report read as it streams past keeps no tree, yet what its entities expand
+// to is bounded as the tree's memory would be: wherever the expansion goes
+// (text nobody keeps, copied attribute defaults, elements), the report is
+// refused and no listener hears of it. So is nesting beyond the tree's limit.
+TEST_F(ProgressReports, ReportsBeyondTheLimitsAreRefusedWhereverTheyReach) {
+  const std::string big = "<!ENTITY e '" + std::string(100000, 'x') + "'>";
+  std::string elements = "<!ENTITY v '";
+  for (int i = 0; i < 25000; ++i) elements += "<v/>";
+  elements += "'>";
+  std::string references, elementReferences, empties;
+  for (int i = 0; i < 1990; ++i) {
+    references += "&e;";
+    elementReferences += "&v;";
+    empties += "<Other/>";
+  }
+  const std::string diagnostic = "<Diagnostic code='1'/>";
+  const std::vector<std::string> reports = {
+      "<!DOCTYPE P [" + big + "]><P>" + diagnostic + "<Other>" + references + "</Other></P>",
+      "<!DOCTYPE P [" + big + "<!ATTLIST Other a CDATA '&e;'>]><P>" + diagnostic + empties + "</P>",
+      "<!DOCTYPE P [" + elements + "]><P>" + diagnostic + "<Other>" + elementReferences +
+          "</Other></P>",
+      [&] {
+        std::string nested = "<P>" + diagnostic;
+        for (int i = 1; i < 10001; ++i) nested += "<a>";
+        for (int i = 1; i < 10001; ++i) nested += "</a>";
+        return nested + "</P>";
+      }(),
+  };
+  progress.setProgressListener(&listener);
+  int errorCode = 0;
+  for (const std::string& text : reports) {
+    SCOPED_TRACE(text.substr(0, 60));
+    EXPECT_EQ(report(text, &errorCode), QX_ERR_XML);
+  }
+  EXPECT_THAT(listener.seen.items(), IsEmpty());
+}
