@@ -8,6 +8,7 @@
 // child plus a memcpy of 16,000 bytes, in turns, and compares medians. The
 // component start (create to first record), cold and from the warm pool, is
 // paired with a minimal program spawned to its first reply.
+#include "hosted_module.h"
 #include "median.h"
 #include "ratio_reporter.h"
 #include "platform/child_process.h"
@@ -43,43 +44,24 @@ constexpr size_t kBatchValues = 2000;
 constexpr size_t kBatchRecords = kBatchValues / kFields;
 constexpr size_t kBatchBytes = kBatchValues * 8;
 
-// One module loaded in one mode, with the host tables it needs.
+// record_source loaded in one mode, with the host tables it needs.
 class Hosted {
 public:
-  explicit Hosted(bool inChild) : inChild_(inChild) {
-    if (!wrapper_.load("record_source", RECORD_SOURCE_PATH, inChild ? QUEX_CHILD_PROGRAM : nullptr))
-      throw std::runtime_error("cannot load record_source: " + wrapper_.getError());
-    int errorCode = 0;
-    if (wrapper_.qx_initialise(QXHostFactory::create(host_.get()), &errorCode) != QX_OK)
-      throw std::runtime_error("record_source does not start");
-  }
-  ~Hosted() {
-    int errorCode = 0;
-    wrapper_.qx_cleanup(&errorCode);
-  }
-  void* create(const char* records) {
-    void* component = nullptr;
-    int errorCode = 0;
-    const QXStatus status =
-        inChild_ ? wrapper_.tarnext_create_peer(nullptr, 0, records, &component, &errorCode)
-                 : wrapper_.qx_create_component(nullptr, records, &component, &errorCode);
-    if (status != QX_OK) throw std::runtime_error("no component");
-    return component;
-  }
+  explicit Hosted(bool inChild)
+      : host_(QXHostWrapper::createHostWrapper()),
+        module_("record_source", RECORD_SOURCE_PATH, inChild ? QUEX_CHILD_PROGRAM : nullptr,
+                QXHostFactory::create(host_.get())) {}
+  void* create(const char* records) { return module_.create(records); }
   void begin(void* component, QXIterator* input = nullptr) {
     int errorCode = 0;
-    wrapper_.qx_component_beginExecution(component, input, nullptr, &errorCode);
+    module_.wrapper().qx_component_beginExecution(component, input, nullptr, &errorCode);
   }
-  void destroy(void* component) {
-    int errorCode = 0;
-    wrapper_.qx_destroy_component(component, &errorCode);
-  }
-  ExtensionWrapper& wrapper() { return wrapper_; }
+  void destroy(void* component) { module_.destroy(component); }
+  ExtensionWrapper& wrapper() { return module_.wrapper(); }
 
 private:
-  bool inChild_;
-  ExtensionWrapper wrapper_;
-  std::unique_ptr<QXHostWrapper> host_{QXHostWrapper::createHostWrapper()};
+  std::unique_ptr<QXHostWrapper> host_;
+  HostedModule module_;
 };
 
 Hosted& hosted(bool inChild) {
