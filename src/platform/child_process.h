@@ -18,6 +18,9 @@ long parentProcessId() noexcept;
 // stopDyingWithParent() once that thread has done its part.
 bool dieWithParent() noexcept;
 void stopDyingWithParent() noexcept;
+// Points this process's standard output at its standard error, for every
+// writer in it whatever runtime it uses; false when the system refused.
+bool standardOutputToError() noexcept;
 // "SIGSEGV" for 11; "signal N" for a number the system has no name for.
 std::string signalName(int number);
 

@@ -29,6 +29,7 @@ long parentProcessId() noexcept { return static_cast<long>(getppid()); }
 
 bool dieWithParent() noexcept { return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0; }
 void stopDyingWithParent() noexcept { prctl(PR_SET_PDEATHSIG, 0); }
+bool standardOutputToError() noexcept { return dup2(STDERR_FILENO, STDOUT_FILENO) == STDOUT_FILENO; }
 
 std::string signalName(int number) {
   const char* abbreviation = sigabbrev_np(number);

@@ -10,6 +10,7 @@
 //   crash         dies by SIGSEGV in the nextRecord of record 3
 //   show-password configure fails with error code 5, whose text is the
 //                 password under key "db"
+//   chatter       writes "probe: chatter" on std::cout when configured
 //   progress      reports progress every 100 ms for 3 s in the nextRecord of
 //                 record 3: busy, but never silent
 // Built with PROBE_CANCEL it exports qx_component_cancelExecution and traces
@@ -21,6 +22,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <thread>
 
@@ -76,6 +78,7 @@ QX_MODULE_EXPORT QXStatus qx_destroy_component(void*, int* errorCode) {
 }
 QX_MODULE_EXPORT QXStatus qx_component_configure(void*, int* errorCode) {
   *errorCode = 0;
+  if (has("chatter")) std::cout << "probe: chatter" << std::endl;
   if (!has("show-password")) return QX_OK;
   *errorCode = 5;
   return QX_ERR_MODULE_SPECIFIC;

@@ -79,9 +79,11 @@ int main(int argc, char** argv) {
   quex::platform::dieWithParent();
   if (quex::platform::parentProcessId() != host) return 3;
   // The child has no results to print, and the standard output it shares
-  // with its host may be carrying records: what this program writes on
-  // std::cout goes to standard error. (The XML service's runtime may be
-  // another one than this program's; it does the same when it starts.)
+  // with its host may be carrying records: whatever the module writes there,
+  // through its own C++ runtime (not this program's) or the C library's, goes
+  // to standard error. std::cout shares std::cerr's buffer so that the
+  // messages of both keep their order.
+  quex::platform::standardOutputToError();
   std::cout.rdbuf(std::cerr.rdbuf());
   // Ctrl-C at a terminal reaches the whole foreground group, this child
   // with its host. What it does to the module is the host's to decide: ask

@@ -38,6 +38,7 @@ TEST_F(QuexChild, ImpossibleTextSizeStopsTheRunCleanly) {
 
 TEST_F(QuexChild, RunsGiveTheSameRecordsAndMessagesInBothModes) {
   writeFile(file("broken.xml"), "<Parameters><Derive");
+  writeFile(file("chatter.xml"), "chatter");
   const std::string derive =
       "run " + exampleModule("derive") + " --input " + exampleData("orders.csv") + " --params ";
   const std::string namedChild = " --child=" + shellQuote(QUEX_CHILD_PROGRAM);
@@ -54,7 +55,10 @@ TEST_F(QuexChild, RunsGiveTheSameRecordsAndMessagesInBothModes) {
        " --child", 0, "5,Kettle,39.9,1,5", "5 records read"},
       // The XML service in the child reports a malformed document on the
       // standard output it shares with quex: it must reach standard error.
-      {derive + "broken.xml", " --child", 1, "", "Caught unknown exception\n"}};
+      {derive + "broken.xml", " --child", 1, "", "Caught unknown exception\n"},
+      // So does what a module writes on its own runtime's std::cout.
+      {"run " + testModule("harness_probe") + " --params " + file("chatter.xml"), " --child", 0,
+       "n\n1\n2\n", "probe: chatter\n"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.run + row.child);
     const QuexResult inProcess = quex(row.run);
