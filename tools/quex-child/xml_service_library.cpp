@@ -11,9 +11,10 @@
 #include <iostream>
 
 // The parser reports parse failures on std::cout: the C++ runtime this
-// library uses, which need not be the child program's own. The child's
-// standard output may be carrying the host's records, so those messages go
-// to standard error.
+// library uses, which need not be the child program's own. The child has
+// already pointed its standard output at standard error; sharing std::cerr's
+// buffer keeps those messages in order with the other diagnostics, as in
+// process.
 QX_MODULE_EXPORT void quex_child_xml_start() {
   std::cout.rdbuf(std::cerr.rdbuf());
   QXXMLWrapper::startup();
