@@ -5,6 +5,7 @@
 #ifndef QUEX_SRC_REMOTE_PROCESS_H
 #define QUEX_SRC_REMOTE_PROCESS_H
 
+#include "bulk_answers.h"
 #include "call_handler.h"
 #include "call_ring.h"
 #include "call_watch.h"
@@ -45,6 +46,11 @@ public:
     // once they are all handed out, as the module gave it.
     QXStatus endStatus = QX_OK;
     int endErrorCode = 0;
+    // The host's own bulk fetch, answered ahead from `values`; the last
+    // answer of an exchange carries its status and error code.
+    BulkAnswers ahead;
+    QXStatus aheadStatus = QX_OK;
+    int aheadErrorCode = 0;
   };
 
   // Proof that a process is being made by create(): only Process can make one.

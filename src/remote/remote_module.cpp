@@ -162,6 +162,7 @@ QXStatus RemoteModule::qx_component_beginExecution(void* component, QXIterator* 
   Process::RecordBatch& batch = process.batch(); // nothing of an earlier execution is handed out
   batch.rowsInBatch = batch.currentRow = batch.valuesPerRow = 0;
   batch.endStatus = QX_OK;
+  batch.ahead.reset();
   registerDispatcher<IteratorDispatcher>(process, iterator, Process::HandlerLife::Execution);
   registerDispatcher<ProgressDispatcher>(process, progress, Process::HandlerLife::Execution);
   process.restartDeliveries();
@@ -218,6 +219,7 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     batch.currentRow = 0;
     // The last batch's values lie in the message buffer, which the call reuses.
+    batch.ahead.drop();
     batch.values->release();
     batch.values->resize(batch.capacity);
     RemoteCall& call = beginCall(process, calls::kFetchBatch);
@@ -316,25 +318,84 @@ QXStatus RemoteModule::qx_component_getRecordValue(void* component, size_t index
   return QX_OK;
 }
 
+// A host reading a module's output in bulk repeats the same call: after the
+// first repeat, one exchange reads several calls' records ahead
+// (bulk_answers.h), and the calls after it take theirs without a round trip.
 QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, void** values,
                                               size_t* lengths, size_t* fieldCount,
                                               size_t* recordCount, int* errorCode) {
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
-  Process::RecordBatch& batch = processOf(component)->batch();
+  Process& process = *processOf(component);
+  Process::RecordBatch& batch = process.batch();
   if (!batch.values) batch.values = std::make_unique<RemoteValueArray>(Role::Caller);
   RemoteValueArray& received = *batch.values;
+  const BulkAnswers::Arguments arguments{capacity, *fieldCount, *recordCount};
+  const int given = *errorCode;
+  BulkAnswers::Answer answer;
+  if (batch.ahead.next(arguments, answer)) {
+    process.ring().note(calls::kBulkFetch, answer.records > 0 ? QX_OK : QX_ERR_NO_DATA);
+  } else {
+    const QXStatus status = exchangeBulkFetch(process, arguments, errorCode);
+    if (status == QX_ERR_REMOTE) return status;
+    batch.aheadStatus = status;
+    batch.aheadErrorCode = *errorCode;
+    batch.ahead.next(arguments, answer);
+  }
+  QXStatus status = batch.aheadStatus;
+  if (!batch.ahead.whole()) { // one answer, as it came
+    *fieldCount = batch.ahead.width();
+    *recordCount = answer.records;
+    const size_t count = protocol::valuesInBatch(batch.ahead.width(), answer.records,
+                                                 std::min(received.count(), capacity));
+    std::copy_n(received.values(), count, values);
+    std::copy_n(received.lengths(), count, lengths);
+  } else { // the values asked for, cut out of whole records
+    const uint64_t width = batch.ahead.width();
+    size_t at = 0;
+    for (uint64_t record = answer.first; record < answer.first + answer.records; ++record)
+      for (uint64_t field = arguments.offset; field < arguments.offset + arguments.fieldCount;
+           ++field, ++at) {
+        const bool inRecord = field < width;
+        values[at] = inRecord ? received.values()[record * width + field] : nullptr;
+        lengths[at] = inRecord ? received.lengths()[record * width + field] : 0;
+      }
+    *recordCount = answer.records;
+    if (!answer.last) {
+      status = answer.records > 0 ? QX_OK : QX_ERR_NO_DATA;
+      *errorCode = given;
+    }
+  }
+  process.noteDelivered(answer.records);
+  return status;
+}
+
+// Asks the child for the records of one call, or of several calls ahead,
+// and stores them in the batch's answers. The records the child kept before
+// it died come as whole answers; the call after them answers the loss.
+QXStatus RemoteModule::exchangeBulkFetch(Process& process,
+                                         const BulkAnswers::Arguments& arguments,
+                                         int* errorCode) {
+  Process::RecordBatch& batch = process.batch();
+  RemoteValueArray& received = *batch.values;
+  batch.ahead.drop();
   received.release(); // the caller's last values go: the call reuses their buffer
-  received.resize(capacity);
-  uint64_t fields = 0;
-  uint64_t records = 0;
-  processOf(component)->expectBatch();
+  // Only whole records are read ahead: an offset reads one call at a time.
+  const uint64_t answers =
+      arguments.offset != 0
+          ? 1
+          : std::min<uint64_t>(batch.ahead.wanted(arguments),
+                               protocol::kMaxBatchValues / std::max<uint64_t>(arguments.capacity, 1));
+  received.resize(arguments.capacity);
+  uint64_t fields = 0, records = 0, whole = 0;
+  process.expectBatch();
   QXStatus status = exchange(
-      component, calls::kBulkFetch, errorCode,
+      &process, answers > 1 ? calls::kBulkFetchAhead : calls::kBulkFetch, errorCode,
       [&](RemoteCall& call) {
-        call.putSize(capacity);
+        call.putSize(arguments.capacity);
+        if (answers > 1) call.putSize(answers);
         call.putValues(received);
-        call.putSize(*fieldCount);
-        call.putSize(*recordCount);
+        call.putSize(arguments.fieldCount);
+        call.putSize(arguments.offset);
       },
       [&](RemoteCall& call) {
         uint64_t echoed = 0;
@@ -342,20 +403,26 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
         call.getValues(received);
         call.getSize(fields);
         call.getSize(records);
-      });
-  // The records the child kept before it died come as a whole batch; the
-  // next call answers the loss.
-  if (status == QX_ERR_REMOTE &&
-      !processOf(component)->takeKeptBatch(received, capacity, fields, records))
-    return status;
-  if (status == QX_ERR_REMOTE) status = QX_OK;
-  *fieldCount = fields;
-  *recordCount = records;
-  processOf(component)->noteDelivered(records);
-  const size_t count =
-      protocol::valuesInBatch(fields, records, std::min(received.count(), capacity));
-  std::copy_n(received.values(), count, values);
-  std::copy_n(received.lengths(), count, lengths);
+        if (answers > 1) call.getSize(whole);
+      },
+      calls::kBulkFetch);
+  if (status == QX_ERR_REMOTE) {
+    if (!process.takeKeptBatch(received, arguments.capacity * answers, fields, records))
+      return status;
+    // Kept records hold the values asked for from the first: whole ones.
+    batch.ahead.store(fields, records, answers > 1 && fields == arguments.fieldCount);
+    return QX_OK;
+  }
+  // Whole records read ahead are the values asked for of each, all of them
+  // in the values received; a child that claims otherwise breaks the protocol.
+  if (whole != 0 &&
+      (fields != arguments.fieldCount ||
+       records > protocol::recordsThatFit(fields, std::min<uint64_t>(received.count(),
+                                                                     arguments.capacity * answers)))) {
+    process.childLost();
+    return QX_ERR_REMOTE;
+  }
+  batch.ahead.store(fields, records, whole != 0);
   return status;
 }
 

@@ -30,6 +30,8 @@ public:
   // copies what is new of them and commits the counts. Records past the room
   // are not kept; the last commit stands for them.
   void keep(const BatchReply& batch, uint64_t valuesPerRow, uint64_t rows) noexcept;
+  // The bytes of values the block can keep; 0 when the area has no block.
+  size_t room() const noexcept { return room_; }
   // A message on "main" may now write over the kept records.
   void lend() noexcept;
   // The messages of the callback reached `reach` bytes into the area.

@@ -62,6 +62,7 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
       {calls::kEndExecution, &ModuleServer::endExecution},
       {calls::kFetchBatch, &ModuleServer::fetchBatch},
       {calls::kBulkFetch, &ModuleServer::bulkFetch},
+      {calls::kBulkFetchAhead, &ModuleServer::bulkFetchAhead},
       {calls::kGetSQLGeneration,
        &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getSQLGeneration>},
       {calls::kGetErrorDetail,
@@ -206,20 +207,11 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
       if (status != QX_OK) break;
       recordPending_ = true;
     }
-    if (fieldsPerRecord_ == 0) {
-      int probeCode = 0;
-      void* value = nullptr;
-      size_t length = 0;
-      while (fieldsPerRecord_ < kMaxFieldsPerRecord &&
-             module_.qx_component_getRecordValue(target, fieldsPerRecord_, &value, &length,
-                                                 &probeCode) == QX_OK)
-        ++fieldsPerRecord_;
-      if (fieldsPerRecord_ == 0) { // a record without values cannot travel
-        status = QX_ERR_NO_DATA;
-        break;
-      }
+    const size_t fields = recordWidth(target);
+    if (fields == 0) { // a record without values cannot travel
+      status = QX_ERR_NO_DATA;
+      break;
     }
-    const size_t fields = fieldsPerRecord_;
     valuesPerRow = fields;
     if (batch_.count() + fields > capacity) {
       status = rows == 0 ? QX_ERR_INSUFFICIENT_BUFFER : QX_OK;
@@ -239,6 +231,18 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
   return status;
 }
 
+size_t ModuleServer::recordWidth(void* target) {
+  if (fieldsPerRecord_ != 0) return fieldsPerRecord_;
+  int probeCode = 0;
+  void* value = nullptr;
+  size_t length = 0;
+  while (fieldsPerRecord_ < kMaxFieldsPerRecord &&
+         module_.qx_component_getRecordValue(target, fieldsPerRecord_, &value, &length,
+                                             &probeCode) == QX_OK)
+    ++fieldsPerRecord_;
+  return fieldsPerRecord_;
+}
+
 void ModuleServer::beginBatch(size_t capacity) {
   batch_.begin(capacity);
   link_.withKeeper([](BatchKeeper& keeper) { keeper.begin(); });
@@ -251,17 +255,28 @@ void ModuleServer::keepRecords(uint64_t valuesPerRow, uint64_t rows) {
 // The wrapper's record-by-record bulk fetch for a module without its own,
 // done here so that every record is kept for the host as it arrives: the
 // first `records` values of each record are skipped, `fields` values are
-// taken, and the batch ends when the next record would not fit or the batch
-// is full.
-QXStatus ModuleServer::readBulk(size_t capacity, size_t fields, size_t& records,
-                                int* errorCode) {
+// taken, and an answer ends when the next record would not fit or the batch
+// is full. Ahead, whole records (all of a record's values, none skipped) are
+// read for up to `answers` answers in a row, as that many calls would read
+// them, while what they took leaves the block that keeps them room for one
+// more of the same size; `whole` says whether they were.
+QXStatus ModuleServer::readBulk(size_t capacity, uint64_t answers, size_t fields,
+                                size_t& records, bool& whole, int* errorCode) {
   void* target = component();
   const size_t offset = records;
   records = 0;
+  whole = false;
   if (fields > capacity) return QX_ERR_NO_DATA;
-  size_t taken = 0;
+  const size_t perAnswer = fields != 0 ? capacity / fields : 0; // none: to the end
+  size_t room = 0;
+  link_.withKeeper([&](const BatchKeeper& keeper) { room = keeper.room(); });
+  uint64_t answered = 0;
   while (module_.qx_component_nextRecord(target, errorCode) == QX_OK) {
-    for (size_t field = 0; field < fields; ++field, ++taken) {
+    if (records == 0 && answers > 1) {
+      whole = offset == 0 && fields != 0 && recordWidth(target) == fields;
+      if (!whole) answers = 1;
+    }
+    for (size_t field = 0; field < fields; ++field) {
       void* value = nullptr;
       size_t length = 0;
       module_.qx_component_getRecordValue(target, offset + field, &value, &length, errorCode);
@@ -269,7 +284,12 @@ QXStatus ModuleServer::readBulk(size_t capacity, size_t fields, size_t& records,
     }
     ++records;
     keepRecords(fields, records);
-    if (taken + fields > capacity || batch_.full()) break;
+    if (perAnswer != 0 && records % perAnswer == 0) {
+      ++answered;
+      const size_t bytes = batch_.valueBytes();
+      if (answered >= answers || bytes + bytes / answered > room) break;
+    }
+    if (batch_.full()) break;
   }
   return records > 0 ? QX_OK : QX_ERR_NO_DATA;
 }
@@ -281,28 +301,39 @@ void ModuleServer::reserveValueSlots(size_t capacity) {
 }
 
 // The host's own bulk fetch, answered by the module's, or record by record
-// as the wrapper's emulation does.
-void ModuleServer::bulkFetch(RemoteCall& call) {
-  uint64_t capacity = 0, fieldCount = 0, recordCount = 0;
+// as the wrapper's emulation does; ahead, several answers of the emulation at
+// once (a module's own bulk fetch answers once).
+void ModuleServer::bulkFetch(RemoteCall& call) { serveBulkFetch(call, false); }
+void ModuleServer::bulkFetchAhead(RemoteCall& call) { serveBulkFetch(call, true); }
+
+void ModuleServer::serveBulkFetch(RemoteCall& call, bool ahead) {
+  uint64_t capacity = 0, answers = 1, fieldCount = 0, recordCount = 0;
   int32_t errorCode = 0;
-  if (!call.getSize(capacity) || !call.getValues(values_) || !call.getSize(fieldCount) ||
-      !call.getSize(recordCount) || !call.getInt(errorCode))
+  if (!call.getSize(capacity) || (ahead && !call.getSize(answers)) ||
+      !call.getValues(values_) || !call.getSize(fieldCount) || !call.getSize(recordCount) ||
+      !call.getInt(errorCode))
     return;
   int code = errorCode;
   QXStatus status = QX_ERR_INVALID_OPERATION;
   size_t fields = fieldCount, records = recordCount;
   batchReply_ = true;
   beginBatch(capacity);
-  if (capacity <= Remote::protocol::kMaxBatchValues && !module_.useBulkFetch()) {
-    status = readBulk(capacity, fields, records, &code);
-  } else if (capacity <= Remote::protocol::kMaxBatchValues) {
+  const bool fits = capacity <= Remote::protocol::kMaxBatchValues && answers > 0 &&
+                    answers <= Remote::protocol::kMaxBatchValues / std::max<uint64_t>(capacity, 1);
+  bool whole = false;
+  if (fits && !module_.useBulkFetch()) {
+    status = readBulk(capacity, answers, fields, records, whole, &code);
+  } else if (fits) {
     reserveValueSlots(capacity);
     status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
                                             lengths_.data(), &fields, &records, &code);
     const size_t count = Remote::protocol::valuesInBatch(fields, records, capacity);
     for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
   }
-  batch_.end(status, fields, records, code);
+  if (ahead)
+    batch_.endAhead(status, fields, records, whole, code);
+  else
+    batch_.end(status, fields, records, code);
 }
 
 } // namespace quex::child

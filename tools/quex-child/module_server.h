@@ -65,6 +65,8 @@ private:
   // The two batch calls answer in batch_ instead of the call.
   void fetchBatch(Remote::RemoteCall& call);
   void bulkFetch(Remote::RemoteCall& call);
+  void bulkFetchAhead(Remote::RemoteCall& call);
+  void serveBulkFetch(Remote::RemoteCall& call, bool ahead);
   // Room for `capacity` values in pointers_ and lengths_. Reused entries are
   // not cleared: only those the module reports filled are read.
   void reserveValueSlots(size_t capacity);
@@ -77,8 +79,12 @@ private:
   void beginBatch(size_t capacity);
   // The first `rows` records of batch_ are whole: they are kept for the host.
   void keepRecords(uint64_t valuesPerRow, uint64_t rows);
-  // The bulk fetch of a module without one of its own, into batch_.
-  QXStatus readBulk(size_t capacity, size_t fields, size_t& records, int* errorCode);
+  // The bulk fetch of a module without one of its own, into batch_: up to
+  // `answers` calls' records in a row.
+  QXStatus readBulk(size_t capacity, uint64_t answers, size_t fields, size_t& records,
+                    bool& whole, int* errorCode);
+  // The values of the execution's records, found on its first record.
+  size_t recordWidth(void* target);
   void serveCancellation();
   void terminate();
   void* component() const { return component_.load(std::memory_order_acquire); }
