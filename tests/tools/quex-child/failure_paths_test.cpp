@@ -797,6 +797,22 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
     expectLost(component);
     return;
   }
+  if (mischief == "ahead-rows-overrun") { // the repeated call is read ahead
+    void* values[4] = {};
+    size_t lengths[4] = {};
+    size_t fields = 1, records = 0;
+    EXPECT_EQ(extension.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
+                                               &errorCode),
+              QX_OK);
+    EXPECT_EQ(records, 1u);
+    fields = 1;
+    records = 0;
+    EXPECT_EQ(extension.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
+                                               &errorCode),
+              QX_ERR_REMOTE);
+    expectLost(component);
+    return;
+  }
   const QXStatus status = extension.qx_component_nextRecord(component, &errorCode);
   if (mischief == "batch-oversized") {
     ASSERT_EQ(status, QX_OK);
@@ -830,6 +846,7 @@ INSTANTIATE_TEST_SUITE_P(Mischief, MaliciousChild,
                                            "batch-oversized", "batch-over-limit",
                                            "batch-silent-exit",
                                            "batch-kept-huge", "batch-kept-short",
+                                           "ahead-rows-overrun",
                                            "start-refused", "start-truncated"),
                          [](const auto& info) {
                            std::string name = info.param;
