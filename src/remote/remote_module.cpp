@@ -37,7 +37,8 @@ private:
 QXStatus handOutKeptRecords(Process& process, int* errorCode) {
   Process::RecordBatch& batch = process.batch();
   uint64_t valuesPerRow = 0, rows = 0;
-  if (!process.takeKeptBatch(*batch.values, batch.capacity, valuesPerRow, rows))
+  bool whole = false;
+  if (!process.takeKeptBatch(*batch.values, protocol::kMaxBatchValues, valuesPerRow, rows, whole))
     return QX_ERR_REMOTE;
   batch.valuesPerRow = valuesPerRow;
   batch.rowsInBatch = rows;
@@ -228,7 +229,6 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
     call.putSize(batch.valuesPerRow);
     call.putSize(batch.rowsInBatch);
     call.putInt(code);
-    process.expectBatch();
     if (!process.call()) {
       batch.rowsInBatch = 0;
       return handOutKeptRecords(process, errorCode);
@@ -334,7 +334,7 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   BulkAnswers::Answer answer;
   if (batch.ahead.next(arguments, answer)) {
     process.ring().note(calls::kBulkFetch, answer.records > 0 ? QX_OK : QX_ERR_NO_DATA);
-  } else {
+  } else { // records read ahead count as delivered once they arrive
     const QXStatus status = exchangeBulkFetch(process, arguments, errorCode);
     if (status == QX_ERR_REMOTE) return status;
     batch.aheadStatus = status;
@@ -365,13 +365,14 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
       *errorCode = given;
     }
   }
-  process.noteDelivered(answer.records);
   return status;
 }
 
 // Asks the child for the records of one call, or of several calls ahead,
-// and stores them in the batch's answers. The records the child kept before
-// it died come as whole answers; the call after them answers the loss.
+// and stores them in the batch's answers. The child may answer with whole
+// records it read ahead of this call; any call's values are cut out of those.
+// The records the child kept before it died come as answers too; the call
+// after them answers the loss.
 QXStatus RemoteModule::exchangeBulkFetch(Process& process,
                                          const BulkAnswers::Arguments& arguments,
                                          int* errorCode) {
@@ -387,12 +388,11 @@ QXStatus RemoteModule::exchangeBulkFetch(Process& process,
                                protocol::kMaxBatchValues / std::max<uint64_t>(arguments.capacity, 1));
   received.resize(arguments.capacity);
   uint64_t fields = 0, records = 0, whole = 0;
-  process.expectBatch();
   QXStatus status = exchange(
-      &process, answers > 1 ? calls::kBulkFetchAhead : calls::kBulkFetch, errorCode,
+      &process, calls::kBulkFetchAhead, errorCode,
       [&](RemoteCall& call) {
         call.putSize(arguments.capacity);
-        if (answers > 1) call.putSize(answers);
+        call.putSize(answers);
         call.putValues(received);
         call.putSize(arguments.fieldCount);
         call.putSize(arguments.offset);
@@ -403,26 +403,26 @@ QXStatus RemoteModule::exchangeBulkFetch(Process& process,
         call.getValues(received);
         call.getSize(fields);
         call.getSize(records);
-        if (answers > 1) call.getSize(whole);
+        call.getSize(whole);
       },
       calls::kBulkFetch);
   if (status == QX_ERR_REMOTE) {
-    if (!process.takeKeptBatch(received, arguments.capacity * answers, fields, records))
+    bool keptWhole = false;
+    if (!process.takeKeptBatch(received, protocol::kMaxBatchValues, fields, records, keptWhole))
       return status;
-    // Kept records hold the values asked for from the first: whole ones.
-    batch.ahead.store(fields, records, answers > 1 && fields == arguments.fieldCount);
+    batch.ahead.store(fields, records, keptWhole);
+    process.noteDelivered(records);
     return QX_OK;
   }
-  // Whole records read ahead are the values asked for of each, all of them
-  // in the values received; a child that claims otherwise breaks the protocol.
+  // Whole records lie in the values received, all of them; a child that
+  // claims otherwise breaks the protocol.
   if (whole != 0 &&
-      (fields != arguments.fieldCount ||
-       records > protocol::recordsThatFit(fields, std::min<uint64_t>(received.count(),
-                                                                     arguments.capacity * answers)))) {
+      (fields == 0 || records > protocol::recordsThatFit(fields, received.count()))) {
     process.childLost();
     return QX_ERR_REMOTE;
   }
   batch.ahead.store(fields, records, whole != 0);
+  process.noteDelivered(records);
   return status;
 }
 

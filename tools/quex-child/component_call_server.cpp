@@ -61,7 +61,6 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
       {calls::kBeginExecution, &ModuleServer::beginExecution},
       {calls::kEndExecution, &ModuleServer::endExecution},
       {calls::kFetchBatch, &ModuleServer::fetchBatch},
-      {calls::kBulkFetch, &ModuleServer::bulkFetch},
       {calls::kBulkFetchAhead, &ModuleServer::bulkFetchAhead},
       {calls::kGetSQLGeneration,
        &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getSQLGeneration>},
@@ -171,9 +170,10 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
   if (!call.getSize(capacity) || !call.getValues(values_) || !call.getSize(valuesPerRow) ||
       !call.getSize(rows) || !call.getInt(errorCode))
     return;
+  batchReply_ = true;
+  if (answerFromStaged(false)) return; // records read ahead are whole ones
   int code = errorCode;
   QXStatus status = QX_ERR_INVALID_OPERATION;
-  batchReply_ = true;
   beginBatch(capacity);
   if (capacity > Remote::protocol::kMaxBatchValues || component() == nullptr) {
     rows = 0;
@@ -225,7 +225,7 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
     }
     recordPending_ = false;
     ++rows;
-    keepRecords(fields, rows);
+    keepRecords(fields, rows, true);
     if (batch_.full()) break; // the host refuses a message past its limit
   }
   return status;
@@ -248,92 +248,14 @@ void ModuleServer::beginBatch(size_t capacity) {
   link_.withKeeper([](BatchKeeper& keeper) { keeper.begin(); });
 }
 
-void ModuleServer::keepRecords(uint64_t valuesPerRow, uint64_t rows) {
-  link_.withKeeper([&](BatchKeeper& keeper) { keeper.keep(batch_, valuesPerRow, rows); });
-}
-
-// The wrapper's record-by-record bulk fetch for a module without its own,
-// done here so that every record is kept for the host as it arrives: the
-// first `records` values of each record are skipped, `fields` values are
-// taken, and an answer ends when the next record would not fit or the batch
-// is full. Ahead, whole records (all of a record's values, none skipped) are
-// read for up to `answers` answers in a row, as that many calls would read
-// them, while what they took leaves the block that keeps them room for one
-// more of the same size; `whole` says whether they were.
-QXStatus ModuleServer::readBulk(size_t capacity, uint64_t answers, size_t fields,
-                                size_t& records, bool& whole, int* errorCode) {
-  void* target = component();
-  const size_t offset = records;
-  records = 0;
-  whole = false;
-  if (fields > capacity) return QX_ERR_NO_DATA;
-  const size_t perAnswer = fields != 0 ? capacity / fields : 0; // none: to the end
-  size_t room = 0;
-  link_.withKeeper([&](const BatchKeeper& keeper) { room = keeper.room(); });
-  uint64_t answered = 0;
-  while (module_.qx_component_nextRecord(target, errorCode) == QX_OK) {
-    if (records == 0 && answers > 1) {
-      whole = offset == 0 && fields != 0 && recordWidth(target) == fields;
-      if (!whole) answers = 1;
-    }
-    for (size_t field = 0; field < fields; ++field) {
-      void* value = nullptr;
-      size_t length = 0;
-      module_.qx_component_getRecordValue(target, offset + field, &value, &length, errorCode);
-      batch_.addValue(value, length);
-    }
-    ++records;
-    keepRecords(fields, records);
-    if (perAnswer != 0 && records % perAnswer == 0) {
-      ++answered;
-      const size_t bytes = batch_.valueBytes();
-      if (answered >= answers || bytes + bytes / answered > room) break;
-    }
-    if (batch_.full()) break;
-  }
-  return records > 0 ? QX_OK : QX_ERR_NO_DATA;
+void ModuleServer::keepRecords(uint64_t valuesPerRow, uint64_t rows, bool whole) {
+  link_.withKeeper([&](BatchKeeper& keeper) { keeper.keep(batch_, valuesPerRow, rows, whole); });
 }
 
 void ModuleServer::reserveValueSlots(size_t capacity) {
   if (pointers_.size() >= capacity) return;
   pointers_.resize(capacity);
   lengths_.resize(capacity);
-}
-
-// The host's own bulk fetch, answered by the module's, or record by record
-// as the wrapper's emulation does; ahead, several answers of the emulation at
-// once (a module's own bulk fetch answers once).
-void ModuleServer::bulkFetch(RemoteCall& call) { serveBulkFetch(call, false); }
-void ModuleServer::bulkFetchAhead(RemoteCall& call) { serveBulkFetch(call, true); }
-
-void ModuleServer::serveBulkFetch(RemoteCall& call, bool ahead) {
-  uint64_t capacity = 0, answers = 1, fieldCount = 0, recordCount = 0;
-  int32_t errorCode = 0;
-  if (!call.getSize(capacity) || (ahead && !call.getSize(answers)) ||
-      !call.getValues(values_) || !call.getSize(fieldCount) || !call.getSize(recordCount) ||
-      !call.getInt(errorCode))
-    return;
-  int code = errorCode;
-  QXStatus status = QX_ERR_INVALID_OPERATION;
-  size_t fields = fieldCount, records = recordCount;
-  batchReply_ = true;
-  beginBatch(capacity);
-  const bool fits = capacity <= Remote::protocol::kMaxBatchValues && answers > 0 &&
-                    answers <= Remote::protocol::kMaxBatchValues / std::max<uint64_t>(capacity, 1);
-  bool whole = false;
-  if (fits && !module_.useBulkFetch()) {
-    status = readBulk(capacity, answers, fields, records, whole, &code);
-  } else if (fits) {
-    reserveValueSlots(capacity);
-    status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
-                                            lengths_.data(), &fields, &records, &code);
-    const size_t count = Remote::protocol::valuesInBatch(fields, records, capacity);
-    for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
-  }
-  if (ahead)
-    batch_.endAhead(status, fields, records, whole, code);
-  else
-    batch_.end(status, fields, records, code);
 }
 
 } // namespace quex::child

@@ -13,6 +13,7 @@
 #include <quex/qx.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -44,7 +45,10 @@ public:
   template <typename Put, typename Get>
   QXStatus callMain(const char* name, uint64_t key, int* errorCode, Put&& put, Get&& get) {
     std::lock_guard<std::mutex> lock(mainLock_);
-    if (!serving_.load(std::memory_order_acquire)) return QX_ERR_CALLBACK;
+    if (!serving_.load(std::memory_order_acquire)) {
+      if (!awaitHost_ || !awaitHost_()) return QX_ERR_CALLBACK;
+      serving_.store(true, std::memory_order_release); // until that call is served
+    }
     // The callback's messages may write over the records kept so far.
     keeper_.lend();
     main_.takeReach();
@@ -61,6 +65,10 @@ public:
     std::lock_guard<std::mutex> lock(mainLock_);
     use(keeper_);
   }
+
+  // Between host calls, a callback on "main" is refused, unless `await`
+  // (run under the lock of "main") receives the host's next call first.
+  void setAwaitHost(std::function<bool()> await) { awaitHost_ = std::move(await); }
 
   // "Report" or "Send" on "async_fromremote".
   QXStatus callAsync(const char* name, uint64_t key, const char* text, size_t length,
@@ -92,6 +100,7 @@ private:
   Remote::RemoteCall mainCall_;
   Remote::RemoteCall asyncCall_;
   std::atomic<bool> serving_{false};
+  std::function<bool()> awaitHost_;
 };
 
 } // namespace quex::child

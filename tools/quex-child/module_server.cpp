@@ -50,7 +50,11 @@ ModuleServer::~ModuleServer() {
 void ModuleServer::run() {
   std::string name;
   bool first = true;
-  while (main_.receive(call_)) {
+  link_.setAwaitHost([this] { return awaitHost(); });
+  for (;;) {
+    if (staged_ && !pending_) readBulk(bulk_, true); // until the host calls
+    if (hostGone_ || (!pending_ && !main_.receive(call_))) break;
+    pending_ = false;
     if (first) {
       // The host's thread that started this child waited for this call; it
       // may end before the host does, and from now on the host watch of
@@ -66,14 +70,16 @@ void ModuleServer::run() {
       main_.send(call_);
       return;
     }
+    if (staged_ && name != calls::kBulkFetchAhead && name != calls::kFetchBatch) dropStaged();
     batchReply_ = false;
     const bool served = call_.getSize(key) && key == 0 && serve(name, call_);
+    if (staged_) dropStaged(); // a call that did not read
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
-    if (served && batchReply_)
-      link_.withKeeper([&](BatchKeeper& keeper) { keeper.end(batch_.size()); });
+    if (served && batchReply_) link_.withKeeper([](BatchKeeper& keeper) { keeper.end(); });
     const bool sent = served && batchReply_ ? main_.send(batch_.data(), batch_.size())
                                             : main_.send(call_);
     if (!sent) break;
+    if (served && name == calls::kBulkFetchAhead) startReadingAhead();
   }
 }
 
