@@ -79,6 +79,23 @@ public:
     return true;
   }
 
+  // Whole records read ahead and not yet handed out, from record `first`;
+  // they are no longer handed out from here.
+  bool takeRest(uint64_t& first, uint64_t& count) noexcept {
+    if (!whole_ || served_ >= records_) return false;
+    first = served_;
+    count = records_ - served_;
+    drop();
+    return true;
+  }
+  // Whole records fetched otherwise, of which `served` are handed out already,
+  // answer the next calls.
+  void adopt(uint64_t width, uint64_t records, uint64_t served) noexcept {
+    store(width, records, true);
+    served_ = served;
+    fresh_ = false;
+  }
+
   uint64_t width() const noexcept { return width_; }
   bool whole() const noexcept { return whole_; }
 

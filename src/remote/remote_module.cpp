@@ -278,6 +278,14 @@ QXStatus RemoteModule::qx_component_nextRecord(void* component, int* errorCode) 
   if (component == nullptr) return QX_ERR_INVALID_HANDLE;
   Process& process = *processOf(component);
   Process::RecordBatch& batch = process.batch();
+  // Records a bulk fetch read ahead come first.
+  uint64_t first = 0, rest = 0;
+  if (batch.ahead.takeRest(first, rest)) {
+    batch.valuesPerRow = batch.ahead.width();
+    batch.rowsInBatch = first + rest;
+    batch.currentRow = first - 1; // the next one is current
+    batch.endStatus = QX_OK;
+  }
   if (++batch.currentRow < batch.rowsInBatch) {
     process.ring().note(host_call::kNextRecord, QX_OK);
     return QX_OK;
@@ -331,6 +339,13 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   RemoteValueArray& received = *batch.values;
   const BulkAnswers::Arguments arguments{capacity, *fieldCount, *recordCount};
   const int given = *errorCode;
+  // Whole records a batch for nextRecord brought and no call took come first.
+  if (batch.rowsInBatch > batch.currentRow + 1 && batch.endStatus == QX_OK) {
+    batch.ahead.adopt(batch.valuesPerRow, batch.rowsInBatch, batch.currentRow + 1);
+    batch.aheadStatus = QX_OK;
+    batch.aheadErrorCode = given;
+  }
+  batch.rowsInBatch = batch.currentRow = 0;
   BulkAnswers::Answer answer;
   if (batch.ahead.next(arguments, answer)) {
     process.ring().note(calls::kBulkFetch, answer.records > 0 ? QX_OK : QX_ERR_NO_DATA);

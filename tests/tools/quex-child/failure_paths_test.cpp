@@ -351,16 +351,18 @@ INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule,
 // values at a time: the records the module made before it died come in the
 // calls after it, two to a call as in process, and a batch already delivered
 // never comes again. The repeated call is read ahead, more calls' records to
-// an exchange each time: a death deep in such an exchange (record 100), and
-// one in an exchange of records so wide (40 KB a value) that only some
-// calls' records fit where the child keeps them, still hand every record out.
+// an exchange each time, and read on while the host works: a death deep in
+// such an exchange (record 100) or while the host takes its time (80), and one
+// in an exchange of records so wide (40 KB a value) that only some calls'
+// records fit where the child keeps them, still hand every record out.
 TEST_F(ChildFailures, BulkFetchGetsTheRecordsMadeBeforeADeathOnce) {
   load("e2e_older", QUEX_CHILD_PROGRAM);
   ASSERT_EQ(initialise(), QX_OK);
   const struct {
     size_t at;
     size_t width;
-  } cases[] = {{4, 0}, {5, 0}, {100, 0}, {60, 40000}};
+    int pause; // ms the host takes over each call's records: the child reads ahead meanwhile
+  } cases[] = {{4, 0, 0}, {5, 0, 0}, {100, 0, 0}, {80, 0, 5}, {60, 40000, 0}, {60, 40000, 5}};
   for (const auto& death : cases) {
     SCOPED_TRACE(death.at);
     void* component = nullptr;
@@ -385,6 +387,7 @@ TEST_F(ChildFailures, BulkFetchGetsTheRecordsMadeBeforeADeathOnce) {
       batches.push_back(records);
       for (size_t record = 0; record < records; ++record)
         first.emplace_back(static_cast<char*>(values[record * 2]), lengths[record * 2]);
+      std::this_thread::sleep_for(std::chrono::milliseconds(death.pause));
     }
     EXPECT_EQ(status, QX_ERR_REMOTE);
     std::vector<size_t> expectedBatches((death.at - 1) / 2, 2);
