@@ -118,6 +118,27 @@ protected:
     while (extension.qx_component_nextRecord(component, &errorCode) == QX_OK) output.push_back(value(0));
     return output;
   }
+  // The same through bulk fetches of four records, with a pause after each
+  // (a child reads ahead meanwhile).
+  std::vector<std::string> outputLinesInBulk() {
+    std::vector<std::string> output;
+    void* values[4];
+    size_t lengths[4];
+    size_t fields = 1, records = 0;
+    int errorCode = 0;
+    while (extension.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
+                                            &errorCode) == QX_OK) {
+      for (size_t r = 0; r < records; ++r) {
+        output.push_back(values[r] == nullptr ? "<null>"
+                                              : std::string(static_cast<char*>(values[r]), lengths[r]));
+        if (!extension.useBulkFetch()) std::free(values[r]); // the wrapper's copies are ours
+      }
+      fields = 1;
+      records = 0;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return output;
+  }
 
   // Every answer of nextRecord up to the end of the data: the first value of
   // a record, or the failure with its error code.
@@ -449,6 +470,30 @@ TEST_P(BothModes, TransformerSeesItsInputAsInProcess) {
     if (!input.bulkSupported) {
       EXPECT_GT(records.nextRecordCalls, 0u);
     }
+    int errorCode = 0;
+    const QXStatus destroyed = extension.qx_destroy_component(component, &errorCode);
+    component = nullptr;
+    ASSERT_EQ(destroyed, QX_OK);
+  }
+}
+
+// A transformer's output read in bulk, while the host takes its time over
+// each call: a child reads output ahead, and its input runs out meanwhile
+// (input batches, or one call per value from a host iterator without bulk
+// fetch). Its calls to the host then wait for the host's next call, and the
+// output is the input's, record for record, as in process.
+TEST_P(BothModes, TransformerReadInBulkGetsEveryInputRecord) {
+  ASSERT_EQ(initialise(), QX_OK);
+  const std::vector<Record> input = numbered(3000);
+  std::vector<std::string> expected;
+  for (const Record& record : input) expected.push_back("t:" + *record[0]);
+  for (const bool bulkSupported : {true, false}) {
+    SCOPED_TRACE(bulkSupported ? "input in batches" : "input one value at a time");
+    records = TableRecords(&extension, input);
+    records.bulkSupported = bulkSupported;
+    ASSERT_EQ(create("transform", &component), QX_OK);
+    ASSERT_EQ(execute(), QX_OK);
+    EXPECT_EQ(outputLinesInBulk(), expected);
     int errorCode = 0;
     const QXStatus destroyed = extension.qx_destroy_component(component, &errorCode);
     component = nullptr;
