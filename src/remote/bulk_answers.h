@@ -11,6 +11,7 @@
 #ifndef QUEX_SRC_REMOTE_BULK_ANSWERS_H
 #define QUEX_SRC_REMOTE_BULK_ANSWERS_H
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Remote {
@@ -94,6 +95,27 @@ public:
     store(width, records, true);
     served_ = served;
     fresh_ = false;
+  }
+
+  // Whether `records` whole records of `width` values lie in `values` values
+  // received: a reply that claims more breaks the protocol.
+  static bool holdsWhole(uint64_t width, uint64_t records, size_t values) noexcept {
+    return width != 0 && records <= values / width;
+  }
+  // The values a call with `arguments` asks for of `answer`'s records, cut
+  // out of the whole records in `from` and `fromLengths` (width() values
+  // each, as holdsWhole() accepted): answer.records * fieldCount entries,
+  // null past a record's width.
+  void cut(const Answer& answer, const Arguments& arguments, char* const* from,
+           const size_t* fromLengths, void** values, size_t* lengths) const noexcept {
+    size_t at = 0;
+    for (uint64_t record = answer.first; record < answer.first + answer.records; ++record)
+      for (uint64_t field = arguments.offset; field < arguments.offset + arguments.fieldCount;
+           ++field, ++at) {
+        const bool inRecord = field < width_;
+        values[at] = inRecord ? from[record * width_ + field] : nullptr;
+        lengths[at] = inRecord ? fromLengths[record * width_ + field] : 0;
+      }
   }
 
   uint64_t width() const noexcept { return width_; }

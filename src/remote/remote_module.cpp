@@ -365,15 +365,7 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
     std::copy_n(received.values(), count, values);
     std::copy_n(received.lengths(), count, lengths);
   } else { // the values asked for, cut out of whole records
-    const uint64_t width = batch.ahead.width();
-    size_t at = 0;
-    for (uint64_t record = answer.first; record < answer.first + answer.records; ++record)
-      for (uint64_t field = arguments.offset; field < arguments.offset + arguments.fieldCount;
-           ++field, ++at) {
-        const bool inRecord = field < width;
-        values[at] = inRecord ? received.values()[record * width + field] : nullptr;
-        lengths[at] = inRecord ? received.lengths()[record * width + field] : 0;
-      }
+    batch.ahead.cut(answer, arguments, received.values(), received.lengths(), values, lengths);
     *recordCount = answer.records;
     if (!answer.last) {
       status = answer.records > 0 ? QX_OK : QX_ERR_NO_DATA;
@@ -431,8 +423,7 @@ QXStatus RemoteModule::exchangeBulkFetch(Process& process,
   }
   // Whole records lie in the values received, all of them; a child that
   // claims otherwise breaks the protocol.
-  if (whole != 0 &&
-      (fields == 0 || records > protocol::recordsThatFit(fields, received.count()))) {
+  if (whole != 0 && !BulkAnswers::holdsWhole(fields, records, received.count())) {
     process.childLost();
     return QX_ERR_REMOTE;
   }
