@@ -34,7 +34,7 @@ ModuleServer::ModuleServer(const std::string& baseName)
     : main_(baseName, protocol::kMainChannel, protocol::kMainRegionSize),
       asyncFrom_(baseName, protocol::kAsyncFromRemoteChannel, protocol::kAsyncRegionSize),
       asyncTo_(baseName, protocol::kAsyncToRemoteChannel, protocol::kAsyncRegionSize),
-      link_(main_, asyncFrom_), tables_(link_),
+      link_(main_, asyncFrom_, [this] { return awaitHost(); }), tables_(link_),
       cancellation_([this] { serveCancellation(); }) {
   // Both ends have the channels open: the names go now, so that no host
   // killed later can leave them behind.
@@ -50,7 +50,6 @@ ModuleServer::~ModuleServer() {
 void ModuleServer::run() {
   std::string name;
   bool first = true;
-  link_.setAwaitHost([this] { return awaitHost(); });
   for (;;) {
     if (staged_ && !pending_) readBulk(bulk_, true); // until the host calls
     if (hostGone_ || (!pending_ && !main_.receive(call_))) break;
