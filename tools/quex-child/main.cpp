@@ -17,7 +17,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 #include <thread>
 
@@ -80,11 +79,10 @@ int main(int argc, char** argv) {
   if (quex::platform::parentProcessId() != host) return 3;
   // The child has no results to print, and the standard output it shares
   // with its host may be carrying records: whatever the module writes there,
-  // through its own C++ runtime (not this program's) or the C library's, goes
-  // to standard error. std::cout shares std::cerr's buffer so that the
-  // messages of both keep their order.
+  // through its own C++ runtime or the C library's, goes to standard error.
+  // This program has no C++ streams of its own to point there: it prints only
+  // through the C library.
   quex::platform::standardOutputToError();
-  std::cout.rdbuf(std::cerr.rdbuf());
   // Ctrl-C at a terminal reaches the whole foreground group, this child
   // with its host. What it does to the module is the host's to decide: ask
   // it to cancel first, and kill this child only if it does not stop.
