@@ -61,16 +61,14 @@ public:
   template <typename Kind = Process>
   using Owned = std::unique_ptr<Kind, Deleter>;
 
-  // Makes a process of `Kind` (Process or a class derived from it) and then
-  // starts its own thread serving "async_fromremote". The thread starts only
+  // Makes a process of `Kind` (Process or a class derived from it). Its own
+  // thread, serving "async_fromremote", starts with the child in start(),
   // once the whole object exists, so its first call of run() never meets a
   // half-built derived class. Takes ownership of `resource`; throws
   // RemoteException or a text.
   template <typename Kind = Process>
   static Owned<Kind> create(const char* childProgram, ChildResource* resource) {
-    Owned<Kind> process(new Kind(Construction(), childProgram, resource));
-    process->startOwnThread();
-    return process;
+    return Owned<Kind>(new Kind(Construction(), childProgram, resource));
   }
 
   // Creates the channels; the own thread is started by create().
@@ -85,7 +83,9 @@ protected:
 
 public:
 
-  // Starts the child with the base name as its only argument, and its monitor.
+  // Starts the child with the base name as its only argument, then the own
+  // thread and the monitor, while the child loads: nothing is sent to it or
+  // comes from it before its first call.
   void start();
   // Hands a child started ahead of need the resource a new child would have
   // been made with; its text is asked for once. Takes ownership.
@@ -172,7 +172,6 @@ public:
   bool terminated() const noexcept { return terminated_; }
 
 private:
-  void startOwnThread();
   // Closes "async_fromremote", which ends serveAsync(), and joins the own thread.
   void endOwnThread() noexcept;
   // Reads the key of the call in `call` and lets its handler reply; false when

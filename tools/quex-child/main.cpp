@@ -11,18 +11,12 @@
 #include "platform/child_process.h"
 #include "platform/os_error.h"
 
-#include <condition_variable>
-#include <mutex>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 namespace {
-
-constexpr auto kHostWatchInterval = std::chrono::milliseconds(100);
 
 // The host's process id from "tarn.quex.<host>.<n>"; 0 when the name has
 // another form.
@@ -36,35 +30,6 @@ long hostOf(const std::string& baseName) {
     return 0;
   return std::stol(rest.substr(0, dot));
 }
-
-// Watches the host: when it is gone (this process was handed to another
-// parent), the child ends at once, even inside a module call.
-class HostWatch {
-public:
-  explicit HostWatch(long host) : host_(host), thread_([this] { watch(); }) {}
-  ~HostWatch() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-  }
-  HostWatch(const HostWatch&) = delete;
-  HostWatch& operator=(const HostWatch&) = delete;
-
-private:
-  void watch() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!wake_.wait_for(lock, kHostWatchInterval, [this] { return done_; }))
-      if (quex::platform::parentProcessId() != host_) std::_Exit(3);
-  }
-  const long host_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool done_ = false;
-  std::thread thread_;
-};
 
 } // namespace
 
@@ -87,10 +52,15 @@ int main(int argc, char** argv) {
   // with its host. What it does to the module is the host's to decide: ask
   // it to cancel first, and kill this child only if it does not stop.
   std::signal(SIGINT, SIG_IGN);
-  HostWatch watch(host);
+  // Until the first reply the kernel ends this child with the host's thread
+  // that started it; from then on the server's own thread looks at the
+  // parent every little while, and the child ends at once, even inside a
+  // module call, when it has changed: the host is gone.
   int result = 0;
   try {
-    quex::child::ModuleServer server(line.baseName);
+    quex::child::ModuleServer server(line.baseName, [host] {
+      if (quex::platform::parentProcessId() != host) std::_Exit(3);
+    });
     server.run();
   } catch (const quex::platform::SystemError& error) {
     std::fprintf(stderr, "quex-child: %s\n", error.what());

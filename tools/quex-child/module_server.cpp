@@ -8,6 +8,9 @@
 #include "platform/child_process.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 
 using Remote::RemoteCall;
@@ -30,34 +33,28 @@ bool supportsInteraction(const ExtensionWrapper& module) {
 
 } // namespace
 
-ModuleServer::ModuleServer(const std::string& baseName)
+ModuleServer::ModuleServer(const std::string& baseName, std::function<void()> watchHost)
     : main_(baseName, protocol::kMainChannel, protocol::kMainRegionSize),
       asyncFrom_(baseName, protocol::kAsyncFromRemoteChannel, protocol::kAsyncRegionSize),
       asyncTo_(baseName, protocol::kAsyncToRemoteChannel, protocol::kAsyncRegionSize),
-      link_(main_, asyncFrom_), tables_(link_),
-      cancellation_([this] { serveCancellation(); }) {
+      link_(main_, asyncFrom_), tables_(link_), watchHost_(std::move(watchHost)) {
   // Both ends have the channels open: the names go now, so that no host
   // killed later can leave them behind.
   for (ChildChannel* channel : {&main_, &asyncFrom_, &asyncTo_}) channel->removeNames();
+  if (watchHost_) asyncTo_.whileWaiting(watchHost_);
 }
 
 ModuleServer::~ModuleServer() {
+  if (!ownThread_.joinable()) return;
   stopping_.store(true, std::memory_order_release);
   asyncTo_.wake();
-  cancellation_.join();
+  ownThread_.join();
 }
 
 void ModuleServer::run() {
   std::string name;
   bool first = true;
   while (main_.receive(call_)) {
-    if (first) {
-      // The host's thread that started this child waited for this call; it
-      // may end before the host does, and from now on the host watch of
-      // main() notices the host's end instead.
-      quex::platform::stopDyingWithParent();
-      first = false;
-    }
     uint64_t key = 0;
     if (!call_.readName(name)) break;
     if (name == calls::kTerminate) {
@@ -71,8 +68,18 @@ void ModuleServer::run() {
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
     if (served && batchReply_)
       link_.withKeeper([&](BatchKeeper& keeper) { keeper.end(batch_.size()); });
+    // The host's thread that started this child waits for this reply, and
+    // may end once it has it, before the host does: the kernel no longer
+    // ends the child with that thread, the own thread watches the host.
+    if (first) quex::platform::stopDyingWithParent();
     const bool sent = served && batchReply_ ? main_.send(batch_.data(), batch_.size())
                                             : main_.send(call_);
+    if (first) {
+      // Started only now, while the host reads the reply: up to it, a start
+      // is one thread's work, which a thread made before would only delay.
+      first = false;
+      ownThread_ = std::thread([this] { serveAsyncToRemote(); });
+    }
     if (!sent) break;
   }
 }
@@ -208,9 +215,10 @@ void ModuleServer::createPeer(RemoteCall& call) {
   call.putInt(code);
 }
 
-// A cancellation reaches the module on this thread while the main thread is
-// inside one of its calls, typically a fetch.
-void ModuleServer::serveCancellation() {
+// Waits for cancellations on "async_toremote", and between them watches the
+// host. A cancellation reaches the module while the main thread is inside
+// one of its calls, typically a fetch.
+void ModuleServer::serveAsyncToRemote() {
   std::string name;
   while (asyncTo_.receive(cancelCall_, &stopping_)) {
     uint64_t key = 0;
@@ -219,9 +227,8 @@ void ModuleServer::serveCancellation() {
         cancelCall_.getSize(key) && key == 0 && cancelCall_.getInt(errorCode)) {
       int code = errorCode;
       void* target = component();
-      const QXStatus status = target != nullptr
-                                  ? module_.qx_component_cancelExecution(target, &code)
-                                  : QX_ERR_INVALID_HANDLE;
+      const QXStatus status =
+          target != nullptr ? cancelOnItsOwnThread(target, code) : QX_ERR_INVALID_HANDLE;
       replyStatus(cancelCall_, status);
       cancelCall_.putInt(code);
     } else {
@@ -229,6 +236,29 @@ void ModuleServer::serveCancellation() {
     }
     if (!asyncTo_.send(cancelCall_, &stopping_)) break;
   }
+}
+
+// The module's cancel runs on a thread made for it, so that the host is
+// still watched however long the module takes to answer.
+QXStatus ModuleServer::cancelOnItsOwnThread(void* target, int& code) {
+  std::mutex lock;
+  std::condition_variable ended;
+  bool done = false;
+  QXStatus status = QX_ERR_INVALID_HANDLE;
+  std::thread cancelling([&] {
+    const QXStatus answer = module_.qx_component_cancelExecution(target, &code);
+    std::lock_guard<std::mutex> hold(lock);
+    status = answer;
+    done = true;
+    ended.notify_one();
+  });
+  std::unique_lock<std::mutex> hold(lock);
+  while (!ended.wait_for(hold, std::chrono::milliseconds(ChildChannel::kPollMilliseconds),
+                         [&] { return done; }))
+    if (watchHost_) watchHost_();
+  hold.unlock();
+  cancelling.join();
+  return status;
 }
 
 // The host ends the conversation: the module releases what it holds, with

@@ -1,7 +1,8 @@
 // Serves the host's calls for one module in this child: loads the module
 // in-process through ExtensionWrapper (so both generations work), maps every
 // call onto its entry points, and answers cancellation on "async_toremote" on
-// a thread of its own while a "main" call runs.
+// a thread of its own while a "main" call runs. That thread watches the host
+// too, and is started once the first reply is sent.
 #ifndef QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
 #define QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
 
@@ -13,6 +14,7 @@
 #include <quex/front/ExtensionWrapper.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,7 +28,9 @@ public:
   static constexpr size_t kMaxFieldsPerRecord = 100000;
 
   // Opens the three channels of `baseName`; throws quex::platform::SystemError.
-  explicit ModuleServer(const std::string& baseName);
+  // `watchHost` is called every little while by the own thread, from the
+  // first reply on, and ends the child when the host has gone.
+  ModuleServer(const std::string& baseName, std::function<void()> watchHost);
   ~ModuleServer();
 
   // Serves "main" until "TERMINATE" or until the host closes the channel.
@@ -79,7 +83,8 @@ private:
   void keepRecords(uint64_t valuesPerRow, uint64_t rows);
   // The bulk fetch of a module without one of its own, into batch_.
   QXStatus readBulk(size_t capacity, size_t fields, size_t& records, int* errorCode);
-  void serveCancellation();
+  void serveAsyncToRemote();
+  QXStatus cancelOnItsOwnThread(void* target, int& code);
   void terminate();
   void* component() const { return component_.load(std::memory_order_acquire); }
 
@@ -105,7 +110,8 @@ private:
   bool recordPending_ = false; // read from the module but not yet sent
   std::atomic<void*> component_{nullptr};
   std::atomic<bool> stopping_{false};
-  std::thread cancellation_; // last: started once everything else exists
+  std::function<void()> watchHost_;
+  std::thread ownThread_; // started once the first reply is sent
 };
 
 } // namespace quex::child
