@@ -40,6 +40,7 @@ struct Pool {
   std::set<Library> failing;         // not refilled until a module asks again
   std::deque<Ready> ready;
   size_t taken = 0;
+  size_t failed = 0;
   std::chrono::steady_clock::time_point lastTake; // the refill waits a little after it
   quex::platform::Thread filler;
   bool fillerRuns = false;
@@ -126,6 +127,7 @@ void fill(uint64_t generation) {
     lock.lock();
     if (!process) {
       p.failing.insert(library);
+      ++p.failed;
       continue;
     }
     if (p.generation != generation || p.modules.count(library) == 0 ||
@@ -270,6 +272,11 @@ size_t ready() {
 size_t taken() {
   std::lock_guard<std::mutex> lock(pool().lock);
   return pool().taken;
+}
+
+size_t failed() {
+  std::lock_guard<std::mutex> lock(pool().lock);
+  return pool().failed;
 }
 
 } // namespace Remote::warm_pool

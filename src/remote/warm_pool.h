@@ -49,10 +49,12 @@ void leave(const Library& library);
 // when none is ready. Taking one starts its replacement.
 Process::Owned<> take(const Library& library);
 
-// How many children are ready now, and how many were taken since the process
+// How many children are ready now, how many were taken and how many failed
+// to get ready (no answer, or a library that did not load) since the process
 // started (for tests and benchmarks).
 size_t ready();
 size_t taken();
+size_t failed();
 
 } // namespace Remote::warm_pool
 
