@@ -12,6 +12,7 @@
 #include "protocol/names.h"
 #include "protocol/remote_call.h"
 #include "protocol/remote_values.h"
+#include "protocol/value_encoding.h"
 #include "shared_memory_connector.h"
 
 #include "../platform/child_process.h"
@@ -40,7 +41,7 @@ public:
     uint64_t rowsInBatch = 0;
     uint64_t valuesPerRow = 0;
     uint64_t currentRow = 0;
-    uint64_t capacity = 2000;
+    uint64_t capacity = protocol::kFirstBatchValues;
     // What ended the batch when the module failed after its records: answered
     // once they are all handed out, as the module gave it.
     QXStatus endStatus = QX_OK;

@@ -4,6 +4,7 @@
 
 #include "remote/protocol/names.h"
 #include "remote/protocol/served_call.h"
+#include "remote/protocol/value_encoding.h"
 
 #include "platform/child_process.h"
 
@@ -21,6 +22,10 @@ namespace {
 
 namespace calls = Remote::protocol::call;
 namespace protocol = Remote::protocol;
+
+// What a warm child's first batch reply is readied for: a full first batch
+// of eight-byte values (a flag, a length and the bytes each) and the counts.
+constexpr size_t kFirstBatchBytes = protocol::kFirstBatchValues * (1 + 8 + 8) + 256;
 
 // Whether the loaded module takes part in interaction, told from the entries
 // ExtensionWrapper resolved, as the host would tell it from an in-process load.
@@ -84,17 +89,43 @@ void ModuleServer::run() {
   }
 }
 
-// A child started ahead of need is pinged and then waits for its module. The
-// pages a start touches first are mapped before the answer, while nothing
-// waits for the child: its code, and the main channel's region, which the
-// start's replies and first records fill.
+// A child started ahead of need is pinged and then waits for its module. What
+// a start touches first is readied before the answer, while nothing waits
+// for the child: the module's library named in the ping is loaded (its own
+// initialisers run now), and the pages of the child's code and of the main
+// channel's region, which the start's replies and first records fill, are
+// mapped. The answer tells whether the library loaded.
 void ModuleServer::ping(RemoteCall& call) {
+  std::string name, path;
+  const bool named = call.remaining() > 0;
+  if (named && (!call.getText(name) || !call.getText(path))) return;
   if (!warm_ && !loaded_) {
     warm_ = true;
+    if (named && loadModule(name, path) == QX_OK) {
+      readied_ = true;
+      readiedName_ = name;
+      readiedPath_ = path;
+    }
     prefaultProgramPages();
     main_.prefault();
+    // The first batch's buffers: eight-byte values, and the module's slots
+    // when it has a bulk fetch of its own.
+    batch_.prepare(kFirstBatchBytes);
+    if (readied_ && module_.useBulkFetch())
+      reserveValueSlots(Remote::protocol::kFirstBatchValues);
+    // The start's parts, each with the page its call is written to mapped.
+    startParts_ = std::make_unique<Remote::RemoteCall[]>(kStartParts);
+    for (size_t i = 0; i < kStartParts; ++i) startParts_[i].beginCall(calls::kPing);
   }
   replyStatus(call, QX_OK);
+  call.putBool(readied_);
+}
+
+QXStatus ModuleServer::loadModule(const std::string& name, const std::string& path) {
+  if (!module_.load(name.c_str(), path.c_str(), nullptr)) return QX_ERR_NOT_INITIALIZED;
+  loaded_ = true;
+  xml::startIfParserLoaded();
+  return QX_OK;
 }
 
 void ModuleServer::defineTargetLibrary(RemoteCall& call) {
@@ -102,18 +133,19 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   bool supportsInteraction = false;
   if (!call.getText(name) || !call.getText(path) || !call.getBool(supportsInteraction)) return;
   QXStatus status = QX_OK;
-  if (loaded_) {
+  if (readied_ && name == readiedName_ && path == readiedPath_) {
+    readied_ = false; // the library loaded ahead is the one asked for: a load done
+  } else if (loaded_) {
     status = QX_ERR_INVALID_OPERATION; // one module per child
-  } else if (!module_.load(name.c_str(), path.c_str(), nullptr)) {
-    const std::string& why = module_.getLoadDiagnosis();
-    std::fprintf(stderr, "quex-child: %s\n",
-                 !why.empty() ? why.c_str() : "the module lacks a required entry point");
-    status = QX_ERR_NOT_INITIALIZED;
   } else {
-    loaded_ = true;
-    supportsInteraction = quex::child::supportsInteraction(module_);
-    xml::startIfParserLoaded();
+    status = loadModule(name, path);
+    if (status != QX_OK) {
+      const std::string& why = module_.getLoadDiagnosis();
+      std::fprintf(stderr, "quex-child: %s\n",
+                   !why.empty() ? why.c_str() : "the module lacks a required entry point");
+    }
   }
+  if (status == QX_OK) supportsInteraction = quex::child::supportsInteraction(module_);
   replyStatus(call, status);
   call.putText(name);
   call.putText(path);
@@ -134,6 +166,7 @@ void ModuleServer::startComponent(RemoteCall& call) {
   static const char* const kNames[] = {calls::kDefineTargetLibrary, calls::kInitialise,
                                        calls::kCreatePeer};
   constexpr size_t kCount = sizeof kNames / sizeof kNames[0];
+  static_assert(kCount == kStartParts, "one part per start call");
   const auto servePart = [this](size_t index, RemoteCall& part) {
     if (index == 0) defineTargetLibrary(part);
     else if (index == 1) initialise(part);
@@ -141,7 +174,7 @@ void ModuleServer::startComponent(RemoteCall& call) {
   };
   uint64_t count = 0;
   if (!call.getSize(count)) return;
-  if (!startParts_) startParts_ = std::make_unique<Remote::RemoteCall[]>(kCount);
+  if (!startParts_) startParts_ = std::make_unique<Remote::RemoteCall[]>(kStartParts);
   bool wellFormed = count == kCount;
   std::string name;
   for (size_t i = 0; wellFormed && i < kCount; ++i) {

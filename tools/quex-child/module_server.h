@@ -45,9 +45,12 @@ private:
   // child does not serve or arguments that do not read.
   bool serve(const std::string& name, Remote::RemoteCall& call);
   // The module's calls.
-  // The warm pool's first call: the child readies what it can without its
-  // module before it answers.
+  // The warm pool's first call: the child loads the library it names and
+  // readies what else it can before it answers.
   void ping(Remote::RemoteCall& call);
+  // Loads the module's library: QX_OK, or QX_ERR_NOT_INITIALIZED with the
+  // diagnosis in module_.
+  QXStatus loadModule(const std::string& name, const std::string& path);
   void defineTargetLibrary(Remote::RemoteCall& call);
   // Define, initialise and create, sent as one message.
   void startComponent(Remote::RemoteCall& call);
@@ -96,7 +99,9 @@ private:
   ExtensionWrapper module_;
   Remote::RemoteCall call_;
   Remote::RemoteCall cancelCall_;
-  // The calls of "_start_component", then their replies; made on first use.
+  // The calls of "_start_component", then their replies; made on first use
+  // or by a ping.
+  static constexpr size_t kStartParts = 3;
   std::unique_ptr<Remote::RemoteCall[]> startParts_;
   Remote::RemoteValueArray values_{Remote::Role::Serving}; // the call form, empty
   BatchReply batch_;
@@ -105,6 +110,10 @@ private:
   std::vector<size_t> lengths_;
   bool loaded_ = false;
   bool warm_ = false; // readied by a ping
+  // The ping loaded this library, and no define has claimed it yet.
+  bool readied_ = false;
+  std::string readiedName_;
+  std::string readiedPath_;
   bool initialised_ = false;
   size_t fieldsPerRecord_ = 0; // 0 until the first record of an execution is seen
   bool recordPending_ = false; // read from the module but not yet sent
