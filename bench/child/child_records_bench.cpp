@@ -6,8 +6,9 @@
 // values (400 records) costs one round trip plus one copy of its bytes, so the
 // paired benchmark times 400 records against a bare semaphore ping-pong with a
 // child plus a memcpy of 16,000 bytes, in turns, and compares medians. The
-// component start (create to first record), cold and from the warm pool, is
-// paired with a minimal program spawned to its first reply.
+// component start (create to first record), cold and from the warm pool (a
+// child with the module's library loaded already), is paired with a minimal
+// program spawned to its first reply.
 #include "hosted_module.h"
 #include "median.h"
 #include "ratio_reporter.h"

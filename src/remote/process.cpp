@@ -45,8 +45,6 @@ Process::Process(Construction, const char* childProgram, ChildResource* resource
   asyncTo_.addListener(&asyncToCall_);
 }
 
-void Process::startOwnThread() { ownThread_ = startThread(*this); }
-
 void Process::Deleter::operator()(Process* process) const noexcept {
   process->endOwnThread();
   delete process;
@@ -91,6 +89,7 @@ void Process::start() {
     std::call_once(namesUnlinked_, [this] { unlinkNames(); });
     throw RemoteException("Create Process Failed", error.text());
   }
+  ownThread_ = startThread(*this);
   monitor_ = std::make_unique<ProcessMonitor>(*this, child_);
   monitor_->start();
 }

@@ -13,6 +13,7 @@
 #include "protocol/names.h"
 #include "protocol/remote_call.h"
 #include "protocol/remote_values.h"
+#include "protocol/value_encoding.h"
 #include "shared_memory_connector.h"
 
 #include "../platform/child_process.h"
@@ -41,7 +42,7 @@ public:
     uint64_t rowsInBatch = 0;
     uint64_t valuesPerRow = 0;
     uint64_t currentRow = 0;
-    uint64_t capacity = 2000;
+    uint64_t capacity = protocol::kFirstBatchValues;
     // What ended the batch when the module failed after its records: answered
     // once they are all handed out, as the module gave it.
     QXStatus endStatus = QX_OK;
@@ -67,16 +68,14 @@ public:
   template <typename Kind = Process>
   using Owned = std::unique_ptr<Kind, Deleter>;
 
-  // Makes a process of `Kind` (Process or a class derived from it) and then
-  // starts its own thread serving "async_fromremote". The thread starts only
+  // Makes a process of `Kind` (Process or a class derived from it). Its own
+  // thread, serving "async_fromremote", starts with the child in start(),
   // once the whole object exists, so its first call of run() never meets a
   // half-built derived class. Takes ownership of `resource`; throws
   // RemoteException or a text.
   template <typename Kind = Process>
   static Owned<Kind> create(const char* childProgram, ChildResource* resource) {
-    Owned<Kind> process(new Kind(Construction(), childProgram, resource));
-    process->startOwnThread();
-    return process;
+    return Owned<Kind>(new Kind(Construction(), childProgram, resource));
   }
 
   // Creates the channels; the own thread is started by create().
@@ -91,7 +90,9 @@ protected:
 
 public:
 
-  // Starts the child with the base name as its only argument, and its monitor.
+  // Starts the child with the base name as its only argument, then the own
+  // thread and the monitor, while the child loads: nothing is sent to it or
+  // comes from it before its first call.
   void start();
   // Hands a child started ahead of need the resource a new child would have
   // been made with; its text is asked for once. Takes ownership.
@@ -175,7 +176,6 @@ public:
   bool terminated() const noexcept { return terminated_; }
 
 private:
-  void startOwnThread();
   // Closes "async_fromremote", which ends serveAsync(), and joins the own thread.
   void endOwnThread() noexcept;
   // Reads the key of the call in `call` and lets its handler reply; false when

@@ -53,12 +53,12 @@ QXStatus handOutKeptRecords(Process& process, int* errorCode) {
 
 RemoteModule::RemoteModule(std::string name, std::string path, std::string childProgram,
                            Extension::ContextSupport* support)
-    : name_(std::move(name)), path_(std::move(path)), childProgram_(std::move(childProgram)),
-      support_(support) {
-  warm_pool::join(childProgram_);
+    : name_(std::move(name)), path_(std::move(path)),
+      library_{std::move(childProgram), name_, path_}, support_(support) {
+  warm_pool::join(library_);
 }
 
-RemoteModule::~RemoteModule() { warm_pool::leave(childProgram_); }
+RemoteModule::~RemoteModule() { warm_pool::leave(library_); }
 
 QXStatus RemoteModule::qx_initialise(QXHost* host, int* /*errorCode*/) {
   if (host == nullptr) return QX_ERR_INVALID_HANDLE;

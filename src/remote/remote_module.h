@@ -9,6 +9,7 @@
 
 #include "bulk_answers.h"
 #include "module_proxy.h"
+#include "warm_pool.h"
 
 #include <chrono>
 #include <mutex>
@@ -100,7 +101,9 @@ private:
   std::mutex namesLock_; // the child echoes the names back and they are kept
   std::string name_;
   std::string path_;
-  std::string childProgram_;
+  // The child program and the names as given: what the warm pool keeps
+  // children ready for, which the child's echo never changes.
+  const warm_pool::Library library_;
   Extension::ContextSupport* support_;
   QXHost* host_ = nullptr;
   ModuleShape shape_; // under namesLock_

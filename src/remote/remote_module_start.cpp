@@ -17,19 +17,19 @@ namespace {
 
 // A child with a resource from the context support, watched with `deadline`
 // from its first call, made on behalf of `hostCall`: a ready one from the
-// warm pool, or one started now.
-Process::Owned<> startChild(const std::string& childProgram, Extension::ContextSupport* support,
+// warm pool, with `library` loaded, or one started now.
+Process::Owned<> startChild(const warm_pool::Library& library, Extension::ContextSupport* support,
                             std::chrono::milliseconds deadline, const char* hostCall) {
   // Without a context support the child gets no resource, and that is fine.
   ChildResource* resource = support != nullptr ? support->acquireChildResource() : nullptr;
-  if (Process::Owned<> ready = warm_pool::take(childProgram)) {
+  if (Process::Owned<> ready = warm_pool::take(library)) {
     ready->adoptResource(resource);
     ready->setDeadline(deadline);
     ready->watch().setHostCall(hostCall);
     return ready;
   }
   try {
-    Process::Owned<> process = Process::create<Process>(childProgram.c_str(), resource);
+    Process::Owned<> process = Process::create<Process>(library.program.c_str(), resource);
     process->setDeadline(deadline);
     process->watch().setHostCall(hostCall);
     process->start(); // on failure the process closes its channel and joins its thread
@@ -225,7 +225,7 @@ QXStatus RemoteModule::queryModuleInformation(Process& process, int* errorCode,
 QXStatus RemoteModule::startModule(int* errorCode, bool* supportsInteraction,
                                    std::string* moduleInformation) {
   Process::Owned<> process =
-      startChild(childProgram_, support_, childDeadline(), host_call::kInitialise);
+      startChild(library_, support_, childDeadline(), host_call::kInitialise);
   registerDispatcher<HostDispatcher>(*process, host_);
   const QXStatus status = connect(*process, errorCode, supportsInteraction);
   if (status == QX_OK) queryModuleInformation(*process, errorCode, moduleInformation);
@@ -251,7 +251,7 @@ QXStatus RemoteModule::qx_create_component(QXContext* context, const char* text,
 
 QXStatus RemoteModule::createComponent(QXContext* context, int number, const char* text,
                                        void** peer, int* errorCode, const char* hostCall) {
-  Process::Owned<> process = startChild(childProgram_, support_, childDeadline(), hostCall);
+  Process::Owned<> process = startChild(library_, support_, childDeadline(), hostCall);
   registerDispatcher<HostDispatcher>(*process, host_);
   registerDispatcher<ContextDispatcher>(*process, context);
   QXStatus connected = QX_OK;

@@ -28,7 +28,7 @@ constexpr std::chrono::milliseconds kFirstAnswerDeadline{10000};
 constexpr std::chrono::milliseconds kRefillDelay{10};
 
 struct Ready {
-  std::string program;
+  Library library;
   Process::Owned<> process;
 };
 
@@ -36,10 +36,11 @@ struct Pool {
   std::mutex lock;
   std::condition_variable wake;
   size_t size = 0;
-  std::map<std::string, size_t> modules; // live modules per child program
-  std::set<std::string> failing;         // not refilled until a module asks again
+  std::map<Library, size_t> modules; // live modules per library
+  std::set<Library> failing;         // not refilled until a module asks again
   std::deque<Ready> ready;
   size_t taken = 0;
+  size_t failed = 0;
   std::chrono::steady_clock::time_point lastTake; // the refill waits a little after it
   quex::platform::Thread filler;
   bool fillerRuns = false;
@@ -54,17 +55,17 @@ Pool& pool() {
   return *instance;
 }
 
-size_t readyOf(const Pool& p, const std::string& program) {
+size_t readyOf(const Pool& p, const Library& library) {
   return static_cast<size_t>(std::count_if(p.ready.begin(), p.ready.end(),
-                                           [&](const Ready& r) { return r.program == program; }));
+                                           [&](const Ready& r) { return r.library == library; }));
 }
 
-// A program that lacks ready children and may get one; empty when none does.
-std::string programToFill(const Pool& p) {
-  for (const auto& [program, count] : p.modules)
-    if (count > 0 && p.failing.count(program) == 0 && readyOf(p, program) < p.size)
-      return program;
-  return {};
+// A library that lacks ready children and may get one; null when none does.
+const Library* libraryToFill(const Pool& p) {
+  for (const auto& [library, count] : p.modules)
+    if (count > 0 && p.failing.count(library) == 0 && readyOf(p, library) < p.size)
+      return &library;
+  return nullptr;
 }
 
 void end(Process::Owned<> process) noexcept {
@@ -81,16 +82,22 @@ void endAll(std::vector<Process::Owned<>> processes) noexcept {
   for (Process::Owned<>& process : processes) end(std::move(process));
 }
 
-// Starts a child and makes its first exchange; null when it does not answer.
-Process::Owned<> startReady(const std::string& program) noexcept {
+// Starts a child and makes its first exchange, in which the child loads the
+// library; null when it does not answer or cannot load it.
+Process::Owned<> startReady(const Library& library) noexcept {
   try {
-    Process::Owned<> process = Process::create<Process>(program.c_str(), nullptr);
+    Process::Owned<> process = Process::create<Process>(library.program.c_str(), nullptr);
     process->setDeadline(kFirstAnswerDeadline);
     process->start();
     RemoteCall& call = process->mainCall();
     call.beginCall(protocol::call::kPing);
     call.putSize(0);
-    if (!process->call()) {
+    call.putText(library.name);
+    call.putText(library.path);
+    int32_t status = -1;
+    bool loaded = false;
+    if (!process->call() || !call.getInt(status) || status != QX_OK || !call.getBool(loaded) ||
+        !loaded) {
       end(std::move(process));
       return nullptr;
     }
@@ -106,40 +113,42 @@ void fill(uint64_t generation) {
   Pool& p = pool();
   std::unique_lock<std::mutex> lock(p.lock);
   for (;;) {
-    p.wake.wait(lock, [&] { return p.generation != generation || !programToFill(p).empty(); });
+    p.wake.wait(lock,
+                [&] { return p.generation != generation || libraryToFill(p) != nullptr; });
     if (p.generation != generation) return;
     const auto due = p.lastTake + kRefillDelay;
     if (std::chrono::steady_clock::now() < due) {
       p.wake.wait_until(lock, due, [&] { return p.generation != generation; });
       continue;
     }
-    const std::string program = programToFill(p);
+    const Library library = *libraryToFill(p);
     lock.unlock();
-    Process::Owned<> process = startReady(program);
+    Process::Owned<> process = startReady(library);
     lock.lock();
     if (!process) {
-      p.failing.insert(program);
+      p.failing.insert(library);
+      ++p.failed;
       continue;
     }
-    if (p.generation != generation || p.modules.count(program) == 0 ||
-        readyOf(p, program) >= p.size) {
+    if (p.generation != generation || p.modules.count(library) == 0 ||
+        readyOf(p, library) >= p.size) {
       lock.unlock();
       end(std::move(process));
       lock.lock();
       continue;
     }
-    p.ready.push_back(Ready{program, std::move(process)});
+    p.ready.push_back(Ready{library, std::move(process)});
   }
 }
 
-// Takes out the ready children for ending: all of them, or those of programs
+// Takes out the ready children for ending: all of them, or those of libraries
 // no module uses any more and those beyond the size. Called with the lock
 // held; the caller ends them after releasing it.
 std::vector<Process::Owned<>> unneeded(Pool& p, bool all) {
   std::vector<Process::Owned<>> gone;
-  std::map<std::string, size_t> kept;
+  std::map<Library, size_t> kept;
   for (auto it = p.ready.begin(); it != p.ready.end();) {
-    if (all || p.modules.count(it->program) == 0 || ++kept[it->program] > p.size) {
+    if (all || p.modules.count(it->library) == 0 || ++kept[it->library] > p.size) {
       gone.push_back(std::move(it->process));
       it = p.ready.erase(it);
     } else {
@@ -205,34 +214,34 @@ size_t size() {
   return pool().size;
 }
 
-void join(const std::string& childProgram) {
+void join(const Library& library) {
   {
     std::lock_guard<std::mutex> lock(pool().lock);
-    ++pool().modules[childProgram];
-    pool().failing.erase(childProgram);
+    ++pool().modules[library];
+    pool().failing.erase(library);
   }
   settle();
 }
 
-void leave(const std::string& childProgram) {
+void leave(const Library& library) {
   {
     std::lock_guard<std::mutex> lock(pool().lock);
-    const auto users = pool().modules.find(childProgram);
+    const auto users = pool().modules.find(library);
     if (users == pool().modules.end()) return;
     if (--users->second == 0) pool().modules.erase(users);
   }
   settle();
 }
 
-Process::Owned<> take(const std::string& childProgram) {
+Process::Owned<> take(const Library& library) {
   Pool& p = pool();
   std::vector<Process::Owned<>> dead;
   Process::Owned<> chosen;
   {
     std::lock_guard<std::mutex> lock(p.lock);
-    p.failing.erase(childProgram);
+    p.failing.erase(library);
     for (auto it = p.ready.begin(); it != p.ready.end();) {
-      if (it->program != childProgram) {
+      if (!(it->library == library)) {
         ++it;
         continue;
       }
@@ -263,6 +272,11 @@ size_t ready() {
 size_t taken() {
   std::lock_guard<std::mutex> lock(pool().lock);
   return pool().taken;
+}
+
+size_t failed() {
+  std::lock_guard<std::mutex> lock(pool().lock);
+  return pool().failed;
 }
 
 } // namespace Remote::warm_pool

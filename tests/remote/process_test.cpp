@@ -408,12 +408,12 @@ private:
 TEST_F(ProcessStartTest, DerivedProcess_OwnThreadRunsTheDerivedRunOnTheWholeObject) {
   seenOnLeaving.clear();
   auto process = Process::create<ReportingProcess>(REMOTE_TEST_CHILD, nullptr);
-  ASSERT_EQ(process->entered().wait_for(kGenerous), std::future_status::ready);
-  EXPECT_EQ(process->entered().get(), "complete, longer than a short string");
   // The derived run() serves the child's asynchronous calls as the base's does.
   auto* reports = new TimesTen(process.get(), "Report");
   process->registerHandler(8, reports);
   process->start();
+  ASSERT_EQ(process->entered().wait_for(kGenerous), std::future_status::ready);
+  EXPECT_EQ(process->entered().get(), "complete, longer than a short string");
   RemoteCall& call = process->mainCall();
   call.beginCall("Reports");
   call.putSize(0);

@@ -57,6 +57,10 @@ public:
     finish(status, errorCode);
   }
   size_t count() const { return count_; }
+  // Makes room for `bytes` now, written so that its pages are mapped.
+  void prepare(size_t bytes) {
+    if (bytes_.size() < bytes) bytes_.resize(bytes);
+  }
   // True once the values take half of what one message may hold. A batch
   // read record by record ends there: the record after it still fits the
   // message, unless that record alone takes more than the other half.

@@ -18,9 +18,6 @@ SharedRegion mapRegion(const std::string& name, size_t size) {
   return region;
 }
 
-// How often a waiting thread looks at its stop flag.
-constexpr int kStopPollMilliseconds = 200;
-
 } // namespace
 
 ChildChannel::ChildChannel(const std::string& baseName, const std::string& channelName,
@@ -44,8 +41,10 @@ bool ChildChannel::waitForHost(const std::atomic<bool>* stop) {
     toRemote_.wait();
     return true;
   }
-  while (!stop->load(std::memory_order_acquire))
-    if (toRemote_.waitFor(kStopPollMilliseconds)) return !stop->load(std::memory_order_acquire);
+  while (!stop->load(std::memory_order_acquire)) {
+    if (toRemote_.waitFor(kPollMilliseconds)) return !stop->load(std::memory_order_acquire);
+    if (whileWaiting_) whileWaiting_();
+  }
   return false;
 }
 

@@ -10,6 +10,7 @@
 #include "remote/protocol/remote_call.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
   bool hostCalled() const noexcept { return toRemote_.value() > 0; }
   // Wakes a thread of this process that waits in receive() with a stop flag.
   void wake() noexcept { toRemote_.postIfZero(); }
+  // Called every poll interval (kPollMilliseconds) while a thread waits here
+  // with a stop flag.
+  void whileWaiting(std::function<void()> check) { whileWaiting_ = std::move(check); }
+  static constexpr int kPollMilliseconds = 100;
   // Maps the region's pages into this process ahead of the messages.
   void prefault() noexcept { region_.prefault(region_.size()); }
   // Removes the names of the region and semaphores, which stay open here.
@@ -58,6 +63,7 @@ private:
   quex::platform::NamedSemaphore fromRemote_;
   std::vector<unsigned char> incoming_; // reused between messages
   std::atomic<size_t> reach_{0};
+  std::function<void()> whileWaiting_;
 };
 
 } // namespace quex::child

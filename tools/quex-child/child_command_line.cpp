@@ -1,73 +1,49 @@
 #include "child_command_line.h"
+#include "beside_program.h"
 
-#include "cli_documents.h"
+#include "platform/dynamic_library.h"
 
-#include <quex/qx.h>
-
-#include <CLI/CLI.hpp>
-
-#include <iostream>
+#include <cstdio>
 
 namespace quex::child {
-
 namespace {
 
-cli::ProgramNotes childNotes() {
-  cli::ProgramNotes notes;
-  notes.summary = "run one extension module on behalf of a quex host";
-  notes.description =
-      "quex-child is started by libquex, never by hand: a host that loads a module with a child "
-      "program (quex run --child) starts one quex-child per component with the base name of the "
-      "shared-memory channels it created. The child loads the module, serves its calls there "
-      "until the host ends it, and ends by itself as soon as its host is gone. A module that "
-      "crashes, hangs or exits takes only its child down.";
-  notes.examples = {
-      {"quex run csvsource --file input=orders.csv --child",
-       "How it is meant to run: quex starts one quex-child for the component and runs the module "
-       "there."},
-      {"QUEX_CHILD_PROGRAM=$HOME/quex-child quex run csvsource --file input=orders.csv --child",
-       "Runs the module in another build of the child program instead of the one installed "
-       "beside libquex."},
-  };
-  notes.exitCodes = {{0, "the host ended the child, or --help or --version"},
-                     {1, "the channels could not be opened or failed"},
-                     {2, "a bad command line"},
-                     {3, "the host went away"}};
-  notes.seeAlso = "quex(1)";
-  notes.version = QUEX_VERSION;
-  return notes;
+using CommandLineEntry = int (*)(int, const char* const*, char*, size_t);
+
+constexpr char kLibraryFile[] = "libquex-child-cli.so";
+constexpr char kEntry[] = "quex_child_command_line";
+// Longer than any base name a host makes; a longer one is refused.
+constexpr size_t kMaxBaseName = 256;
+
+// Exit code 1: like channels that cannot be opened, the child cannot do its work.
+ChildCommandLine withLibrary(int argc, const char* const* argv) {
+  ChildCommandLine line;
+  const std::string path = besideThisProgram(kLibraryFile);
+  platform::DynamicLibrary::Failure failure;
+  const platform::DynamicLibrary library = platform::DynamicLibrary::open(path, failure);
+  const auto entry = library ? reinterpret_cast<CommandLineEntry>(library.symbol(kEntry)) : nullptr;
+  if (entry == nullptr) {
+    std::fprintf(stderr, "quex-child: cannot read this command line without %s%s%s\n",
+                 path.c_str(), failure.text.empty() ? "" : ": ", failure.text.c_str());
+    line.exitCode = 1;
+    return line;
+  }
+  char baseName[kMaxBaseName];
+  const int code = entry(argc, argv, baseName, sizeof baseName);
+  if (code >= 0) line.exitCode = code;
+  else line.baseName = baseName;
+  return line;
 }
 
 } // namespace
 
 ChildCommandLine parseChildCommandLine(int argc, const char* const* argv) {
-  ChildCommandLine line;
-  const cli::ProgramNotes notes = childNotes();
-  CLI::App app{"quex-child: runs one module out of process for a quex host", "quex-child"};
-  app.add_option("BASE-NAME", line.baseName, "Base name of the channels the host created")
-      ->required();
-  app.set_version_flag("--version",
-                       "quex-child " QUEX_VERSION ", module interface " +
-                           std::to_string(QX_INTERFACE_VERSION),
-                       "Show the package and module interface versions");
-  app.footer(cli::helpFooter(notes));
-  app.add_flag_callback("--man-page",
-                        [&app, &notes] { throw CLI::CallForVersion(cli::manPage(app, notes), 0); })
-      ->group("");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    line.exitCode = 0;
-  } catch (const CLI::CallForVersion& document) {
-    const std::string text = document.what();
-    std::cout << text << (text.empty() || text.back() == '\n' ? "" : "\n");
-    line.exitCode = 0;
-  } catch (const CLI::ParseError& error) {
-    std::cerr << "quex-child: " << error.what() << " (see quex-child --help)\n";
-    line.exitCode = 2;
+  if (argc == 2 && argv[1][0] != '-' && argv[1][0] != '\0') {
+    ChildCommandLine line;
+    line.baseName = argv[1];
+    return line;
   }
-  return line;
+  return withLibrary(argc, argv);
 }
 
 } // namespace quex::child

@@ -1,5 +1,8 @@
-// quex-child's command line: the channels' base name, or --help, --version
-// and the documents made from the command line (--man-page).
+// quex-child's command line. A host starts the child with one argument, the
+// channels' base name, and that is all the child reads on its way to the
+// first reply. Any other command line (--help, --version, --man-page, a bad
+// one) is handled by the command-line library beside the program
+// (quex-child-cli), opened only then: its parser would cost every start.
 #ifndef QUEX_TOOLS_QUEX_CHILD_CHILD_COMMAND_LINE_H
 #define QUEX_TOOLS_QUEX_CHILD_CHILD_COMMAND_LINE_H
 

@@ -11,19 +11,12 @@
 #include "platform/child_process.h"
 #include "platform/os_error.h"
 
-#include <condition_variable>
-#include <mutex>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <string>
-#include <thread>
 
 namespace {
-
-constexpr auto kHostWatchInterval = std::chrono::milliseconds(100);
 
 // The host's process id from "tarn.quex.<host>.<n>"; 0 when the name has
 // another form.
@@ -38,35 +31,6 @@ long hostOf(const std::string& baseName) {
   return std::stol(rest.substr(0, dot));
 }
 
-// Watches the host: when it is gone (this process was handed to another
-// parent), the child ends at once, even inside a module call.
-class HostWatch {
-public:
-  explicit HostWatch(long host) : host_(host), thread_([this] { watch(); }) {}
-  ~HostWatch() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-  }
-  HostWatch(const HostWatch&) = delete;
-  HostWatch& operator=(const HostWatch&) = delete;
-
-private:
-  void watch() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!wake_.wait_for(lock, kHostWatchInterval, [this] { return done_; }))
-      if (quex::platform::parentProcessId() != host_) std::_Exit(3);
-  }
-  const long host_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool done_ = false;
-  std::thread thread_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,19 +44,23 @@ int main(int argc, char** argv) {
   if (quex::platform::parentProcessId() != host) return 3;
   // The child has no results to print, and the standard output it shares
   // with its host may be carrying records: whatever the module writes there,
-  // through its own C++ runtime (not this program's) or the C library's, goes
-  // to standard error. std::cout shares std::cerr's buffer so that the
-  // messages of both keep their order.
+  // through its own C++ runtime or the C library's, goes to standard error.
+  // This program has no C++ streams of its own to point there: it prints only
+  // through the C library.
   quex::platform::standardOutputToError();
-  std::cout.rdbuf(std::cerr.rdbuf());
   // Ctrl-C at a terminal reaches the whole foreground group, this child
   // with its host. What it does to the module is the host's to decide: ask
   // it to cancel first, and kill this child only if it does not stop.
   std::signal(SIGINT, SIG_IGN);
-  HostWatch watch(host);
+  // Until the first reply the kernel ends this child with the host's thread
+  // that started it; from then on the server's own thread looks at the
+  // parent every little while, and the child ends at once, even inside a
+  // module call, when it has changed: the host is gone.
   int result = 0;
   try {
-    quex::child::ModuleServer server(line.baseName);
+    quex::child::ModuleServer server(line.baseName, [host] {
+      if (quex::platform::parentProcessId() != host) std::_Exit(3);
+    });
     server.run();
   } catch (const quex::platform::SystemError& error) {
     std::fprintf(stderr, "quex-child: %s\n", error.what());

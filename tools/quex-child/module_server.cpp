@@ -4,10 +4,14 @@
 
 #include "remote/protocol/names.h"
 #include "remote/protocol/served_call.h"
+#include "remote/protocol/value_encoding.h"
 
 #include "platform/child_process.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 
 using Remote::RemoteCall;
@@ -18,6 +22,10 @@ namespace {
 
 namespace calls = Remote::protocol::call;
 namespace protocol = Remote::protocol;
+
+// What a warm child's first batch reply is readied for: a full first batch
+// of eight-byte values (a flag, a length and the bytes each) and the counts.
+constexpr size_t kFirstBatchBytes = protocol::kFirstBatchValues * (1 + 8 + 8) + 256;
 
 // Whether the loaded module takes part in interaction, told from the entries
 // ExtensionWrapper resolved, as the host would tell it from an in-process load.
@@ -30,21 +38,23 @@ bool supportsInteraction(const ExtensionWrapper& module) {
 
 } // namespace
 
-ModuleServer::ModuleServer(const std::string& baseName)
+ModuleServer::ModuleServer(const std::string& baseName, std::function<void()> watchHost)
     : main_(baseName, protocol::kMainChannel, protocol::kMainRegionSize),
       asyncFrom_(baseName, protocol::kAsyncFromRemoteChannel, protocol::kAsyncRegionSize),
       asyncTo_(baseName, protocol::kAsyncToRemoteChannel, protocol::kAsyncRegionSize),
       link_(main_, asyncFrom_, [this] { return awaitHost(); }), tables_(link_),
-      cancellation_([this] { serveCancellation(); }) {
+      watchHost_(std::move(watchHost)) {
   // Both ends have the channels open: the names go now, so that no host
   // killed later can leave them behind.
   for (ChildChannel* channel : {&main_, &asyncFrom_, &asyncTo_}) channel->removeNames();
+  if (watchHost_) asyncTo_.whileWaiting(watchHost_);
 }
 
 ModuleServer::~ModuleServer() {
+  if (!ownThread_.joinable()) return;
   stopping_.store(true, std::memory_order_release);
   asyncTo_.wake();
-  cancellation_.join();
+  ownThread_.join();
 }
 
 void ModuleServer::run() {
@@ -54,13 +64,6 @@ void ModuleServer::run() {
     if (staged_ && !pending_) readBulk(bulk_, true); // until the host calls
     if (hostGone_ || (!pending_ && !main_.receive(call_))) break;
     pending_ = false;
-    if (first) {
-      // The host's thread that started this child waited for this call; it
-      // may end before the host does, and from now on the host watch of
-      // main() notices the host's end instead.
-      quex::platform::stopDyingWithParent();
-      first = false;
-    }
     uint64_t key = 0;
     if (!call_.readName(name)) break;
     if (name == calls::kTerminate) {
@@ -75,24 +78,60 @@ void ModuleServer::run() {
     if (staged_) dropStaged(); // a call that did not read
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
     if (served && batchReply_) link_.withKeeper([](BatchKeeper& keeper) { keeper.end(); });
+    // The host's thread that started this child waits for this reply, and
+    // may end once it has it, before the host does: the kernel no longer
+    // ends the child with that thread, the own thread watches the host.
+    if (first) quex::platform::stopDyingWithParent();
     const bool sent = served && batchReply_ ? main_.send(batch_.data(), batch_.size())
                                             : main_.send(call_);
+    if (first) {
+      // Started only now, while the host reads the reply: up to it, a start
+      // is one thread's work, which a thread made before would only delay.
+      first = false;
+      ownThread_ = std::thread([this] { serveAsyncToRemote(); });
+    }
     if (!sent) break;
     if (served && name == calls::kBulkFetchAhead) startReadingAhead();
   }
 }
 
-// A child started ahead of need is pinged and then waits for its module. The
-// pages a start touches first are mapped before the answer, while nothing
-// waits for the child: its code, and the main channel's region, which the
-// start's replies and first records fill.
+// A child started ahead of need is pinged and then waits for its module. What
+// a start touches first is readied before the answer, while nothing waits
+// for the child: the module's library named in the ping is loaded (its own
+// initialisers run now), and the pages of the child's code and of the main
+// channel's region, which the start's replies and first records fill, are
+// mapped. The answer tells whether the library loaded.
 void ModuleServer::ping(RemoteCall& call) {
+  std::string name, path;
+  const bool named = call.remaining() > 0;
+  if (named && (!call.getText(name) || !call.getText(path))) return;
   if (!warm_ && !loaded_) {
     warm_ = true;
+    if (named && loadModule(name, path) == QX_OK) {
+      readied_ = true;
+      readiedName_ = name;
+      readiedPath_ = path;
+    }
     prefaultProgramPages();
     main_.prefault();
+    // The first batch's buffers: eight-byte values, and the module's slots
+    // when it has a bulk fetch of its own.
+    batch_.prepare(kFirstBatchBytes);
+    if (readied_ && module_.useBulkFetch())
+      reserveValueSlots(Remote::protocol::kFirstBatchValues);
+    // The start's parts, each with the page its call is written to mapped.
+    startParts_ = std::make_unique<Remote::RemoteCall[]>(kStartParts);
+    for (size_t i = 0; i < kStartParts; ++i) startParts_[i].beginCall(calls::kPing);
   }
   replyStatus(call, QX_OK);
+  call.putBool(readied_);
+}
+
+QXStatus ModuleServer::loadModule(const std::string& name, const std::string& path) {
+  if (!module_.load(name.c_str(), path.c_str(), nullptr)) return QX_ERR_NOT_INITIALIZED;
+  loaded_ = true;
+  xml::startIfParserLoaded();
+  return QX_OK;
 }
 
 void ModuleServer::defineTargetLibrary(RemoteCall& call) {
@@ -100,18 +139,19 @@ void ModuleServer::defineTargetLibrary(RemoteCall& call) {
   bool supportsInteraction = false;
   if (!call.getText(name) || !call.getText(path) || !call.getBool(supportsInteraction)) return;
   QXStatus status = QX_OK;
-  if (loaded_) {
+  if (readied_ && name == readiedName_ && path == readiedPath_) {
+    readied_ = false; // the library loaded ahead is the one asked for: a load done
+  } else if (loaded_) {
     status = QX_ERR_INVALID_OPERATION; // one module per child
-  } else if (!module_.load(name.c_str(), path.c_str(), nullptr)) {
-    const std::string& why = module_.getLoadDiagnosis();
-    std::fprintf(stderr, "quex-child: %s\n",
-                 !why.empty() ? why.c_str() : "the module lacks a required entry point");
-    status = QX_ERR_NOT_INITIALIZED;
   } else {
-    loaded_ = true;
-    supportsInteraction = quex::child::supportsInteraction(module_);
-    xml::startIfParserLoaded();
+    status = loadModule(name, path);
+    if (status != QX_OK) {
+      const std::string& why = module_.getLoadDiagnosis();
+      std::fprintf(stderr, "quex-child: %s\n",
+                   !why.empty() ? why.c_str() : "the module lacks a required entry point");
+    }
   }
+  if (status == QX_OK) supportsInteraction = quex::child::supportsInteraction(module_);
   replyStatus(call, status);
   call.putText(name);
   call.putText(path);
@@ -132,6 +172,7 @@ void ModuleServer::startComponent(RemoteCall& call) {
   static const char* const kNames[] = {calls::kDefineTargetLibrary, calls::kInitialise,
                                        calls::kCreatePeer};
   constexpr size_t kCount = sizeof kNames / sizeof kNames[0];
+  static_assert(kCount == kStartParts, "one part per start call");
   const auto servePart = [this](size_t index, RemoteCall& part) {
     if (index == 0) defineTargetLibrary(part);
     else if (index == 1) initialise(part);
@@ -139,7 +180,7 @@ void ModuleServer::startComponent(RemoteCall& call) {
   };
   uint64_t count = 0;
   if (!call.getSize(count)) return;
-  if (!startParts_) startParts_ = std::make_unique<Remote::RemoteCall[]>(kCount);
+  if (!startParts_) startParts_ = std::make_unique<Remote::RemoteCall[]>(kStartParts);
   bool wellFormed = count == kCount;
   std::string name;
   for (size_t i = 0; wellFormed && i < kCount; ++i) {
@@ -213,9 +254,10 @@ void ModuleServer::createPeer(RemoteCall& call) {
   call.putInt(code);
 }
 
-// A cancellation reaches the module on this thread while the main thread is
-// inside one of its calls, typically a fetch.
-void ModuleServer::serveCancellation() {
+// Waits for cancellations on "async_toremote", and between them watches the
+// host. A cancellation reaches the module while the main thread is inside
+// one of its calls, typically a fetch.
+void ModuleServer::serveAsyncToRemote() {
   std::string name;
   while (asyncTo_.receive(cancelCall_, &stopping_)) {
     uint64_t key = 0;
@@ -224,9 +266,8 @@ void ModuleServer::serveCancellation() {
         cancelCall_.getSize(key) && key == 0 && cancelCall_.getInt(errorCode)) {
       int code = errorCode;
       void* target = component();
-      const QXStatus status = target != nullptr
-                                  ? module_.qx_component_cancelExecution(target, &code)
-                                  : QX_ERR_INVALID_HANDLE;
+      const QXStatus status =
+          target != nullptr ? cancelOnItsOwnThread(target, code) : QX_ERR_INVALID_HANDLE;
       replyStatus(cancelCall_, status);
       cancelCall_.putInt(code);
     } else {
@@ -234,6 +275,29 @@ void ModuleServer::serveCancellation() {
     }
     if (!asyncTo_.send(cancelCall_, &stopping_)) break;
   }
+}
+
+// The module's cancel runs on a thread made for it, so that the host is
+// still watched however long the module takes to answer.
+QXStatus ModuleServer::cancelOnItsOwnThread(void* target, int& code) {
+  std::mutex lock;
+  std::condition_variable ended;
+  bool done = false;
+  QXStatus status = QX_ERR_INVALID_HANDLE;
+  std::thread cancelling([&] {
+    const QXStatus answer = module_.qx_component_cancelExecution(target, &code);
+    std::lock_guard<std::mutex> hold(lock);
+    status = answer;
+    done = true;
+    ended.notify_one();
+  });
+  std::unique_lock<std::mutex> hold(lock);
+  while (!ended.wait_for(hold, std::chrono::milliseconds(ChildChannel::kPollMilliseconds),
+                         [&] { return done; }))
+    if (watchHost_) watchHost_();
+  hold.unlock();
+  cancelling.join();
+  return status;
 }
 
 // The host ends the conversation: the module releases what it holds, with

@@ -1,7 +1,8 @@
 // Serves the host's calls for one module in this child: loads the module
 // in-process through ExtensionWrapper (so both generations work), maps every
 // call onto its entry points, and answers cancellation on "async_toremote" on
-// a thread of its own while a "main" call runs.
+// a thread of its own while a "main" call runs. That thread watches the host
+// too, and is started once the first reply is sent.
 #ifndef QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
 #define QUEX_TOOLS_QUEX_CHILD_MODULE_SERVER_H
 
@@ -13,6 +14,7 @@
 #include <quex/front/ExtensionWrapper.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,7 +28,9 @@ public:
   static constexpr size_t kMaxFieldsPerRecord = 100000;
 
   // Opens the three channels of `baseName`; throws quex::platform::SystemError.
-  explicit ModuleServer(const std::string& baseName);
+  // `watchHost` is called every little while by the own thread, from the
+  // first reply on, and ends the child when the host has gone.
+  ModuleServer(const std::string& baseName, std::function<void()> watchHost);
   ~ModuleServer();
 
   // Serves "main" until "TERMINATE" or until the host closes the channel.
@@ -41,9 +45,12 @@ private:
   // child does not serve or arguments that do not read.
   bool serve(const std::string& name, Remote::RemoteCall& call);
   // The module's calls.
-  // The warm pool's first call: the child readies what it can without its
-  // module before it answers.
+  // The warm pool's first call: the child loads the library it names and
+  // readies what else it can before it answers.
   void ping(Remote::RemoteCall& call);
+  // Loads the module's library: QX_OK, or QX_ERR_NOT_INITIALIZED with the
+  // diagnosis in module_.
+  QXStatus loadModule(const std::string& name, const std::string& path);
   void defineTargetLibrary(Remote::RemoteCall& call);
   // Define, initialise and create, sent as one message.
   void startComponent(Remote::RemoteCall& call);
@@ -107,7 +114,8 @@ private:
   bool awaitHost();
   // The values of the execution's records, found on its first record.
   size_t recordWidth(void* target);
-  void serveCancellation();
+  void serveAsyncToRemote();
+  QXStatus cancelOnItsOwnThread(void* target, int& code);
   void terminate();
   void* component() const { return component_.load(std::memory_order_acquire); }
 
@@ -119,7 +127,9 @@ private:
   ExtensionWrapper module_;
   Remote::RemoteCall call_;
   Remote::RemoteCall cancelCall_;
-  // The calls of "_start_component", then their replies; made on first use.
+  // The calls of "_start_component", then their replies; made on first use
+  // or by a ping.
+  static constexpr size_t kStartParts = 3;
   std::unique_ptr<Remote::RemoteCall[]> startParts_;
   Remote::RemoteValueArray values_{Remote::Role::Serving}; // the call form, empty
   BatchReply batch_;
@@ -128,6 +138,10 @@ private:
   std::vector<size_t> lengths_;
   bool loaded_ = false;
   bool warm_ = false; // readied by a ping
+  // The ping loaded this library, and no define has claimed it yet.
+  bool readied_ = false;
+  std::string readiedName_;
+  std::string readiedPath_;
   bool initialised_ = false;
   size_t fieldsPerRecord_ = 0; // 0 until the first record of an execution is seen
   bool recordPending_ = false; // read from the module but not yet sent
@@ -138,7 +152,8 @@ private:
   const std::thread::id serverThread_ = std::this_thread::get_id();
   std::atomic<void*> component_{nullptr};
   std::atomic<bool> stopping_{false};
-  std::thread cancellation_; // last: started once everything else exists
+  std::function<void()> watchHost_;
+  std::thread ownThread_; // started once the first reply is sent
 };
 
 } // namespace quex::child

@@ -1,4 +1,5 @@
 #include "xml_on_demand.h"
+#include "beside_program.h"
 
 #include "platform/dynamic_library.h"
 
@@ -27,12 +28,6 @@ struct Service {
 Service& service() {
   static Service* const instance = new Service; // lives until the process ends
   return *instance;
-}
-
-std::string besideThisProgram(const char* file) {
-  const std::string self = platform::fileContaining(reinterpret_cast<const void*>(&service));
-  const size_t slash = self.rfind('/');
-  return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + file;
 }
 
 // Opens and starts the service once; false when it is not there.

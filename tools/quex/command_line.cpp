@@ -192,8 +192,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& ou
       ->needs(runChild);
   runCommand
       ->add_option("--warm-children", run.warmChildren,
-                   "Keep N children started ahead of need, so that a component's child is "
-                   "running when it is created (default: 0, each child starts on demand)")
+                   "Keep N children started ahead of need, the module loaded in them, so that a "
+                   "component's child is running when it is created (default: 0, each child "
+                   "starts on demand)")
       ->check(CLI::Range(0, 16))
       ->type_name("N")
       ->needs(runChild);

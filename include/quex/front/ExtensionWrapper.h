@@ -122,13 +122,14 @@ public:
   // module in the host process cannot be bounded and ignores it.
   void setChildDeadline(std::chrono::milliseconds deadline);
   std::chrono::milliseconds getChildDeadline() const;
-  // Keeps up to `count` children of each child program started ahead of need
-  // while a module of that program is loaded, so that a component's create
-  // (and qx_initialise) finds its child running and pays only its calls; the
-  // context support's child resource is acquired then and handed to it. 0,
-  // the default, starts every child on demand; lowering the count ends
-  // children waiting beyond it. Those left end with the last module of their
-  // program, or when the host exits. Applies process-wide.
+  // Keeps up to `count` children of each module library started ahead of
+  // need while a module of that library is loaded, with the library loaded
+  // in them (its initialisers run then; no entry point is called), so that a
+  // component's create (and qx_initialise) finds its child running and pays
+  // only its calls; the context support's child resource is acquired then
+  // and handed to it. 0, the default, starts every child on demand; lowering
+  // the count ends children waiting beyond it. Those left end with the last
+  // module of their library, or when the host exits. Applies process-wide.
   static void setWarmChildren(size_t count);
   static size_t getWarmChildren();
   // Kills the child of `component` at once; the call in flight, if any, and

@@ -16,6 +16,8 @@ namespace Remote::protocol {
 // The most values one batch may carry, either way: a larger count asked for
 // or announced is a broken peer.
 inline constexpr uint64_t kMaxBatchValues = 1u << 22;
+// The values the host asks for in a batch until a record does not fit.
+inline constexpr uint64_t kFirstBatchValues = 2000;
 
 inline constexpr unsigned char kNullValue = 1;
 inline constexpr unsigned char kPresentValue = 0;

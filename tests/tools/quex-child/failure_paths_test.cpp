@@ -5,6 +5,8 @@
 #include "child_fixture.h"
 
 #include "remote/process.h"
+#include "remote/protocol/names.h"
+#include "remote/warm_pool.h"
 #include "common/scratch_name.h"
 
 #include <algorithm>
@@ -30,6 +32,17 @@ constexpr bool kSanitized = QUEX_TEST_SANITIZED != 0;
 
 long long millisecondsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// Waits up to ten seconds for `condition`.
+template <typename Condition>
+bool eventually(Condition&& condition) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 class ChildFailures : public HostedModule {
@@ -149,9 +162,110 @@ TEST_F(ChildFailures, ChildResourceIsFilledForEveryChild) {
   EXPECT_EQ(support.filled, 2); // once made, once at the start
 }
 
+// Started on demand or with warm children, which try the library ahead and
+// give up on it: the pool keeps no child for a library that does not load.
 TEST_F(ChildFailures, ModuleThatCannotBeLoadedFailsInitialisation) {
-  load("no_such_module", QUEX_CHILD_PROGRAM);
-  EXPECT_EQ(initialise(), QX_ERR_NOT_INITIALIZED);
+  for (const size_t warm : {0, 1}) {
+    ExtensionWrapper::setWarmChildren(warm);
+    const size_t failed = Remote::warm_pool::failed();
+    load("no_such_module", QUEX_CHILD_PROGRAM);
+    EXPECT_EQ(initialise(), QX_ERR_NOT_INITIALIZED) << warm << " warm";
+    if (warm == 0) continue;
+    EXPECT_TRUE(eventually([&] { return Remote::warm_pool::failed() > failed; }));
+    EXPECT_EQ(Remote::warm_pool::ready(), 0u);
+  }
+  extension = ExtensionWrapper();
+  ExtensionWrapper::setWarmChildren(0);
+}
+
+// Warm children hold the library of their module: with two modules of one
+// child program, each start takes a child readied with its own library, both
+// run as the modules they are, and a module that goes takes its ready child
+// with it while the other's stays.
+TEST_F(ChildFailures, WarmChildrenHoldTheLibraryOfTheirOwnModule) {
+  ExtensionWrapper::setWarmChildren(1);
+  load("e2e_current", QUEX_CHILD_PROGRAM);
+  auto older = std::make_unique<ExtensionWrapper>();
+  older->setContextSupport(&support);
+  ASSERT_TRUE(older->load("e2e_older", modulePath("e2e_older").c_str(), QUEX_CHILD_PROGRAM));
+  const auto bothReady = [] { return Remote::warm_pool::ready() == 2; };
+  ASSERT_TRUE(eventually(bothReady));
+  const size_t taken = Remote::warm_pool::taken();
+  int errorCode = 0;
+  ASSERT_EQ(older->qx_initialise(QXHostFactory::create(host.get()), &errorCode), QX_OK);
+  ASSERT_EQ(initialise(), QX_OK);
+  EXPECT_TRUE(older->isOlderGeneration());
+  EXPECT_FALSE(extension.isOlderGeneration());
+  ASSERT_TRUE(eventually(bothReady));
+  void* peer = nullptr;
+  void* component = nullptr;
+  ASSERT_EQ(older->tarnext_create_peer(nullptr, 0, "records=2 fields=1", &peer, &errorCode),
+            QX_OK);
+  ASSERT_EQ(create("records=2 fields=1", &component), QX_OK);
+  EXPECT_EQ(Remote::warm_pool::taken(), taken + 4) << "a start went without a ready child";
+  for (auto [module, made] : {std::pair{older.get(), peer}, std::pair{&extension, component}}) {
+    EXPECT_EQ(module->qx_component_beginExecution(made, nullptr, nullptr, &errorCode), QX_OK);
+    EXPECT_EQ(module->qx_component_nextRecord(made, &errorCode), QX_OK);
+    EXPECT_EQ(module->qx_destroy_component(made, &errorCode), QX_OK);
+  }
+  ASSERT_TRUE(eventually(bothReady));
+  older.reset();
+  EXPECT_EQ(Remote::warm_pool::ready(), 1u);
+  extension = ExtensionWrapper();
+  EXPECT_EQ(Remote::warm_pool::ready(), 0u);
+  ExtensionWrapper::setWarmChildren(0);
+}
+
+// A child readied by the pool's ping holds the library the ping named: a
+// define of exactly that library is answered as a load, once; any other is
+// refused as a second module is. A ping naming a library that does not load
+// leaves the child free for any module.
+TEST_F(ChildFailures, ReadiedChildTakesTheDefineOfItsOwnLibraryOnly) {
+  const std::string current = modulePath("e2e_current"), older = modulePath("e2e_older");
+  struct Library {
+    std::string name, path;
+  };
+  const struct {
+    Library pinged;
+    bool readied;
+    std::vector<std::pair<Library, QXStatus>> defines;
+  } cases[] = {
+      {{"e2e_current", current}, true,
+       {{{"e2e_current", current}, QX_OK}, {{"e2e_current", current}, QX_ERR_INVALID_OPERATION}}},
+      {{"e2e_current", current}, true, {{{"e2e_older", older}, QX_ERR_INVALID_OPERATION}}},
+      {{"e2e_current", current}, true, {{{"e2e_current", older}, QX_ERR_INVALID_OPERATION}}},
+      {{"e2e_current", current}, true, {{{"e2e_older", current}, QX_ERR_INVALID_OPERATION}}},
+      {{"no_such_module", modulePath("no_such_module")}, false,
+       {{{"e2e_older", older}, QX_OK}}},
+  };
+  namespace calls = Remote::protocol::call;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pinged.name);
+    auto process = Remote::Process::create(QUEX_CHILD_PROGRAM, nullptr);
+    process->start();
+    Remote::RemoteCall& call = process->mainCall();
+    call.beginCall(calls::kPing);
+    call.putSize(0);
+    call.putText(c.pinged.name);
+    call.putText(c.pinged.path);
+    ASSERT_TRUE(process->call());
+    int32_t status = -1;
+    bool readied = !c.readied;
+    EXPECT_TRUE(call.getInt(status) && call.getBool(readied));
+    EXPECT_EQ(status, QX_OK);
+    EXPECT_EQ(readied, c.readied);
+    for (const auto& [library, expected] : c.defines) {
+      call.beginCall(calls::kDefineTargetLibrary);
+      call.putSize(0);
+      call.putText(library.name);
+      call.putText(library.path);
+      call.putBool(false);
+      ASSERT_TRUE(process->call());
+      EXPECT_TRUE(call.getInt(status));
+      EXPECT_EQ(status, expected) << library.name << " " << library.path;
+    }
+    process->terminate();
+  }
 }
 
 // A module that goes on calling the iterator, progress and channel tables of
