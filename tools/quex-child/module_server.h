@@ -86,6 +86,9 @@ private:
   void keepRecords(uint64_t valuesPerRow, uint64_t rows);
   // The bulk fetch of a module without one of its own, into batch_.
   QXStatus readBulk(size_t capacity, size_t fields, size_t& records, int* errorCode);
+  // Starts the own thread unless it runs: after the first reply, or in a
+  // warm child before the ping's.
+  void startOwnThread();
   void serveAsyncToRemote();
   QXStatus cancelOnItsOwnThread(void* target, int& code);
   void terminate();
