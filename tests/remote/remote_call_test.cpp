@@ -278,9 +278,10 @@ TEST_F(ReceivedMessage, ValuesKeepTheirMessage_UntilTheArrayLetsGo) {
   EXPECT_EQ(call.assemblyArea(batch.size()), elsewhere);
 }
 
-// Short values are copied in fixed-size, overlapping moves: every length
-// around their boundaries arrives whole and ends with a NUL (and, under the
-// address sanitizer, no move reaches past the message or the block).
+// Values are decoded where they lie, each ended by a NUL written over the
+// next header: every length around the short moves' boundaries arrives whole
+// and ends with a NUL (and, under the address sanitizer, no move reaches past
+// the message).
 TEST_F(ReceivedMessage, ValuesOfEveryShortLength_ArriveExactly) {
   RemoteValueArray served(Role::Serving);
   std::vector<std::string> sent;
@@ -301,6 +302,24 @@ TEST_F(ReceivedMessage, ValuesOfEveryShortLength_ArriveExactly) {
     ASSERT_EQ(values.length(i), sent[i].size());
     EXPECT_EQ(std::string(values.data(i), values.length(i)), sent[i]) << "length " << i;
     EXPECT_EQ(values.data(i)[values.length(i)], '\0') << "length " << i;
+  }
+  // The last value moves back over its own header for its NUL: whatever its
+  // length, the field after the values reads as it was sent.
+  for (size_t last = 0; last < sent.size(); ++last) {
+    RemoteValueArray pair(Role::Serving);
+    pair.resize(2);
+    pair.setNull(0, true);
+    std::memcpy(pair.setLength(1, sent[last].size()), sent[last].data(), sent[last].size());
+    RemoteCall message;
+    message.putValues(pair);
+    message.putSize(0x0102030405060708u);
+    receive(message);
+    ASSERT_TRUE(call.getValues(values));
+    uint64_t after = 0;
+    ASSERT_TRUE(call.getSize(after));
+    EXPECT_EQ(after, 0x0102030405060708u) << "length " << last;
+    EXPECT_EQ(std::string(values.data(1), values.length(1)), sent[last]) << "length " << last;
+    EXPECT_EQ(values.data(1)[values.length(1)], '\0') << "length " << last;
   }
 }
 

@@ -73,10 +73,39 @@ size_t RemoteValueArray::decodeInPlace(std::shared_ptr<unsigned char[]> message,
                                        size_t available, uint64_t count) {
   message_.reset();
   if (count > available) return malformed();
-  unsigned char* bytes = message.get() + offset;
-  const size_t used = decodeInto(reinterpret_cast<char*>(bytes), bytes, available, count);
-  if (used != kMalformed) message_ = std::move(message);
-  return used;
+  unsigned char* const from = message.get() + offset;
+  resize(count);
+  char** pointers = pointers_.data();
+  size_t* lengths = lengths_.data();
+  unsigned char* nulls = nulls_.data();
+  unsigned char* at = from;
+  const unsigned char* const end = from + available;
+  // Where the last value read ends, if it needs its NUL there: the first byte
+  // of the next header, written only once that header is read.
+  unsigned char* pendingEnd = nullptr;
+  for (uint64_t i = 0; i < count; ++i) {
+    bool null = false;
+    uint64_t length = 0;
+    const unsigned char* bytes = protocol::decodeValueHeader(at, end, null, length);
+    if (bytes == nullptr) return malformed();
+    if (pendingEnd != nullptr) *pendingEnd = '\0';
+    unsigned char* const value = at + (bytes - at); // the same byte, writable
+    at = value + length;
+    pendingEnd = null ? nullptr : at;
+    pointers[i] = null ? nullptr : reinterpret_cast<char*>(value);
+    lengths[i] = length;
+    nulls[i] = null ? 1 : 0;
+  }
+  // What follows the last value is not a value's header: it moves back over
+  // the last byte of its length, and its NUL ends where its bytes did.
+  if (pendingEnd != nullptr) {
+    char* const last = pointers[count - 1];
+    moveValueBytes(last - 1, last, lengths[count - 1]);
+    pointers[count - 1] = last - 1;
+    pendingEnd[-1] = '\0';
+  }
+  message_ = std::move(message);
+  return static_cast<size_t>(at - from);
 }
 
 void RemoteValueArray::release() noexcept {
@@ -100,9 +129,7 @@ size_t RemoteValueArray::decodeInto(char* to, const unsigned char* from, size_t 
     uint64_t length = 0;
     at = protocol::decodeValueHeader(at, end, null, length);
     if (at == nullptr) return malformed();
-    // In place the value moves back by at least its header's size: its copy
-    // and its NUL end where its bytes did, before the next value's header.
-    moveValueBytes(block, at, length);
+    copyValueBytes(block, at, length);
     at += length;
     block[length] = '\0';
     pointers[i] = null ? nullptr : block;

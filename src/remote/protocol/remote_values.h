@@ -84,9 +84,11 @@ public:
   static constexpr size_t kMalformed = SIZE_MAX;
   size_t decode(const unsigned char* bytes, size_t available, uint64_t count);
   // The same for the values at `offset` in `message`, decoded where they lie:
-  // each value's bytes move back over its header and a NUL follows them, and
-  // the array keeps the message until it decodes or lets go of the next. No
-  // byte outside the values' own range is written.
+  // each value stays where its bytes are, and its NUL goes over the first byte
+  // of the next value's header once that header is read; the last value moves
+  // back one byte over its own header for its NUL. The array keeps the message
+  // until it decodes or lets go of the next. No byte outside the values' own
+  // range is written.
   size_t decodeInPlace(std::shared_ptr<unsigned char[]> message, size_t offset, size_t available,
                        uint64_t count);
   // Lets go of the values and of the message they lie in.
@@ -101,7 +103,7 @@ public:
 
 private:
   size_t malformed();
-  // Decodes from `from` into `to`, which may be `from` itself.
+  // Decodes from `from` into `to`, a block apart from it.
   size_t decodeInto(char* to, const unsigned char* from, size_t available, uint64_t count);
 
   Role role_;
