@@ -88,7 +88,7 @@ void ModuleServer::run() {
       // Started only now, while the host reads the reply: up to it, a start
       // is one thread's work, which a thread made before would only delay.
       first = false;
-      ownThread_ = std::thread([this] { serveAsyncToRemote(); });
+      startOwnThread();
     }
     if (!sent) break;
     if (served && name == calls::kBulkFetchAhead) startReadingAhead();
@@ -107,6 +107,10 @@ void ModuleServer::ping(RemoteCall& call) {
   if (named && (!call.getText(name) || !call.getText(path))) return;
   if (!warm_ && !loaded_) {
     warm_ = true;
+    // The pool takes the child as ready once it has this answer, and a
+    // create may follow at once: the own thread starts before it, not
+    // beside that create.
+    startOwnThread();
     if (named && loadModule(name, path) == QX_OK) {
       readied_ = true;
       readiedName_ = name;
@@ -252,6 +256,10 @@ void ModuleServer::createPeer(RemoteCall& call) {
   call.putInt(number);
   call.putText(text);
   call.putInt(code);
+}
+
+void ModuleServer::startOwnThread() {
+  if (!ownThread_.joinable()) ownThread_ = std::thread([this] { serveAsyncToRemote(); });
 }
 
 // Waits for cancellations on "async_toremote", and between them watches the

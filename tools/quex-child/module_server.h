@@ -114,6 +114,9 @@ private:
   bool awaitHost();
   // The values of the execution's records, found on its first record.
   size_t recordWidth(void* target);
+  // Starts the own thread unless it runs: after the first reply, or in a
+  // warm child before the ping's.
+  void startOwnThread();
   void serveAsyncToRemote();
   QXStatus cancelOnItsOwnThread(void* target, int& code);
   void terminate();
