@@ -22,6 +22,12 @@
 using Remote::RemoteCall;
 
 namespace quex::child {
+namespace {
+
+// More than a reply's name, status and counts take besides its values.
+constexpr size_t kReplyHeadroom = 1024;
+
+} // namespace
 
 // Reads into batch_ as `read` asks, from where it stopped: the first
 // `offset` values of each record are skipped, `fields` values are taken, and
@@ -32,15 +38,18 @@ namespace quex::child {
 void ModuleServer::readBulk(BulkRead& read, bool aheadOfHost) {
   void* target = component();
   const size_t perAnswer = read.fields != 0 ? read.capacity / read.fields : 0; // none: to the end
+  // A reply must also end before the block, so that the next records can be
+  // kept while the host still reads it.
   size_t room = 0;
   link_.withKeeper([&](const BatchKeeper& keeper) { room = keeper.room(); });
-  while (!read.stopped && read.answered < read.answers) {
+  room = std::min(room, Remote::protocol::kKeptBatchOffset - kReplyHeadroom);
+  while (!read.ended && !read.roomTaken && read.answered < read.answers) {
     if (aheadOfHost && (pending_ || main_.hostCalled())) return;
     int code = read.code;
     const QXStatus status = module_.qx_component_nextRecord(target, &code);
     read.code = code;
     if (status != QX_OK) {
-      read.ended = read.stopped = true;
+      read.ended = true;
       read.endStatus = status;
       return;
     }
@@ -60,9 +69,9 @@ void ModuleServer::readBulk(BulkRead& read, bool aheadOfHost) {
     if (perAnswer != 0 && read.records % perAnswer == 0) {
       ++read.answered;
       const size_t bytes = batch_.valueBytes();
-      if (bytes + bytes / read.answered > room) read.stopped = true;
+      if (bytes + bytes / read.answered > room) read.roomTaken = true;
     }
-    if (batch_.full()) read.stopped = true;
+    if (batch_.full()) read.roomTaken = true;
   }
 }
 
@@ -76,10 +85,15 @@ void ModuleServer::bulkFetchAhead(RemoteCall& call) {
   const bool fits = capacity <= Remote::protocol::kMaxBatchValues && answers > 0 &&
                     answers <= Remote::protocol::kMaxBatchValues / std::max<uint64_t>(capacity, 1);
   if (fits && staged_ && capacity == bulk_.capacity && fieldCount == bulk_.fields && offset == 0) {
-    staged_ = false; // the call the records were read for: it may take more of them
-    bulk_.answers = std::max(bulk_.answers, answers);
+    // The call the records were read for: it takes them once the answer under
+    // way is whole (the first, when none was read yet), without waiting for
+    // more: the host is not kept waiting while the module works.
+    staged_ = false;
+    const uint64_t perAnswer = bulk_.capacity / bulk_.fields;
+    bulk_.answers = bulk_.records == 0 ? answers : bulk_.answered + (bulk_.records % perAnswer != 0 ? 1 : 0);
     readBulk(bulk_, false);
     answerBulk(bulk_.whole);
+    bulk_.answers = answers; // what the next call's records are read ahead for
     return;
   }
   if (answerFromStaged(true)) return;
@@ -132,11 +146,12 @@ bool ModuleServer::answerFromStaged(bool bulk) {
 }
 
 void ModuleServer::startReadingAhead() {
-  if (!bulk_.whole || bulk_.stopped || bulk_.records == 0 ||
+  if (!bulk_.whole || bulk_.ended || bulk_.records == 0 ||
       batch_.size() > Remote::protocol::kKeptBatchOffset)
     return; // the reply may still be read where the next records would be kept
   bulk_.records = 0;
   bulk_.answered = 0;
+  bulk_.roomTaken = false;
   beginBatch(bulk_.capacity);
   staged_ = true;
 }

@@ -96,7 +96,7 @@ private:
     size_t records = 0;
     uint64_t answered = 0;
     bool whole = false;   // every value of each record, none skipped
-    bool stopped = false; // full, or the module's records ended
+    bool roomTaken = false; // the records fill what one reply may keep
     bool ended = false;   // the module's nextRecord failed, with endStatus
     QXStatus endStatus = QX_OK;
     int code = 0;         // the error code the module's calls left
