@@ -112,8 +112,11 @@ public:
   // the module gave for it. Hands them out once.
   bool takeKeptBatch(RemoteValueArray& values, uint64_t capacity, uint64_t& valuesPerRow,
                      uint64_t& rows, bool& whole);
-  // The records the child has kept and not yet sent.
+  // The records the child has kept and the host does not hold yet.
   uint64_t keptRecords() const noexcept;
+  // The host holds the records of the batch reply it has just read: the
+  // child keeps them until then, and may keep the next ones now.
+  void releaseKeptBatch() noexcept;
   // Sends the call built in asyncToCall() and waits for its reply; the caller
   // holds lockAsync(). False when the child is lost.
   bool callAsync();

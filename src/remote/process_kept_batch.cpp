@@ -27,6 +27,10 @@ uint64_t Process::keptRecords() const noexcept {
   return loadField(block->records);
 }
 
+void Process::releaseKeptBatch() noexcept {
+  if (protocol::KeptBatch* block = keptBatchOf(main_)) storeField(block->mark, 0);
+}
+
 bool Process::takeKeptBatch(RemoteValueArray& values, uint64_t capacity, uint64_t& valuesPerRow,
                             uint64_t& rows, bool& whole) {
   valuesPerRow = rows = 0;

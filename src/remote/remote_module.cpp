@@ -242,6 +242,7 @@ QXStatus RemoteModule::fetchBatch(Process& process, int* errorCode) {
       reply.getSize(valuesPerRow);
       reply.getSize(rows);
     });
+    process.releaseKeptBatch();
     // Rows must lie inside the values received, or the batch would be read past its end.
     const bool fits = rows <= protocol::recordsThatFit(valuesPerRow, batch.values->count());
     if (status == QX_ERR_REMOTE || !fits) {
@@ -429,6 +430,7 @@ QXStatus RemoteModule::exchangeBulkFetch(Process& process,
   }
   batch.ahead.store(fields, records, whole != 0);
   process.noteDelivered(records);
+  process.releaseKeptBatch(); // counted as delivered first: a death meanwhile counts them once
   return status;
 }
 

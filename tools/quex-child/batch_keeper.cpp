@@ -44,10 +44,20 @@ void BatchKeeper::giveBack(size_t reach) noexcept {
   copied_ = 0;
 }
 
-void BatchKeeper::end() noexcept {
+void BatchKeeper::end(size_t length) noexcept {
+  if (kept_ && length > kKeptBatchOffset) storeField(block_->mark, 0);
+  kept_ = false;
+  copied_ = 0;
+}
+
+void BatchKeeper::drop() noexcept {
   if (kept_) storeField(block_->mark, 0);
   kept_ = false;
   copied_ = 0;
+}
+
+bool BatchKeeper::released() const noexcept {
+  return block_ == nullptr || loadField(block_->mark) == 0;
 }
 
 } // namespace quex::child

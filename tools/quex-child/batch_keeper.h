@@ -37,9 +37,13 @@ public:
   void lend() noexcept;
   // The messages of the callback reached `reach` bytes into the area.
   void giveBack(size_t reach) noexcept;
-  // The reply goes, or the records read are let go: the host is not to take
-  // them for kept records any more.
-  void end() noexcept;
+  // The reply of `length` bytes goes. Its records stay kept until the host
+  // has it and clears the mark, unless the reply writes over them.
+  void end(size_t length) noexcept;
+  // The records read are let go: the host is not to take them.
+  void drop() noexcept;
+  // Whether the host holds the last reply: nothing is marked as kept.
+  bool released() const noexcept;
 
 private:
   Remote::protocol::KeptBatch* const block_;

@@ -17,6 +17,7 @@
 #include "remote/protocol/value_encoding.h"
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 using Remote::RemoteCall;
@@ -43,6 +44,10 @@ void ModuleServer::readBulk(BulkRead& read, bool aheadOfHost) {
   size_t room = 0;
   link_.withKeeper([&](const BatchKeeper& keeper) { room = keeper.room(); });
   room = std::min(room, Remote::protocol::kKeptBatchOffset - kReplyHeadroom);
+  // The records of the last reply stay kept until the host holds it: a
+  // death before then hands them out. Reading ahead waits for that, so that
+  // no record of the next reply is read where nothing would keep it.
+  if (aheadOfHost && !hostHoldsReply()) return;
   while (!read.ended && !read.roomTaken && read.answered < read.answers) {
     if (aheadOfHost && (pending_ || main_.hostCalled())) return;
     int code = read.code;
@@ -145,6 +150,21 @@ bool ModuleServer::answerFromStaged(bool bulk) {
   return true;
 }
 
+bool ModuleServer::hostHoldsReply() {
+  // The host clears the mark as soon as it has read the reply, which takes it
+  // some microseconds after its wake-up; a host that has called since holds it.
+  for (int round = 0;; ++round) {
+    bool released = false;
+    link_.withKeeper([&](const BatchKeeper& keeper) { released = keeper.released(); });
+    if (released) return true;
+    if (pending_ || main_.hostCalled()) return false;
+    if (round < 64)
+      std::this_thread::yield();
+    else
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+  }
+}
+
 void ModuleServer::startReadingAhead() {
   if (!bulk_.whole || bulk_.ended || bulk_.records == 0 ||
       batch_.size() > Remote::protocol::kKeptBatchOffset)
@@ -158,7 +178,7 @@ void ModuleServer::startReadingAhead() {
 
 void ModuleServer::dropStaged() {
   staged_ = false;
-  link_.withKeeper([](BatchKeeper& keeper) { keeper.end(); });
+  link_.withKeeper([](BatchKeeper& keeper) { keeper.drop(); });
 }
 
 // A callback while records are read ahead waits for the host's next call,

@@ -77,7 +77,8 @@ void ModuleServer::run() {
     const bool served = call_.getSize(key) && key == 0 && serve(name, call_);
     if (staged_) dropStaged(); // a call that did not read
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
-    if (served && batchReply_) link_.withKeeper([](BatchKeeper& keeper) { keeper.end(); });
+    if (served && batchReply_)
+      link_.withKeeper([&](BatchKeeper& keeper) { keeper.end(batch_.size()); });
     // The host's thread that started this child waits for this reply, and
     // may end once it has it, before the host does: the kernel no longer
     // ends the child with that thread, the own thread watches the host.

@@ -108,6 +108,8 @@ private:
   bool answerFromStaged(bool bulk);
   // After a reply of whole records: reads on for the host's next call.
   void startReadingAhead();
+  // Waits until the host holds the last reply; false when it called meanwhile.
+  bool hostHoldsReply();
   // The records read ahead go: the host is not to have them.
   void dropStaged();
   // A callback ahead of the host's next call waits for that call.
