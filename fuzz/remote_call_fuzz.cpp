@@ -1,8 +1,10 @@
 // Decodes arbitrary bytes as a received message with every get* of
-// RemoteCall, and as the answer to a batch of input records. Input: one byte
+// RemoteCall, as the answer to a batch of input records, and as whole records
+// a child read ahead of a bulk fetch, cut into answers. Input: one byte
 // n, then n operation bytes, then the message.
 // The buffer's bytes past the message are poisoned, so any read beyond the
 // message's end is reported, not only reads beyond the allocation.
+#include "remote/bulk_answers.h"
 #include "remote/protocol/input_batch.h"
 #include "remote/protocol/remote_call.h"
 
@@ -15,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -35,7 +38,7 @@ private:
 
 void runOperation(Remote::RemoteCall& call, uint8_t operation) {
   const size_t smallCapacity = operation >> 4; // 0 to 15 bytes of caller storage
-  switch (operation % 13) {
+  switch (operation % 14) {
   case 0: {
     bool value = false;
     call.getBool(value);
@@ -112,6 +115,33 @@ void runOperation(Remote::RemoteCall& call, uint8_t operation) {
       for (size_t i = 0; i < values.count(); ++i)
         if (!values.isNull(i) && values.data(i)[values.length(i)] != '\0') __builtin_trap();
     }
+    break;
+  }
+  case 12: {
+    // The host's reading of a child's bulk fetch read ahead: whole records
+    // it accepts are cut into answers for calls of other arguments, each
+    // within the caller's `capacity` values.
+    static Remote::RemoteValueArray values;
+    uint64_t echoed = 0, width = 0, records = 0, whole = 0;
+    if (!call.getSize(echoed) || !call.getValues(values) || !call.getSize(width) ||
+        !call.getSize(records) || !call.getSize(whole) || whole == 0 ||
+        !Remote::BulkAnswers::holdsWhole(width, records, values.count()))
+      break;
+    Remote::BulkAnswers answers;
+    answers.store(width, records, true);
+    const Remote::BulkAnswers::Arguments arguments{smallCapacity + 1, (operation >> 6) + 1,
+                                                   operation & 3};
+    std::vector<void*> out(arguments.capacity);
+    std::vector<size_t> lengths(arguments.capacity);
+    Remote::BulkAnswers::Answer answer;
+    uint64_t handedOut = 0;
+    while (answers.next(arguments, answer) && answer.records > 0) {
+      if (answer.records * arguments.fieldCount > arguments.capacity) __builtin_trap();
+      answers.cut(answer, arguments, values.values(), values.lengths(), out.data(),
+                  lengths.data());
+      handedOut += answer.records;
+    }
+    if (handedOut > records) __builtin_trap();
     break;
   }
   default: {

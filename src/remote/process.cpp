@@ -1,6 +1,7 @@
 #include "process.h"
 
 #include "child_counter.h"
+#include "protocol/kept_batch.h"
 #include "protocol/names.h"
 #include "protocol/served_call.h"
 #include "runnable_thread.h"
@@ -38,6 +39,8 @@ Process::Process(Construction, const char* childProgram, ChildResource* resource
       asyncFrom_(baseName_, protocol::kAsyncFromRemoteChannel, kAsyncRegionSize),
       asyncTo_(baseName_, protocol::kAsyncToRemoteChannel, kAsyncRegionSize) {
   main_.addListener(&mainCall_);
+  // The records a child reads for the host are kept past the host's messages.
+  main_.limitSentChunks(protocol::kKeptBatchOffset);
   asyncFrom_.addListener(&asyncFromCall_);
   asyncTo_.addListener(&asyncToCall_);
 }
@@ -119,10 +122,6 @@ void Process::terminate() {
 
 bool Process::call() {
   WaitingForChild waiting(watch_);
-  struct BatchCallEnd {
-    std::atomic<bool>& flag;
-    ~BatchCallEnd() { flag.store(false, std::memory_order_relaxed); }
-  } batchCallEnd{batchCall_};
   size_t length = 0;
   const void* message = mainCall_.data(length);
   if (!main_.send(message, length)) return lostDuringCall();

@@ -5,6 +5,7 @@
 #ifndef QUEX_SRC_REMOTE_PROCESS_H
 #define QUEX_SRC_REMOTE_PROCESS_H
 
+#include "bulk_answers.h"
 #include "call_handler.h"
 #include "call_ring.h"
 #include "call_watch.h"
@@ -46,6 +47,11 @@ public:
     // once they are all handed out, as the module gave it.
     QXStatus endStatus = QX_OK;
     int endErrorCode = 0;
+    // The host's own bulk fetch, answered ahead from `values`; the last
+    // answer of an exchange carries its status and error code.
+    BulkAnswers ahead;
+    QXStatus aheadStatus = QX_OK;
+    int aheadErrorCode = 0;
   };
 
   // Proof that a process is being made by create(): only Process can make one.
@@ -100,16 +106,13 @@ public:
   // Sends the call built in mainCall() and serves the child's callbacks until
   // the reply is in mainCall(); false when the child is lost.
   bool call();
-  // The next call() asks for a batch of records: the child keeps each record
-  // it reads where the host finds it if the child dies before replying
-  // (protocol/kept_batch.h). Clears what an earlier batch left there.
-  void expectBatch() noexcept;
-  // After such a call failed: the whole records the child had kept, decoded
-  // into `values`, at most `capacity` values; false when there are none.
-  // Hands a batch out once.
+  // Once the child is lost: the records it had read for the host and not yet
+  // sent (protocol/kept_batch.h), decoded into `values`, at most `capacity`
+  // values; false when there are none. `whole`: each record holds every value
+  // the module gave for it. Hands them out once.
   bool takeKeptBatch(RemoteValueArray& values, uint64_t capacity, uint64_t& valuesPerRow,
-                     uint64_t& rows);
-  // The records kept so far during a batch call under way; 0 between calls.
+                     uint64_t& rows, bool& whole);
+  // The records the child has kept and not yet sent.
   uint64_t keptRecords() const noexcept;
   // Sends the call built in asyncToCall() and waits for its reply; the caller
   // holds lockAsync(). False when the child is lost.
@@ -216,7 +219,6 @@ private:
   CallRing ring_;
   bool lastCallsWritten_ = false;
   std::atomic<bool> refusalNoted_{false};
-  std::atomic<bool> batchCall_{false}; // call() asks for a batch
   std::atomic<uint64_t> delivered_{0};
   std::atomic<Killer> killer_{Killer::None};
   mutable std::mutex endingLock_;

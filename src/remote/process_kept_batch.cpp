@@ -1,6 +1,6 @@
 // The host's side of the records a child keeps while it reads a batch: the
-// mark cleared before the call, the count the monitor reports at a death,
-// and the decoding of what was kept once the call failed.
+// count the monitor reports at a death, and the decoding of what was kept
+// once the child is lost.
 #include "process.h"
 
 #include "protocol/kept_batch.h"
@@ -15,26 +15,26 @@ protocol::KeptBatch* keptBatchOf(const SharedMemoryConnector& main) noexcept {
   return protocol::keptBatchIn(main.dataArea(), main.chunkCapacity());
 }
 
-} // namespace
-
-void Process::expectBatch() noexcept {
-  if (protocol::KeptBatch* block = keptBatchOf(main_)) storeField(block->mark, 0);
-  batchCall_.store(true, std::memory_order_relaxed);
+bool isMark(uint64_t mark) noexcept {
+  return mark == protocol::kKeptBatchMark || mark == protocol::kKeptWholeMark;
 }
+
+} // namespace
 
 uint64_t Process::keptRecords() const noexcept {
   const protocol::KeptBatch* block = keptBatchOf(main_);
-  if (block == nullptr || !batchCall_.load(std::memory_order_relaxed) ||
-      loadField(block->mark) != protocol::kKeptBatchMark)
-    return 0;
+  if (block == nullptr || !isMark(loadField(block->mark))) return 0;
   return loadField(block->records);
 }
 
 bool Process::takeKeptBatch(RemoteValueArray& values, uint64_t capacity, uint64_t& valuesPerRow,
-                            uint64_t& rows) {
+                            uint64_t& rows, bool& whole) {
   valuesPerRow = rows = 0;
   protocol::KeptBatch* block = keptBatchOf(main_);
-  if (block == nullptr || loadField(block->mark) != protocol::kKeptBatchMark) return false;
+  if (block == nullptr) return false;
+  const uint64_t mark = loadField(block->mark);
+  if (!isMark(mark)) return false;
+  whole = mark == protocol::kKeptWholeMark;
   storeField(block->mark, 0); // handed out once
   // A child that died between its stores left a record count its bytes
   // hold: it writes the bytes' count first.

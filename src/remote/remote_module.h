@@ -7,6 +7,7 @@
 #ifndef QUEX_SRC_REMOTE_REMOTE_MODULE_H
 #define QUEX_SRC_REMOTE_REMOTE_MODULE_H
 
+#include "bulk_answers.h"
 #include "module_proxy.h"
 #include "warm_pool.h"
 
@@ -94,6 +95,8 @@ private:
   QXStatus readDefinition(Process& process, RemoteCall& reply, bool* supportsInteraction);
   QXStatus queryModuleInformation(Process& process, int* errorCode, std::string* information);
   QXStatus fetchBatch(Process& process, int* errorCode);
+  QXStatus exchangeBulkFetch(Process& process, const BulkAnswers::Arguments& arguments,
+                             int* errorCode);
 
   std::mutex namesLock_; // the child echoes the names back and they are kept
   std::string name_;

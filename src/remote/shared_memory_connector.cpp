@@ -74,7 +74,7 @@ bool SharedMemoryConnector::send(const void* data, size_t length) {
   storeField(header().totalLength, length);
   if (length == 0) return true;
   const auto* bytes = static_cast<const unsigned char*>(data);
-  const size_t capacity = chunkCapacity();
+  const size_t capacity = std::min(chunkCapacity(), sendLimit_);
   size_t sent = 0;
   for (;;) {
     const size_t chunk = std::min(length - sent, capacity);

@@ -33,6 +33,9 @@ public:
   // Removes the names once the child has opened them; the objects stay usable.
   void unlinkNames() noexcept;
   size_t chunkCapacity() const noexcept { return region_.size() - kRegionHeaderSize; }
+  // The messages this end sends use at most the first `bytes` of the data
+  // area: the rest is the peer's own between messages.
+  void limitSentChunks(size_t bytes) noexcept { sendLimit_ = bytes; }
   // Maps the whole region into this process ahead of the messages.
   void prefault() noexcept { region_.prefault(region_.size()); }
   // The bytes after the header, which a peer may also use between messages.
@@ -53,6 +56,7 @@ private:
   quex::platform::NamedSemaphore toRemote_;
   quex::platform::NamedSemaphore fromRemote_;
   std::vector<unsigned char> incoming_; // reused between messages
+  size_t sendLimit_ = SIZE_MAX;
   std::atomic<bool> closed_{false};
   std::atomic<uint64_t> refusedLength_{0};
 };

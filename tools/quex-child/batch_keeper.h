@@ -28,20 +28,24 @@ public:
   }
   // `rows` whole records of `valuesPerRow` values are encoded in `batch`:
   // copies what is new of them and commits the counts. Records past the room
-  // are not kept; the last commit stands for them.
-  void keep(const BatchReply& batch, uint64_t valuesPerRow, uint64_t rows) noexcept;
+  // are not kept; the last commit stands for them. `whole`: the records hold
+  // every value the module gave for them.
+  void keep(const BatchReply& batch, uint64_t valuesPerRow, uint64_t rows, bool whole) noexcept;
+  // The bytes of values the block can keep; 0 when the area has no block.
+  size_t room() const noexcept { return room_; }
   // A message on "main" may now write over the kept records.
   void lend() noexcept;
   // The messages of the callback reached `reach` bytes into the area.
   void giveBack(size_t reach) noexcept;
-  // The reply of `length` bytes goes: a reply that reaches the block
-  // overwrites it, and nothing of it may be taken for kept records then.
-  void end(size_t length) noexcept;
+  // The reply goes, or the records read are let go: the host is not to take
+  // them for kept records any more.
+  void end() noexcept;
 
 private:
   Remote::protocol::KeptBatch* const block_;
   const size_t room_;
   bool kept_ = false;   // the mark is set for this batch
+  uint64_t mark_ = 0;   // the mark this batch's records have
   size_t copied_ = 0;   // value bytes already in the block
 };
 

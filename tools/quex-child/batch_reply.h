@@ -45,10 +45,16 @@ public:
   void end(QXStatus status, uint64_t fieldCount, uint64_t recordCount, int errorCode) {
     putSize(fieldCount);
     putSize(recordCount);
-    putInt(errorCode);
-    const int32_t code = static_cast<int32_t>(status);
-    std::memcpy(bytes_.data() + statusAt_, &code, sizeof code);
-    std::memcpy(bytes_.data() + countAt_, &count_, sizeof count_);
+    finish(status, errorCode);
+  }
+  // The reply to "_bulk_fetch_ahead": whether the records are whole ones
+  // follows their count.
+  void endAhead(QXStatus status, uint64_t fieldCount, uint64_t recordCount, bool whole,
+                int errorCode) {
+    putSize(fieldCount);
+    putSize(recordCount);
+    putSize(whole ? 1 : 0);
+    finish(status, errorCode);
   }
   size_t count() const { return count_; }
   // Makes room for `bytes` now, written so that its pages are mapped.
@@ -78,6 +84,12 @@ private:
     size_ += length;
   }
   void putSize(uint64_t value) { put(&value, sizeof value); }
+  void finish(QXStatus status, int errorCode) {
+    putInt(errorCode);
+    const int32_t code = static_cast<int32_t>(status);
+    std::memcpy(bytes_.data() + statusAt_, &code, sizeof code);
+    std::memcpy(bytes_.data() + countAt_, &count_, sizeof count_);
+  }
   void putInt(int32_t value) { put(&value, sizeof value); }
 
   std::vector<unsigned char> bytes_;

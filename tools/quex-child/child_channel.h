@@ -33,6 +33,8 @@ public:
   unsigned char* dataArea() noexcept;
   size_t dataCapacity() const noexcept;
   size_t takeReach() noexcept { return reach_.exchange(0, std::memory_order_relaxed); }
+  // Whether the host has sent a message that receive() has not taken yet.
+  bool hostCalled() const noexcept { return toRemote_.value() > 0; }
   // Wakes a thread of this process that waits in receive() with a stop flag.
   void wake() noexcept { toRemote_.postIfZero(); }
   // Called every poll interval (kPollMilliseconds) while a thread waits here

@@ -61,7 +61,7 @@ bool ModuleServer::serve(const std::string& callName, RemoteCall& call) {
       {calls::kBeginExecution, &ModuleServer::beginExecution},
       {calls::kEndExecution, &ModuleServer::endExecution},
       {calls::kFetchBatch, &ModuleServer::fetchBatch},
-      {calls::kBulkFetch, &ModuleServer::bulkFetch},
+      {calls::kBulkFetchAhead, &ModuleServer::bulkFetchAhead},
       {calls::kGetSQLGeneration,
        &ModuleServer::bufferCall<&ExtensionWrapper::qx_component_getSQLGeneration>},
       {calls::kGetErrorDetail,
@@ -170,9 +170,10 @@ void ModuleServer::fetchBatch(RemoteCall& call) {
   if (!call.getSize(capacity) || !call.getValues(values_) || !call.getSize(valuesPerRow) ||
       !call.getSize(rows) || !call.getInt(errorCode))
     return;
+  batchReply_ = true;
+  if (answerFromStaged(false)) return; // records read ahead are whole ones
   int code = errorCode;
   QXStatus status = QX_ERR_INVALID_OPERATION;
-  batchReply_ = true;
   beginBatch(capacity);
   if (capacity > Remote::protocol::kMaxBatchValues || component() == nullptr) {
     rows = 0;
@@ -206,20 +207,11 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
       if (status != QX_OK) break;
       recordPending_ = true;
     }
-    if (fieldsPerRecord_ == 0) {
-      int probeCode = 0;
-      void* value = nullptr;
-      size_t length = 0;
-      while (fieldsPerRecord_ < kMaxFieldsPerRecord &&
-             module_.qx_component_getRecordValue(target, fieldsPerRecord_, &value, &length,
-                                                 &probeCode) == QX_OK)
-        ++fieldsPerRecord_;
-      if (fieldsPerRecord_ == 0) { // a record without values cannot travel
-        status = QX_ERR_NO_DATA;
-        break;
-      }
+    const size_t fields = recordWidth(target);
+    if (fields == 0) { // a record without values cannot travel
+      status = QX_ERR_NO_DATA;
+      break;
     }
-    const size_t fields = fieldsPerRecord_;
     valuesPerRow = fields;
     if (batch_.count() + fields > capacity) {
       status = rows == 0 ? QX_ERR_INSUFFICIENT_BUFFER : QX_OK;
@@ -233,10 +225,22 @@ QXStatus ModuleServer::readRecords(size_t capacity, uint64_t& valuesPerRow, uint
     }
     recordPending_ = false;
     ++rows;
-    keepRecords(fields, rows);
+    keepRecords(fields, rows, true);
     if (batch_.full()) break; // the host refuses a message past its limit
   }
   return status;
+}
+
+size_t ModuleServer::recordWidth(void* target) {
+  if (fieldsPerRecord_ != 0) return fieldsPerRecord_;
+  int probeCode = 0;
+  void* value = nullptr;
+  size_t length = 0;
+  while (fieldsPerRecord_ < kMaxFieldsPerRecord &&
+         module_.qx_component_getRecordValue(target, fieldsPerRecord_, &value, &length,
+                                             &probeCode) == QX_OK)
+    ++fieldsPerRecord_;
+  return fieldsPerRecord_;
 }
 
 void ModuleServer::beginBatch(size_t capacity) {
@@ -244,65 +248,14 @@ void ModuleServer::beginBatch(size_t capacity) {
   link_.withKeeper([](BatchKeeper& keeper) { keeper.begin(); });
 }
 
-void ModuleServer::keepRecords(uint64_t valuesPerRow, uint64_t rows) {
-  link_.withKeeper([&](BatchKeeper& keeper) { keeper.keep(batch_, valuesPerRow, rows); });
-}
-
-// The wrapper's record-by-record bulk fetch for a module without its own,
-// done here so that every record is kept for the host as it arrives: the
-// first `records` values of each record are skipped, `fields` values are
-// taken, and the batch ends when the next record would not fit or the batch
-// is full.
-QXStatus ModuleServer::readBulk(size_t capacity, size_t fields, size_t& records,
-                                int* errorCode) {
-  void* target = component();
-  const size_t offset = records;
-  records = 0;
-  if (fields > capacity) return QX_ERR_NO_DATA;
-  size_t taken = 0;
-  while (module_.qx_component_nextRecord(target, errorCode) == QX_OK) {
-    for (size_t field = 0; field < fields; ++field, ++taken) {
-      void* value = nullptr;
-      size_t length = 0;
-      module_.qx_component_getRecordValue(target, offset + field, &value, &length, errorCode);
-      batch_.addValue(value, length);
-    }
-    ++records;
-    keepRecords(fields, records);
-    if (taken + fields > capacity || batch_.full()) break;
-  }
-  return records > 0 ? QX_OK : QX_ERR_NO_DATA;
+void ModuleServer::keepRecords(uint64_t valuesPerRow, uint64_t rows, bool whole) {
+  link_.withKeeper([&](BatchKeeper& keeper) { keeper.keep(batch_, valuesPerRow, rows, whole); });
 }
 
 void ModuleServer::reserveValueSlots(size_t capacity) {
   if (pointers_.size() >= capacity) return;
   pointers_.resize(capacity);
   lengths_.resize(capacity);
-}
-
-// The host's own bulk fetch, answered by the module's, or record by record
-// as the wrapper's emulation does.
-void ModuleServer::bulkFetch(RemoteCall& call) {
-  uint64_t capacity = 0, fieldCount = 0, recordCount = 0;
-  int32_t errorCode = 0;
-  if (!call.getSize(capacity) || !call.getValues(values_) || !call.getSize(fieldCount) ||
-      !call.getSize(recordCount) || !call.getInt(errorCode))
-    return;
-  int code = errorCode;
-  QXStatus status = QX_ERR_INVALID_OPERATION;
-  size_t fields = fieldCount, records = recordCount;
-  batchReply_ = true;
-  beginBatch(capacity);
-  if (capacity <= Remote::protocol::kMaxBatchValues && !module_.useBulkFetch()) {
-    status = readBulk(capacity, fields, records, &code);
-  } else if (capacity <= Remote::protocol::kMaxBatchValues) {
-    reserveValueSlots(capacity);
-    status = module_.qx_component_bulkFetch(component(), capacity, pointers_.data(),
-                                            lengths_.data(), &fields, &records, &code);
-    const size_t count = Remote::protocol::valuesInBatch(fields, records, capacity);
-    for (size_t i = 0; i < count; ++i) batch_.addValue(pointers_[i], lengths_[i]);
-  }
-  batch_.end(status, fields, records, code);
 }
 
 } // namespace quex::child

@@ -13,6 +13,7 @@
 #include <quex/qx.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -20,8 +21,11 @@ namespace quex::child {
 
 class HostLink {
 public:
-  HostLink(ChildChannel& main, ChildChannel& asyncFrom)
-      : main_(main), asyncFrom_(asyncFrom), keeper_(main.dataArea(), main.dataCapacity()) {}
+  // Between host calls, a callback on "main" is refused, unless `awaitHost`
+  // (run under the lock of "main") receives the host's next call first.
+  HostLink(ChildChannel& main, ChildChannel& asyncFrom, std::function<bool()> awaitHost)
+      : main_(main), asyncFrom_(asyncFrom), keeper_(main.dataArea(), main.dataCapacity()),
+        awaitHost_(std::move(awaitHost)) {}
 
   // Marks the span of one host call, during which callbacks on "main" may go.
   class ServingScope {
@@ -44,7 +48,10 @@ public:
   template <typename Put, typename Get>
   QXStatus callMain(const char* name, uint64_t key, int* errorCode, Put&& put, Get&& get) {
     std::lock_guard<std::mutex> lock(mainLock_);
-    if (!serving_.load(std::memory_order_acquire)) return QX_ERR_CALLBACK;
+    if (!serving_.load(std::memory_order_acquire)) {
+      if (!awaitHost_()) return QX_ERR_CALLBACK;
+      serving_.store(true, std::memory_order_release); // until that call is served
+    }
     // The callback's messages may write over the records kept so far.
     keeper_.lend();
     main_.takeReach();
@@ -92,6 +99,7 @@ private:
   Remote::RemoteCall mainCall_;
   Remote::RemoteCall asyncCall_;
   std::atomic<bool> serving_{false};
+  const std::function<bool()> awaitHost_;
 };
 
 } // namespace quex::child

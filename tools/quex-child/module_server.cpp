@@ -42,7 +42,8 @@ ModuleServer::ModuleServer(const std::string& baseName, std::function<void()> wa
     : main_(baseName, protocol::kMainChannel, protocol::kMainRegionSize),
       asyncFrom_(baseName, protocol::kAsyncFromRemoteChannel, protocol::kAsyncRegionSize),
       asyncTo_(baseName, protocol::kAsyncToRemoteChannel, protocol::kAsyncRegionSize),
-      link_(main_, asyncFrom_), tables_(link_), watchHost_(std::move(watchHost)) {
+      link_(main_, asyncFrom_, [this] { return awaitHost(); }), tables_(link_),
+      watchHost_(std::move(watchHost)) {
   // Both ends have the channels open: the names go now, so that no host
   // killed later can leave them behind.
   for (ChildChannel* channel : {&main_, &asyncFrom_, &asyncTo_}) channel->removeNames();
@@ -59,7 +60,10 @@ ModuleServer::~ModuleServer() {
 void ModuleServer::run() {
   std::string name;
   bool first = true;
-  while (main_.receive(call_)) {
+  for (;;) {
+    if (staged_ && !pending_) readBulk(bulk_, true); // until the host calls
+    if (hostGone_ || (!pending_ && !main_.receive(call_))) break;
+    pending_ = false;
     uint64_t key = 0;
     if (!call_.readName(name)) break;
     if (name == calls::kTerminate) {
@@ -68,11 +72,12 @@ void ModuleServer::run() {
       main_.send(call_);
       return;
     }
+    if (staged_ && name != calls::kBulkFetchAhead && name != calls::kFetchBatch) dropStaged();
     batchReply_ = false;
     const bool served = call_.getSize(key) && key == 0 && serve(name, call_);
+    if (staged_) dropStaged(); // a call that did not read
     if (!served) replyStatus(call_, QX_ERR_INVALID_HANDLE);
-    if (served && batchReply_)
-      link_.withKeeper([&](BatchKeeper& keeper) { keeper.end(batch_.size()); });
+    if (served && batchReply_) link_.withKeeper([](BatchKeeper& keeper) { keeper.end(); });
     // The host's thread that started this child waits for this reply, and
     // may end once it has it, before the host does: the kernel no longer
     // ends the child with that thread, the own thread watches the host.
@@ -83,9 +88,10 @@ void ModuleServer::run() {
       // Started only now, while the host reads the reply: up to it, a start
       // is one thread's work, which a thread made before would only delay.
       first = false;
-      ownThread_ = std::thread([this] { serveAsyncToRemote(); });
+      startOwnThread();
     }
     if (!sent) break;
+    if (served && name == calls::kBulkFetchAhead) startReadingAhead();
   }
 }
 
@@ -101,6 +107,10 @@ void ModuleServer::ping(RemoteCall& call) {
   if (named && (!call.getText(name) || !call.getText(path))) return;
   if (!warm_ && !loaded_) {
     warm_ = true;
+    // The pool takes the child as ready once it has this answer, and a
+    // create may follow at once: the own thread starts before it, not
+    // beside that create.
+    startOwnThread();
     if (named && loadModule(name, path) == QX_OK) {
       readied_ = true;
       readiedName_ = name;
@@ -246,6 +256,10 @@ void ModuleServer::createPeer(RemoteCall& call) {
   call.putInt(number);
   call.putText(text);
   call.putInt(code);
+}
+
+void ModuleServer::startOwnThread() {
+  if (!ownThread_.joinable()) ownThread_ = std::thread([this] { serveAsyncToRemote(); });
 }
 
 // Waits for cancellations on "async_toremote", and between them watches the

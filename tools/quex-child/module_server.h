@@ -71,7 +71,7 @@ private:
   void destroy(Remote::RemoteCall& call);
   // The two batch calls answer in batch_ instead of the call.
   void fetchBatch(Remote::RemoteCall& call);
-  void bulkFetch(Remote::RemoteCall& call);
+  void bulkFetchAhead(Remote::RemoteCall& call);
   // Room for `capacity` values in pointers_ and lengths_. Reused entries are
   // not cleared: only those the module reports filled are read.
   void reserveValueSlots(size_t capacity);
@@ -82,10 +82,41 @@ private:
   QXStatus readRecords(size_t capacity, uint64_t& valuesPerRow, uint64_t& rows, int* errorCode);
   // A new batch in batch_, of which nothing is kept yet.
   void beginBatch(size_t capacity);
-  // The first `rows` records of batch_ are whole: they are kept for the host.
-  void keepRecords(uint64_t valuesPerRow, uint64_t rows);
-  // The bulk fetch of a module without one of its own, into batch_.
-  QXStatus readBulk(size_t capacity, size_t fields, size_t& records, int* errorCode);
+  // The first `rows` records of batch_ are complete: they are kept for the
+  // host. `whole`: with every value of each.
+  void keepRecords(uint64_t valuesPerRow, uint64_t rows, bool whole);
+
+  // A bulk read of a module without its own bulk fetch (bulk_reading.cpp):
+  // what the host's call asked for, and how far batch_ has come.
+  struct BulkRead {
+    uint64_t capacity = 0;
+    uint64_t answers = 1; // the calls' worth of records to read
+    uint64_t fields = 0;
+    uint64_t offset = 0;
+    size_t records = 0;
+    uint64_t answered = 0;
+    bool whole = false;   // every value of each record, none skipped
+    bool stopped = false; // full, or the module's records ended
+    bool ended = false;   // the module's nextRecord failed, with endStatus
+    QXStatus endStatus = QX_OK;
+    int code = 0;         // the error code the module's calls left
+  };
+  void readBulk(BulkRead& read, bool aheadOfHost);
+  void answerBulk(bool whole);
+  // The records read ahead answer this call, a bulk fetch or a batch of
+  // whole records; false when there are none and the call is served afresh.
+  bool answerFromStaged(bool bulk);
+  // After a reply of whole records: reads on for the host's next call.
+  void startReadingAhead();
+  // The records read ahead go: the host is not to have them.
+  void dropStaged();
+  // A callback ahead of the host's next call waits for that call.
+  bool awaitHost();
+  // The values of the execution's records, found on its first record.
+  size_t recordWidth(void* target);
+  // Starts the own thread unless it runs: after the first reply, or in a
+  // warm child before the ping's.
+  void startOwnThread();
   void serveAsyncToRemote();
   QXStatus cancelOnItsOwnThread(void* target, int& code);
   void terminate();
@@ -117,6 +148,11 @@ private:
   bool initialised_ = false;
   size_t fieldsPerRecord_ = 0; // 0 until the first record of an execution is seen
   bool recordPending_ = false; // read from the module but not yet sent
+  BulkRead bulk_;
+  bool staged_ = false;   // batch_ holds records read ahead of the host's next call
+  bool pending_ = false;  // call_ holds that call, received during a callback
+  bool hostGone_ = false; // the host closed the channel meanwhile
+  const std::thread::id serverThread_ = std::this_thread::get_id();
   std::atomic<void*> component_{nullptr};
   std::atomic<bool> stopping_{false};
   std::function<void()> watchHost_;

@@ -2,10 +2,12 @@
 // find them if the child dies before its reply goes. They lie in the main
 // channel's data area from a fixed offset: the first half stays free for the
 // messages of the callbacks the child makes while it reads (input records,
-// host and context calls), which fill the area from its start. After every
-// whole record the child writes that record's values there and then the
-// counts; the host clears the mark before it asks for a batch and decodes
-// what was kept only when the call failed, so a batch is handed out once.
+// host and context calls), which fill the area from its start, and for the
+// host's calls, which the host sends in chunks that end before the block.
+// After every whole record the child writes that record's values there and
+// then the counts; it clears the mark before its reply goes, so a set mark
+// always means records the host has not had. The host decodes what was kept
+// only when the child is lost, and once.
 #ifndef QUEX_SRC_REMOTE_PROTOCOL_KEPT_BATCH_H
 #define QUEX_SRC_REMOTE_PROTOCOL_KEPT_BATCH_H
 
@@ -26,6 +28,8 @@ struct KeptBatch {
 // Offset of the block in the data area; the region offset stays 8-aligned.
 inline constexpr size_t kKeptBatchOffset = 500000;
 inline constexpr uint64_t kKeptBatchMark = 0x6b65707442617463; // "ctaBtpek"
+// The same for records kept whole: every value of each, none skipped.
+inline constexpr uint64_t kKeptWholeMark = 0x6b65707457686f6c; // "lohWtpek"
 
 static_assert((kRegionHeaderSize + kKeptBatchOffset) % alignof(uint64_t) == 0);
 static_assert(sizeof(KeptBatch) == 32);

@@ -39,6 +39,11 @@ inline constexpr char kCancelExecution[] = "qx_component_cancelExecution";
 // The proxy's record batches; the host's own bulk fetch is kBulkFetch.
 inline constexpr char kFetchBatch[] = "BulkFetch";
 inline constexpr char kBulkFetch[] = "qx_component_bulkFetch";
+// "qx_component_bulkFetch" with the number of answers wanted after the
+// capacity: the child reads that many calls' records at once (fewer when they
+// would not all be kept for a crash) and replies as to one call, with all of
+// them. A module with its own bulk fetch is called once.
+inline constexpr char kBulkFetchAhead[] = "_bulk_fetch_ahead";
 inline constexpr char kGetSQLGeneration[] = "qx_component_getSQLGeneration";
 inline constexpr char kGetErrorDetail[] = "qx_component_getErrorDetail";
 inline constexpr char kBeginInteraction[] = "qx_component_beginInteraction";

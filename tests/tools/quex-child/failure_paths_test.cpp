@@ -476,18 +476,26 @@ INSTANTIATE_TEST_SUITE_P(CrashOrExit, DyingModule,
 
 // The host's own bulk fetch from a module without one, two records of two
 // values at a time: the records the module made before it died come in the
-// call it died in, and a batch already delivered never comes again.
+// calls after it, two to a call as in process, and a batch already delivered
+// never comes again. The repeated call is read ahead, more calls' records to
+// an exchange each time, and read on while the host works: a death deep in
+// such an exchange (record 100) or while the host takes its time (80), and one
+// in an exchange of records so wide (40 KB a value) that only some calls'
+// records fit where the child keeps them, still hand every record out.
 TEST_F(ChildFailures, BulkFetchGetsTheRecordsMadeBeforeADeathOnce) {
   load("e2e_older", QUEX_CHILD_PROGRAM);
   ASSERT_EQ(initialise(), QX_OK);
   const struct {
     size_t at;
-    std::vector<size_t> batches; // records per call before QX_ERR_REMOTE
-  } cases[] = {{4, {2, 1}}, {5, {2, 2}}};
+    size_t width;
+    int pause; // ms the host takes over each call's records: the child reads ahead meanwhile
+  } cases[] = {{4, 0, 0}, {5, 0, 0}, {100, 0, 0}, {80, 0, 5}, {60, 40000, 0}, {60, 40000, 5}};
   for (const auto& death : cases) {
     SCOPED_TRACE(death.at);
     void* component = nullptr;
-    ASSERT_EQ(create("crash-at=" + std::to_string(death.at) + " records=100 fields=2", &component),
+    ASSERT_EQ(create("crash-at=" + std::to_string(death.at) + " records=1000 fields=2 width=" +
+                         std::to_string(death.width),
+                     &component),
               QX_OK);
     int errorCode = 0;
     ASSERT_EQ(extension.qx_component_beginExecution(component, iteratorTable(), progressTable(),
@@ -496,7 +504,7 @@ TEST_F(ChildFailures, BulkFetchGetsTheRecordsMadeBeforeADeathOnce) {
     std::vector<std::string> first;
     std::vector<size_t> batches;
     QXStatus status = QX_OK;
-    while (status == QX_OK && batches.size() < 5) {
+    while (status == QX_OK && batches.size() < death.at) {
       void* values[4] = {};
       size_t lengths[4] = {};
       size_t fields = 2, records = 0;
@@ -506,12 +514,18 @@ TEST_F(ChildFailures, BulkFetchGetsTheRecordsMadeBeforeADeathOnce) {
       batches.push_back(records);
       for (size_t record = 0; record < records; ++record)
         first.emplace_back(static_cast<char*>(values[record * 2]), lengths[record * 2]);
+      std::this_thread::sleep_for(std::chrono::milliseconds(death.pause));
     }
     EXPECT_EQ(status, QX_ERR_REMOTE);
-    EXPECT_EQ(batches, death.batches);
+    std::vector<size_t> expectedBatches((death.at - 1) / 2, 2);
+    if ((death.at - 1) % 2 != 0) expectedBatches.push_back(1);
+    EXPECT_EQ(batches, expectedBatches);
     std::vector<std::string> expected;
-    for (size_t record = 0; record + 1 < death.at; ++record)
+    for (size_t record = 0; record + 1 < death.at; ++record) {
       expected.push_back("r" + std::to_string(record) + "f0");
+      if (expected.back().size() < death.width)
+        expected.back().append(death.width - expected.back().size(), '.');
+    }
     EXPECT_EQ(first, expected);
     EXPECT_THAT(extension.childEnding(component),
                 HasSubstr("after " + std::to_string(death.at - 1) + " records delivered"));
@@ -913,6 +927,22 @@ TEST_P(MaliciousChild, HostSurvivesAndLosesOnlyThatChild) {
     expectLost(component);
     return;
   }
+  if (mischief == "ahead-rows-overrun") { // the repeated call is read ahead
+    void* values[4] = {};
+    size_t lengths[4] = {};
+    size_t fields = 1, records = 0;
+    EXPECT_EQ(extension.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
+                                               &errorCode),
+              QX_OK);
+    EXPECT_EQ(records, 1u);
+    fields = 1;
+    records = 0;
+    EXPECT_EQ(extension.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
+                                               &errorCode),
+              QX_ERR_REMOTE);
+    expectLost(component);
+    return;
+  }
   const QXStatus status = extension.qx_component_nextRecord(component, &errorCode);
   if (mischief == "batch-oversized") {
     ASSERT_EQ(status, QX_OK);
@@ -946,6 +976,7 @@ INSTANTIATE_TEST_SUITE_P(Mischief, MaliciousChild,
                                            "batch-oversized", "batch-over-limit",
                                            "batch-silent-exit",
                                            "batch-kept-huge", "batch-kept-short",
+                                           "ahead-rows-overrun",
                                            "start-refused", "start-truncated"),
                          [](const auto& info) {
                            std::string name = info.param;

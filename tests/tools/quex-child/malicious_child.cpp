@@ -15,6 +15,8 @@
 //   "batch-silent-exit"   ends without a reply in the middle of "BulkFetch"
 //   "batch-kept-huge"     ends there too, leaving 2^32 kept records of 2^32 values
 //   "batch-kept-short"    ends there too, leaving more kept records than bytes
+//   "ahead-rows-overrun"  answers "_bulk_fetch_ahead" with one record, then with
+//                         whole records past its values
 //   "start-refused"       refuses "_start_component": the host sends its calls one by one
 //   "start-truncated"     answers it with three replies announced and one sent
 #include "child_endpoint.h"
@@ -186,6 +188,8 @@ private:
       call_.putInt(0);
     } else if (name == "BulkFetch") {
       batch();
+    } else if (name == "_bulk_fetch_ahead") {
+      bulkFetch(bulkFetches_++ > 0);
     } else if (name == "qx_component_getDataModel" && module_ == "text-huge-needed") {
       int32_t number = 0;
       call_.getInt(number);
@@ -198,6 +202,21 @@ private:
       reply(0);
       call_.putInt(0);
     }
+  }
+
+  // Records of one value: one as asked, then 1000 whole ones in two values.
+  void bulkFetch(bool overrun) {
+    reply(0);
+    call_.putSize(4);
+    call_.putSize(overrun ? 2 : 1);
+    for (int value = 0; value < (overrun ? 2 : 1); ++value) {
+      call_.putBool(false);
+      call_.putText("v");
+    }
+    call_.putSize(1);
+    call_.putSize(overrun ? 1000 : 1);
+    call_.putSize(overrun ? 1 : 0);
+    call_.putInt(0);
   }
 
   void batch() {
@@ -257,6 +276,7 @@ private:
 
   ChildEndpoint main_;
   RemoteCall call_;
+  int bulkFetches_ = 0;
   std::vector<unsigned char> message_;
   std::string module_;
 };

@@ -118,6 +118,27 @@ protected:
     while (extension.qx_component_nextRecord(component, &errorCode) == QX_OK) output.push_back(value(0));
     return output;
   }
+  // The same through bulk fetches of four records, with a pause after each
+  // (a child reads ahead meanwhile).
+  std::vector<std::string> outputLinesInBulk() {
+    std::vector<std::string> output;
+    void* values[4];
+    size_t lengths[4];
+    size_t fields = 1, records = 0;
+    int errorCode = 0;
+    while (extension.qx_component_bulkFetch(component, 4, values, lengths, &fields, &records,
+                                            &errorCode) == QX_OK) {
+      for (size_t r = 0; r < records; ++r) {
+        output.push_back(values[r] == nullptr ? "<null>"
+                                              : std::string(static_cast<char*>(values[r]), lengths[r]));
+        if (!extension.useBulkFetch()) std::free(values[r]); // the wrapper's copies are ours
+      }
+      fields = 1;
+      records = 0;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return output;
+  }
 
   // Every answer of nextRecord up to the end of the data: the first value of
   // a record, or the failure with its error code.
@@ -266,34 +287,66 @@ TEST_P(BothModes, FailedInputReadComesBackThroughATransformer) {
   EXPECT_THAT(answers(10), ElementsAre("t:a1", "status 1 code 31", "t:a2"));
 }
 
+// A host reading in bulk gets each call's records as in process: repeated
+// calls (which a child reads ahead) two records each, then with other
+// arguments (one record a call; three values from the third), and record by
+// record in between, records that go on where the last call stopped; to the
+// end all 701 records, each once, with their nulls, then the end of the data.
 TEST_P(BothModes, RecordsInBulk) {
-  start("records=7 fields=5");
+  start("records=701 fields=5");
   ASSERT_EQ(execute(), QX_OK);
-  void* values[12];
-  size_t lengths[12];
+  const struct {
+    size_t calls, capacity, fields, offset, records; // capacity 0: nextRecord; records 0: any
+  } phases[] = {{150, 12, 5, 0, 2}, {10, 0, 5, 0, 1}, {20, 7, 5, 0, 1},
+                {20, 12, 3, 2, 0},  {10, 0, 5, 0, 1}, {1000, 12, 5, 0, 0}};
+  // e2e_current's own bulk fetch hands whole records whatever it is asked.
+  const bool ownBulkFetch = std::string(GetParam().module) == "e2e_current";
   size_t read = 0;
-  for (;;) {
-    size_t fields = 5, records = 0;
-    int errorCode = 0;
-    const QXStatus status = extension.qx_component_bulkFetch(component, 12, values, lengths,
-                                                             &fields, &records, &errorCode);
-    if (status != QX_OK) {
-      EXPECT_EQ(status, QX_ERR_NO_DATA);
-      break;
-    }
-    ASSERT_EQ(fields, 5u);
-    ASSERT_LE(records, 2u);
-    for (size_t r = 0; r < records; ++r, ++read)
-      for (size_t f = 0; f < 5; ++f) {
-        const bool null = f == 1 && (read + 1) % 3 == 0;
-        void* v = values[r * 5 + f];
-        ASSERT_EQ(v == nullptr ? "<null>" : std::string(static_cast<char*>(v), lengths[r * 5 + f]),
-                  null ? "<null>" : generated(read, f));
+  QXStatus status = QX_OK;
+  const auto expectValue = [&](size_t field, const void* v, size_t length) {
+    const bool null = field == 1 && (read + 1) % 3 == 0;
+    EXPECT_EQ(v == nullptr ? "<null>" : std::string(static_cast<const char*>(v), length),
+              null ? "<null>" : generated(read, field))
+        << "record " << read;
+  };
+  for (const auto& phase : phases) {
+    SCOPED_TRACE(phase.capacity * 100 + phase.fields * 10 + phase.offset);
+    if (ownBulkFetch && phase.offset != 0) continue;
+    for (size_t call = 0; call < phase.calls && status == QX_OK; ++call) {
+      int errorCode = 0;
+      if (phase.capacity == 0) {
+        status = extension.qx_component_nextRecord(component, &errorCode);
+        ASSERT_EQ(status, QX_OK);
+        for (size_t f = 0; f < phase.fields; ++f) {
+          void* v = nullptr;
+          size_t length = 0;
+          extension.qx_component_getRecordValue(component, f, &v, &length, &errorCode);
+          expectValue(f, v, length);
+        }
+        ++read;
+        continue;
       }
-    if (!extension.useBulkFetch()) // the wrapper's copies are the caller's
-      for (size_t i = 0; i < fields * records; ++i) std::free(values[i]);
+      void* values[12];
+      size_t lengths[12];
+      size_t fields = phase.fields, records = phase.offset;
+      status = extension.qx_component_bulkFetch(component, phase.capacity, values, lengths,
+                                                &fields, &records, &errorCode);
+      if (status != QX_OK) break;
+      ASSERT_EQ(fields, phase.fields);
+      ASSERT_GE(records, 1u);
+      ASSERT_LE(records, phase.capacity / phase.fields);
+      if (phase.records != 0) {
+        ASSERT_EQ(records, phase.records);
+      }
+      for (size_t r = 0; r < records; ++r, ++read)
+        for (size_t f = 0; f < fields; ++f)
+          expectValue(phase.offset + f, values[r * fields + f], lengths[r * fields + f]);
+      if (!extension.useBulkFetch()) // the wrapper's copies are the caller's
+        for (size_t i = 0; i < fields * records; ++i) std::free(values[i]);
+    }
   }
-  EXPECT_EQ(read, 7u);
+  EXPECT_EQ(status, QX_ERR_NO_DATA);
+  EXPECT_EQ(read, 701u);
 }
 
 // Records wider than a batch, and a batch longer than the channel's area
@@ -417,6 +470,30 @@ TEST_P(BothModes, TransformerSeesItsInputAsInProcess) {
     if (!input.bulkSupported) {
       EXPECT_GT(records.nextRecordCalls, 0u);
     }
+    int errorCode = 0;
+    const QXStatus destroyed = extension.qx_destroy_component(component, &errorCode);
+    component = nullptr;
+    ASSERT_EQ(destroyed, QX_OK);
+  }
+}
+
+// A transformer's output read in bulk, while the host takes its time over
+// each call: a child reads output ahead, and its input runs out meanwhile
+// (input batches, or one call per value from a host iterator without bulk
+// fetch). Its calls to the host then wait for the host's next call, and the
+// output is the input's, record for record, as in process.
+TEST_P(BothModes, TransformerReadInBulkGetsEveryInputRecord) {
+  ASSERT_EQ(initialise(), QX_OK);
+  const std::vector<Record> input = numbered(3000);
+  std::vector<std::string> expected;
+  for (const Record& record : input) expected.push_back("t:" + *record[0]);
+  for (const bool bulkSupported : {true, false}) {
+    SCOPED_TRACE(bulkSupported ? "input in batches" : "input one value at a time");
+    records = TableRecords(&extension, input);
+    records.bulkSupported = bulkSupported;
+    ASSERT_EQ(create("transform", &component), QX_OK);
+    ASSERT_EQ(execute(), QX_OK);
+    EXPECT_EQ(outputLinesInBulk(), expected);
     int errorCode = 0;
     const QXStatus destroyed = extension.qx_destroy_component(component, &errorCode);
     component = nullptr;
