@@ -1,7 +1,8 @@
 // A host that exits with children waiting in the warm pool: it keeps two
 // ready for a module it never unloads (the wrapper is never destroyed) and
-// returns from main as soon as they are ready. It prints its process id
-// first, so that the test can look for anything of it left behind.
+// returns from main as soon as they are ready, or, with a third argument,
+// ends without running its exit handlers. It prints its process id first,
+// so that the test can look for anything of it left behind.
 #include "platform/child_process.h"
 #include "remote/warm_pool.h"
 
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 // Held here until the exit, so it is still in use (not leaked) when the
@@ -16,7 +18,7 @@
 static ExtensionWrapper* module = nullptr;
 
 int main(int argc, char** argv) {
-  if (argc != 3) return 2;
+  if (argc != 3 && argc != 4) return 2;
   std::printf("%ld\n", quex::platform::currentProcessId());
   std::fflush(stdout);
   ExtensionWrapper::setWarmChildren(2);
@@ -27,5 +29,6 @@ int main(int argc, char** argv) {
     if (std::chrono::steady_clock::now() > deadline) return 4;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  if (argc == 4) std::_Exit(0);
   return 0;
 }
