@@ -129,8 +129,9 @@ void runOperation(Remote::RemoteCall& call, uint8_t operation) {
       break;
     Remote::BulkAnswers answers;
     answers.store(width, records, true);
-    const Remote::BulkAnswers::Arguments arguments{smallCapacity + 1, (operation >> 6) + 1,
-                                                   operation & 3};
+    const Remote::BulkAnswers::Arguments arguments{smallCapacity + 1,
+                                                   static_cast<uint64_t>(operation >> 6) + 1,
+                                                   static_cast<uint64_t>(operation & 3)};
     std::vector<void*> out(arguments.capacity);
     std::vector<size_t> lengths(arguments.capacity);
     Remote::BulkAnswers::Answer answer;
