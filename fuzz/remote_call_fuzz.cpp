@@ -128,7 +128,7 @@ void runOperation(Remote::RemoteCall& call, uint8_t operation) {
         !Remote::BulkAnswers::holdsWhole(width, records, values.count()))
       break;
     Remote::BulkAnswers answers;
-    answers.store(width, records, true);
+    answers.store(width, records, true, QX_OK, 0);
     const Remote::BulkAnswers::Arguments arguments{smallCapacity + 1,
                                                    static_cast<uint64_t>(operation >> 6) + 1,
                                                    static_cast<uint64_t>(operation & 3)};

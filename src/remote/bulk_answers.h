@@ -11,6 +11,8 @@
 #ifndef QUEX_SRC_REMOTE_BULK_ANSWERS_H
 #define QUEX_SRC_REMOTE_BULK_ANSWERS_H
 
+#include <quex/qx.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -51,14 +53,18 @@ public:
     return wanted_;
   }
 
-  // An exchange got `records` records of `width` values. Whole records are
-  // cut into answers; anything else is one answer, as it came.
-  void store(uint64_t width, uint64_t records, bool whole) noexcept {
+  // An exchange got `records` records of `width` values and ended with
+  // `status` and `errorCode`, which its last answer carries. Whole records
+  // are cut into answers; anything else is one answer, as it came.
+  void store(uint64_t width, uint64_t records, bool whole, QXStatus status,
+             int errorCode) noexcept {
     width_ = width;
     records_ = records;
     served_ = 0;
     whole_ = whole;
     fresh_ = true;
+    status_ = status;
+    errorCode_ = errorCode;
   }
 
   // The next answer: for a call with `arguments` from whole records read
@@ -91,10 +97,20 @@ public:
   }
   // Whole records fetched otherwise, of which `served` are handed out already,
   // answer the next calls.
-  void adopt(uint64_t width, uint64_t records, uint64_t served) noexcept {
-    store(width, records, true);
+  void adopt(uint64_t width, uint64_t records, uint64_t served, int errorCode) noexcept {
+    store(width, records, true, QX_OK, errorCode);
     served_ = served;
     fresh_ = false;
+  }
+
+  // What a call that took `answer` answers: the exchange's own status and
+  // error code with its last answer; before it, the emulation's status and
+  // the caller's `given` error code, untouched.
+  QXStatus status(const Answer& answer) const noexcept {
+    return answer.last ? status_ : answer.records > 0 ? QX_OK : QX_ERR_NO_DATA;
+  }
+  int errorCode(const Answer& answer, int given) const noexcept {
+    return answer.last ? errorCode_ : given;
   }
 
   // Whether `records` whole records of `width` values lie in `values` values
@@ -141,6 +157,8 @@ private:
   uint64_t served_ = 0;
   bool whole_ = false;
   bool fresh_ = false; // what store() got is not yet handed out
+  QXStatus status_ = QX_OK;
+  int errorCode_ = 0;
 };
 
 } // namespace Remote

@@ -47,11 +47,8 @@ public:
     // once they are all handed out, as the module gave it.
     QXStatus endStatus = QX_OK;
     int endErrorCode = 0;
-    // The host's own bulk fetch, answered ahead from `values`; the last
-    // answer of an exchange carries its status and error code.
+    // The host's own bulk fetch, answered ahead from `values`.
     BulkAnswers ahead;
-    QXStatus aheadStatus = QX_OK;
-    int aheadErrorCode = 0;
   };
 
   // Proof that a process is being made by create(): only Process can make one.

@@ -31,22 +31,17 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   const int given = *errorCode;
   // Whole records a batch for nextRecord brought and no call took come first.
   if (batch.rowsInBatch > batch.currentRow + 1 && batch.endStatus == QX_OK) {
-    batch.ahead.adopt(batch.valuesPerRow, batch.rowsInBatch, batch.currentRow + 1);
-    batch.aheadStatus = QX_OK;
-    batch.aheadErrorCode = given;
+    batch.ahead.adopt(batch.valuesPerRow, batch.rowsInBatch, batch.currentRow + 1, given);
   }
   batch.rowsInBatch = batch.currentRow = 0;
   BulkAnswers::Answer answer;
   if (batch.ahead.next(arguments, answer)) {
     process.ring().note(calls::kBulkFetch, answer.records > 0 ? QX_OK : QX_ERR_NO_DATA);
   } else { // records read ahead count as delivered once they arrive
-    const QXStatus status = exchangeBulkFetch(process, arguments, errorCode);
-    if (status == QX_ERR_REMOTE) return status;
-    batch.aheadStatus = status;
-    batch.aheadErrorCode = *errorCode;
+    if (exchangeBulkFetch(process, arguments, errorCode) == QX_ERR_REMOTE) return QX_ERR_REMOTE;
     batch.ahead.next(arguments, answer);
   }
-  QXStatus status = batch.aheadStatus;
+  *errorCode = batch.ahead.errorCode(answer, given);
   if (!batch.ahead.whole()) { // one answer, as it came
     *fieldCount = batch.ahead.width();
     *recordCount = answer.records;
@@ -57,12 +52,8 @@ QXStatus RemoteModule::qx_component_bulkFetch(void* component, size_t capacity, 
   } else { // the values asked for, cut out of whole records
     batch.ahead.cut(answer, arguments, received.values(), received.lengths(), values, lengths);
     *recordCount = answer.records;
-    if (!answer.last) {
-      status = answer.records > 0 ? QX_OK : QX_ERR_NO_DATA;
-      *errorCode = given;
-    }
   }
-  return status;
+  return batch.ahead.status(answer);
 }
 
 // Asks the child for the records of one call, or of several calls ahead,
@@ -107,7 +98,7 @@ QXStatus RemoteModule::exchangeBulkFetch(Process& process,
     bool keptWhole = false;
     if (!process.takeKeptBatch(received, protocol::kMaxBatchValues, fields, records, keptWhole))
       return status;
-    batch.ahead.store(fields, records, keptWhole);
+    batch.ahead.store(fields, records, keptWhole, QX_OK, *errorCode);
     process.noteDelivered(records);
     return QX_OK;
   }
@@ -117,7 +108,7 @@ QXStatus RemoteModule::exchangeBulkFetch(Process& process,
     process.childLost();
     return QX_ERR_REMOTE;
   }
-  batch.ahead.store(fields, records, whole != 0);
+  batch.ahead.store(fields, records, whole != 0, status, *errorCode);
   process.noteDelivered(records);
   process.releaseKeptBatch(); // counted as delivered first: a death meanwhile counts them once
   return status;

@@ -36,13 +36,16 @@ inline constexpr char kGetCatalogueInformation[] = "qx_component_getCatalogueInf
 inline constexpr char kBeginExecution[] = "qx_component_beginExecution";
 inline constexpr char kEndExecution[] = "qx_component_endExecution";
 inline constexpr char kCancelExecution[] = "qx_component_cancelExecution";
-// The proxy's record batches; the host's own bulk fetch is kBulkFetch.
+// The proxy's record batches, for the host's nextRecord.
 inline constexpr char kFetchBatch[] = "BulkFetch";
+// The host's own bulk fetch as the host calls it (the name its trace and last
+// calls give); it travels as kBulkFetchAhead.
 inline constexpr char kBulkFetch[] = "qx_component_bulkFetch";
-// "qx_component_bulkFetch" with the number of answers wanted after the
-// capacity: the child reads that many calls' records at once (fewer when they
-// would not all be kept for a crash) and replies as to one call, with all of
-// them. A module with its own bulk fetch is called once.
+// A bulk fetch with the number of calls' answers wanted after the capacity:
+// the child reads that many calls' records at once (fewer when they would not
+// all be kept for a crash), or hands over the whole records it read ahead,
+// and replies as to one call, with all of them and, after their count,
+// whether they are whole records. A module's own bulk fetch is called once.
 inline constexpr char kBulkFetchAhead[] = "_bulk_fetch_ahead";
 inline constexpr char kGetSQLGeneration[] = "qx_component_getSQLGeneration";
 inline constexpr char kGetErrorDetail[] = "qx_component_getErrorDetail";
